@@ -1,0 +1,51 @@
+// Shared helpers for the unit and end-to-end tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace test_support {
+
+// The programs of this package and the engine use fixed file names in the
+// working directory, so every test that touches files runs in a fresh
+// temporary directory of its own.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::filesystem::path dir() const { return dir_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path dir_;
+};
+
+// Whole file as a string ("" when it cannot be read).
+std::string readText(const std::filesystem::path& path);
+
+// Writes the text to the file, replacing it.
+void writeText(const std::filesystem::path& path, const std::string& text);
+
+struct CommandResult {
+    int status = -1;     // exit status of the command (WEXITSTATUS), -1 if it did not exit
+    std::string output;  // standard output (and standard error when merged)
+};
+
+// Runs a shell command line, capturing its standard output; standard error
+// is merged into it when mergeStderr is set.
+CommandResult runCommand(const std::string& command, bool mergeStderr = true);
+
+// A path inside the source tree (fixtures, examples).
+std::filesystem::path sourcePath(const std::string& relative);
+
+// A program of this package built into the build tree's bin folder.
+std::filesystem::path programPath(const std::string& name);
+
+// An engine program in the engine folder. End-to-end tests fail, never
+// skip, when it is missing: CI must not pass without the real engine.
+std::filesystem::path enginePath(const std::string& name);
+
+}  // namespace test_support
