@@ -1,0 +1,24 @@
+#include "fastlink_likelihoods.h"
+
+#include <utility>
+
+FastlinkLikelihood::FastlinkLikelihood(std::string pedigreeId, double lnLike, double log10Like,
+                                       double lodScore)
+    : pedigreeId(std::move(pedigreeId)), lnLike(lnLike), log10Like(log10Like), lodScore(lodScore) {}
+
+FastlinkLikelihoods::FastlinkLikelihoods() : recombinationFraction(1.0), lodScore(1.0) {}
+
+FastlinkLikelihoods::FastlinkLikelihoods(double theta)
+    : recombinationFraction(theta), lodScore(0.0) {}
+
+void FastlinkLikelihoods::addLikelihood(const std::string& id, double ln, double log10,
+                                        double lod) {
+    records.push_back(std::make_unique<FastlinkLikelihood>(id, ln, log10, lod));
+    pedigreeNames.push_back(id);
+    likelihoods[id] = records.back().get();
+}
+
+FastlinkLikelihood* FastlinkLikelihoods::getLikelihood(const std::string& id) const {
+    const auto found = likelihoods.find(id);
+    return found == likelihoods.end() ? nullptr : found->second;
+}

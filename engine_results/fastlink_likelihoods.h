@@ -1,0 +1,67 @@
+// What the likelihood engine reported for one evaluation point of a run.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One pedigree's engine result at one evaluation point.
+class FastlinkLikelihood {
+  public:
+    FastlinkLikelihood(std::string pedigreeId, double lnLike, double log10Like, double lodScore);
+
+    std::string getPedigreeId() const { return pedigreeId; }
+    double getLnLike() const { return lnLike; }
+    double getLodScore() const { return lodScore; }
+
+    std::string pedigreeId;
+    double lnLike;
+    double log10Like;
+    // As the reader computed it; the multipoint reader stores -99.0.
+    double lodScore;
+};
+
+// One evaluation point (one recombination fraction of a two-point run, or
+// one trait position of a multipoint run) with its per-pedigree records and
+// the totals exactly as the engine printed them.
+class FastlinkLikelihoods {
+  public:
+    // A multipoint point: theta and total LOD stay 1.0 unless a reader sets them.
+    FastlinkLikelihoods();
+    // A two-point point at theta; its reader sets the total LOD.
+    explicit FastlinkLikelihoods(double theta);
+
+    FastlinkLikelihoods(const FastlinkLikelihoods&) = delete;
+    FastlinkLikelihoods& operator=(const FastlinkLikelihoods&) = delete;
+
+    void addLikelihood(const std::string& id, double ln, double log10, double lod);
+    // The record of the id (the one added last when the id came twice), or null.
+    FastlinkLikelihood* getLikelihood(const std::string& id) const;
+    std::vector<std::string> getPedigreeNames() const { return pedigreeNames; }
+    double getRecombinationFraction() const { return recombinationFraction; }
+
+    void setLnLikeTotal(double value) { lnLikeTotal = value; }
+    void setLog10Total(double value) { log10Total = value; }
+    void setMinus2LnLike(double value) { minus2LnLike = value; }
+    void setLodScore(double value) { lodScore = value; }
+    double getMinus2LnLike() const { return minus2LnLike; }
+    double getLodScore() const { return lodScore; }
+
+    double recombinationFraction;
+    // "THETAS" of a multipoint point in locus order; empty for two-point points.
+    std::vector<double> thetas;
+    // Lookup by pedigree id; the records are owned by this point.
+    std::map<std::string, FastlinkLikelihood*> likelihoods;
+    // Pedigree ids in the order of the engine's file (an id added twice stands twice).
+    std::vector<std::string> pedigreeNames;
+    double lnLikeTotal = 0.0;
+    double log10Total = 0.0;
+    double minus2LnLike = 0.0;
+    double lodScore;
+
+  private:
+    // Owns every record ever added, so one replaced by a repeated id is
+    // still released exactly once.
+    std::vector<std::unique_ptr<FastlinkLikelihood>> records;
+};
