@@ -1,0 +1,41 @@
+// A text file read or written in one piece through an in-memory buffer:
+// writers compose the whole text in outputBuffer and write it at once;
+// readers pull the whole input into inputBuffer and extract from it. The two
+// sides are addressed by the mode texts "read" and "write". Nothing is printed:
+// callers report their own failures.
+#pragma once
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+class File {
+  public:
+    File() = default;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // True when the side is in good state afterwards; opening a side that
+    // already has a file open fails and leaves it failed.
+    bool openFile(const std::string& name, const std::string& mode);
+    // Whether that side is in good state (neither failed nor broken).
+    bool isOpen(const std::string& mode) const;
+    void closeFile(const std::string& mode);
+
+    // The next line without its line end; "" at the end or on a failed side.
+    std::string getLine();
+    // Appends the rest of the input file, line ends included, to inputBuffer.
+    void getAllLinesInOStringStream();
+    // Writes the whole text of outputBuffer; the buffer keeps it.
+    void addAllLinesFromOStringStream();
+    // Writes the text and a line feed and flushes.
+    void addLine(const std::string& text);
+
+  private:
+    std::ifstream inputFile;
+    std::ofstream outputFile;
+
+  public:
+    std::stringstream inputBuffer;
+    std::stringstream outputBuffer;
+};

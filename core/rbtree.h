@@ -1,0 +1,192 @@
+// The package's ordered container: a red-black tree keyed by text that owns
+// its records. Empty child positions hold leaf records of their own whose key
+// is "NIL"; every test for a leaf compares that key, so "NIL" is reserved.
+#pragma once
+
+#include <string>
+#include <utility>
+
+// Base of every record kept in an RBTree<T> (T derives from Object<T>).
+template <typename T>
+class Object {
+  public:
+    std::string key = "NIL";
+    std::string color;
+    T* left = nullptr;
+    T* right = nullptr;
+    T* parent = nullptr;
+    bool greyMark = false;  // visited by the family-structure walk
+    bool blueMark = false;  // visited by the loop search
+    bool redMark = false;   // involved in a Mendelian error
+
+    Object() = default;
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+
+    // A record owns both subtrees below it.
+    virtual ~Object() {
+        delete left;
+        left = nullptr;
+        delete right;
+        right = nullptr;
+    }
+};
+
+template <typename T>
+class RBTree {
+  public:
+    std::string name;
+    T* root;
+    T* nil = nullptr;
+    int count = 0;
+
+    // The tree owns the given leaf record, which stands at the root while the
+    // tree is empty; a null record is replaced by a leaf of the tree's own.
+    RBTree(T* leaf, std::string treeName)
+        : name(std::move(treeName)), root(leaf != nullptr ? leaf : new T()) {}
+
+    RBTree(const RBTree&) = delete;
+    RBTree& operator=(const RBTree&) = delete;
+
+    ~RBTree() {
+        delete root;
+        delete nil;
+    }
+
+    // Takes ownership of the record unless it returns false: a null record, a
+    // record with the reserved key, or a key already present is refused and
+    // stays with the caller.
+    bool insert(T* z) {
+        if (z == nullptr || isLeaf(z)) {
+            return false;
+        }
+        if (nil == nullptr) {
+            nil = newLeaf();
+        }
+        T* y = nil;
+        T* x = root;
+        while (!isLeaf(x)) {
+            y = x;
+            if (z->key == x->key) {
+                return false;
+            }
+            x = z->key < x->key ? x->left : x->right;
+        }
+        z->parent = y;
+        if (isLeaf(y)) {
+            delete root;
+            root = z;
+        } else if (z->key < y->key) {
+            delete y->left;
+            y->left = z;
+        } else {
+            delete y->right;
+            y->right = z;
+        }
+        delete z->left;
+        delete z->right;
+        z->left = newLeaf();
+        z->right = newLeaf();
+        z->color = "red";
+        insertFixup(z);
+        ++count;
+        return true;
+    }
+
+    // The record with exactly this key, or null.
+    T* find(const std::string& searchKey) const {
+        T* x = root;
+        while (!isLeaf(x)) {
+            if (searchKey == x->key) {
+                return x;
+            }
+            x = searchKey < x->key ? x->left : x->right;
+        }
+        return nullptr;
+    }
+
+  private:
+    static bool isLeaf(const T* x) { return x->key == "NIL"; }
+    static bool isRed(const T* x) { return x->color == "red"; }
+
+    static T* newLeaf() {
+        T* leaf = new T();
+        leaf->color = "black";
+        return leaf;
+    }
+
+    void insertFixup(T* z) {
+        while (isRed(z->parent)) {
+            T* grandparent = z->parent->parent;
+            if (z->parent == grandparent->left) {
+                T* uncle = grandparent->right;
+                if (isRed(uncle)) {
+                    z->parent->color = "black";
+                    uncle->color = "black";
+                    grandparent->color = "red";
+                    z = grandparent;
+                } else {
+                    if (z == z->parent->right) {
+                        z = z->parent;
+                        rotateLeft(z);
+                    }
+                    z->parent->color = "black";
+                    z->parent->parent->color = "red";
+                    rotateRight(z->parent->parent);
+                }
+            } else {
+                T* uncle = grandparent->left;
+                if (isRed(uncle)) {
+                    z->parent->color = "black";
+                    uncle->color = "black";
+                    grandparent->color = "red";
+                    z = grandparent;
+                } else {
+                    if (z == z->parent->left) {
+                        z = z->parent;
+                        rotateRight(z);
+                    }
+                    z->parent->color = "black";
+                    z->parent->parent->color = "red";
+                    rotateLeft(z->parent->parent);
+                }
+            }
+        }
+        root->color = "black";
+    }
+
+    // Puts y in place of x under x's parent (the nil record when x is the root).
+    void replaceChild(T* x, T* y) {
+        T* p = x->parent;
+        y->parent = p;
+        if (isLeaf(p)) {
+            root = y;
+        } else if (x == p->left) {
+            p->left = y;
+        } else {
+            p->right = y;
+        }
+    }
+
+    void rotateLeft(T* x) {
+        T* y = x->right;
+        x->right = y->left;
+        if (!isLeaf(x->right)) {
+            x->right->parent = x;
+        }
+        replaceChild(x, y);
+        y->left = x;
+        x->parent = y;
+    }
+
+    void rotateRight(T* x) {
+        T* y = x->left;
+        x->left = y->right;
+        if (!isLeaf(x->left)) {
+            x->left->parent = x;
+        }
+        replaceChild(x, y);
+        y->right = x;
+        x->parent = y;
+    }
+};

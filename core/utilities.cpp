@@ -1,0 +1,142 @@
+#include "utilities.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <system_error>
+
+// Conversions and formatting
+
+std::string IntToString(int value) {
+    return std::to_string(value);
+}
+
+std::string doubleToString(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+double changeValueLengthToTwo(double value) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(2) << value;
+    return stringToDouble(text.str());
+}
+
+int stringToInt(const std::string& text) {
+    // strtol saturates at the long range on overflow; the clamp does the same
+    // for the int range, where a plain atoi would be undefined.
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
+}
+
+double stringToDouble(const std::string& text) {
+    // Out of range gives +-HUGE_VAL (or a denormal/zero) instead of undefined behaviour.
+    return std::strtod(text.c_str(), nullptr);
+}
+
+std::string stringToLower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return text;
+}
+
+static bool isSeparator(char c) {
+    return c == ' ' || c == '\t';
+}
+
+int countElements(const std::string& text) {
+    return static_cast<int>(
+        std::count_if(text.begin(), text.end(), [](char c) { return !isSeparator(c); }));
+}
+
+// Words of one line, split at runs of blanks and tabs only.
+static std::vector<std::string> splitWords(const std::string& line) {
+    std::vector<std::string> words;
+    auto wordStart = std::find_if_not(line.begin(), line.end(), isSeparator);
+    while (wordStart != line.end()) {
+        const auto wordEnd = std::find_if(wordStart, line.end(), isSeparator);
+        words.emplace_back(wordStart, wordEnd);
+        wordStart = std::find_if_not(wordEnd, line.end(), isSeparator);
+    }
+    return words;
+}
+
+std::vector<std::vector<std::string>> readFile(const std::string& fileName) {
+    std::ifstream input;
+    std::error_code error;
+    // A directory may open as a stream but holds no text: report it like any
+    // file that cannot be read.
+    if (!std::filesystem::is_directory(fileName, error)) {
+        input.open(fileName);
+    }
+    if (!input.is_open()) {
+        std::cout << "Unable to open file " << fileName << " for reading." << std::endl;
+        return {};
+    }
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    while (std::getline(input, line)) {
+        // Windows line ends: the carriage return before a line feed is not text.
+        if (!input.eof() && !line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        std::vector<std::string> words = splitWords(line);
+        if (!words.empty()) {
+            rows.push_back(std::move(words));
+        }
+    }
+    return rows;
+}
+
+std::string current_time_and_date() {
+    const std::time_t now = std::time(nullptr);
+    const char* text = std::ctime(&now);
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+std::string secondsToCorrectTimeFormat(double seconds) {
+    if (seconds < 60) {
+        return doubleToString(seconds) + " seconds";
+    }
+    // Whole units are kept in doubles: cutting a huge duration to an int
+    // would overflow.
+    double minutes = std::trunc(seconds / 60);
+    double rest = seconds - 60 * minutes;
+    if (rest == 60) {
+        minutes += 1;
+        rest = 0;
+    }
+    if (minutes < 60) {
+        return doubleToString(minutes) + " minutes  " + doubleToString(rest) + " seconds";
+    }
+    double hours = std::trunc(minutes / 60);
+    minutes -= 60 * hours;
+    if (minutes == 60) {
+        hours += 1;
+        minutes = 0;
+    }
+    return doubleToString(hours) + " hours  " + doubleToString(minutes) + " minutes  " +
+           doubleToString(rest) + " seconds";
+}
+
+void progressReportX(const char* label, int done, int total) {
+    if (total == 0) {
+        return;  // no share of nothing to report
+    }
+    // Wide arithmetic: done * 100 overflows an int above about 21 million.
+    const long long percent = static_cast<long long>(done) * 100 / total;
+    if (percent % 10 == 0) {
+        std::cout << (label != nullptr ? label : "") << ": " << percent << "%"
+                  << std::string(20, ' ') << '\r' << std::flush;
+    }
+}
