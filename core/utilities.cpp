@@ -20,6 +20,9 @@ std::string IntToString(int value) {
 }
 
 std::string doubleToString(double value) {
+    if (std::isnan(value)) {
+        return "nan";  // the C library would print a sign-bit NaN as "-nan"
+    }
     std::ostringstream text;
     text << value;
     return text.str();

@@ -54,6 +54,7 @@ TEST(ConversionsTest, DoubleToStringUsesSixSignificantDigits) {
         {inf, "inf"},
         {-inf, "-inf"},
         {std::nan(""), "nan"},
+        {-std::nan(""), "nan"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(doubleToString(c.value), c.text);
