@@ -1,7 +1,6 @@
 #include "utilities.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
