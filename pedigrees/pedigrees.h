@@ -1,0 +1,398 @@
+// The one store of all pedigree data of a run: the pedigrees with their
+// persons, phenotypes and genotypes, the marker map, the marker information,
+// the disease model and LINKAGE locus file, the switches the drivers set, the
+// derived pedigree sets and the working state of the checks and writers.
+//
+// The methods are spread over the files of this folder by concern: store.cpp
+// (members, lookups, person counting), reading.cpp, input_files.cpp,
+// family_checks.cpp, mendel.cpp, sibship.cpp, marker_information.cpp,
+// collapsing.cpp, locus_generation.cpp, engine_files.cpp and the files of the
+// derived sets, singletons and statistics.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "rbtree.h"
+#include "records.h"
+
+class MarkerMap;
+class MarkerInfo;
+class Allele;
+class Genotype;
+class LinkageLocusFile;
+class Model;
+
+// Alleles rarer than this (over all counted copies) are merged into the next
+// rarest allele of their marker.
+inline constexpr double MINIMUM_COLLAPSE_ALLELE_FREQUENCY = 1e-05;
+
+class Pedigrees {
+  public:
+    MarkerMap* markerMap;
+    RBTree<Pedigree>* pedigreeTree;
+    bool pedigreeFileRead = false;
+    int markerCount = 0;
+    std::vector<std::string> phenotypeNames;
+    bool useNewAlleleNames = false;
+    LinkageLocusFile* linkageLocusFile;
+    Model* model = nullptr;
+    bool verbose = false;
+    std::string outputPrefix;
+    bool trimRequested = false;
+    bool singlepointCurves = false;
+    std::string frequencyType = "a";
+    std::string pedigreeFileName;
+    std::string mapFileName;
+    std::string phenotypeFileName;
+    std::string linkageLocusFileName;
+    std::string modelFileName;
+    std::vector<std::string> onlyMarkerNames;
+    bool qtlModel = false;
+    bool linkageFormat = false;
+    bool affectionStatusColumn = false;
+    bool liabilityClassColumn = false;
+    bool xlinked = false;
+    bool convertedLinkageFormat = false;
+    bool plinkMapFormat = false;
+
+    // Running sum of the person-counting walk.
+    int personCountSum = 0;
+
+    // Engine pedigree file writer.
+    std::string pedigreeType = "BASIC_PEDIGREE";
+    std::vector<std::string> phenotypeColumns;
+    std::vector<std::string> markerColumns;
+    std::ostringstream pedigreeFileText;
+    std::vector<std::string> personIdOrder;
+    bool numericPersonIds = true;
+
+    RBTree<MarkerInfo>* markerInfo;
+    RBTree<MarkerInfo>* tdtMarkerInfo;
+    RBTree<MarkerInfo>* hrrMarkerInfo;
+    RBTree<MarkerInfo>* sibPairMarkerInfo;
+    RBTree<Pedigree>* hrrPedigrees = nullptr;
+    RBTree<Pedigree>* tdtPedigrees = nullptr;
+    RBTree<Pedigree>* sibPairPedigrees = nullptr;
+
+    // Trio and sib-pair set builders: a set pedigree was taken from the
+    // pedigree being walked.
+    bool hrrTrioFound = false;
+    bool tdtTrioFound = false;
+    bool sibPairFound = false;
+
+    MarkerMap* caseMarkerMap;
+    MarkerMap* controlMarkerMap;
+    int caseMarkerCount = 0;
+    int controlMarkerCount = 0;
+    std::vector<Pedigree*> casePedigrees;     // owned by pedigreeTree once merged
+    std::vector<Pedigree*> controlPedigrees;  // likewise
+    std::string caseControlPhenotypeName;
+    int caseSingletonCount = 0;
+    int controlSingletonCount = 0;
+
+    RBTree<Pedigree>* nuclearPedigrees = nullptr;
+    int nuclearPedigreeCounter = 1;
+    int nuclearPersonCounter = 1;
+
+    // Family-structure and loop checks.
+    std::ostringstream familyErrorText;
+    bool familyErrorsFound = false;
+    bool pedigreeNotWhole = false;
+    bool loopFound = false;
+    Person* topologyStartPerson = nullptr;
+    int topologyVisitCount = 0;
+
+    // Mendelian consistency check; the sibship members are the working
+    // state of one child-marker check.
+    std::ostringstream mendelErrorText;
+    bool mendelianErrorsFound = false;
+    std::map<std::string, bool> markerMendelErrorStatus;
+    std::vector<std::vector<std::string>> sibshipGenotypes;
+    std::vector<std::string> sibshipAlleles;
+    std::vector<std::string> homozygousAlleles;
+    int freeParentalSlots = 0;
+    std::string sibshipText;
+
+    bool hasLoops = false;
+
+    // Genotype statistics and the counters the statistics writers read.
+    std::ostringstream genotypeStatisticsText;
+    bool genotypeStatisticsCreated = false;
+    int genotypedPersonCount = 0;
+    int phenotypeAffectedCount = 0;
+    int phenotypeUnaffectedCount = 0;
+    int phenotypeUnknownCount = 0;
+    int stateAffectedGenotypedCount = 0;
+    int stateUnaffectedGenotypedCount = 0;
+    int stateUnknownGenotypedCount = 0;
+    int stateAffectedCount = 0;
+    int stateUnaffectedCount = 0;
+    int stateUnknownCount = 0;
+    bool pedigreeHasGenotypedPerson = false;
+    int genotypedPedigreeCount = 0;
+
+    // Statistics and allele frequency files being assembled.
+    std::ostringstream pedigreeStatisticsText;
+    std::ostringstream pedigreeSetCountText;
+    std::ostringstream frequencyText;
+
+    Pedigrees();
+    ~Pedigrees();
+    Pedigrees(const Pedigrees&) = delete;
+    Pedigrees& operator=(const Pedigrees&) = delete;
+
+    // ---- Store core (store.cpp)
+    std::vector<std::string> getPhenotypeNames() const;
+    bool isPhenotypeRead(const std::string& phenotypeName) const;
+    // Adopts the map (deleting the current one); null lets go of the current
+    // map without deleting it.
+    void setMarkerMap(MarkerMap* map);
+    MarkerMap* getMarkerMap() const;
+    // Adds the persons of every pedigree under root to personCountSum.
+    void getPedigreePersonCount(Pedigree* root);
+    int getPedigreePersonCount();
+    std::string getOrigPedigreeID(const std::string& pedigreeId);
+    std::string getNewPedigreeID(const std::string& originalPedigreeId);
+    std::string getNewPersonID(const std::string& originalPedigreeId,
+                               const std::string& originalPersonId);
+
+    // ---- Pedigree file reader (reading.cpp)
+    bool readPedigreeFile(const std::string& fileName);
+
+    // ---- Phenotype, map and marker-selection files (input_files.cpp)
+    bool readMapFile(const std::string& fileName);
+    bool makeMapFile(const std::string& pedigreeFile);
+    bool readPhenotypeFile(const std::string& fileName);
+    bool readOnlyMarkersFile(const std::string& fileName);
+
+    // ---- Family-structure and loop checks (family_checks.cpp)
+    // True when errors were found (and written to the file).
+    bool writeFamilyErrors(const std::string& fileName);
+    bool checkFamilies();
+    void checkPedigreeTopology(Pedigree* root);
+    void pedigreeCheckFamilies(Pedigree* root);
+    void personCheckFamilies(Person* root, Pedigree* pedigree);
+    // Reports a person who is their own ancestor through parent links.
+    void findAncestryCycles(Pedigree* pedigree);
+    void findParentlessPersonFromPedigree(Person* root);
+    void findNotGreyChildsForPerson(Person* root, Person* person, Pedigree* pedigree,
+                                    const std::string& personId);
+    void findNotGreyParentsForPerson(Person* root, Person* person, Pedigree* pedigree,
+                                     const std::string& personId);
+    void findPedigreeLoops(Person* root, Pedigree* pedigree);
+    void resetBlueColors(Person* root);
+    void findEveryChildForFounderOrPerson(Person* root, Pedigree* pedigree, Person* person);
+    void findPartner(Person* root, Pedigree* pedigree, Person* person, Person* child);
+    void findEveryChildForPartner(Person* root, Pedigree* pedigree, Person* partner,
+                                  Person* person);
+    void findEveryChildForPartnersParents(Person* root, Pedigree* pedigree, Person* partner);
+    void findEveryChildForParentAndChild(Person* root, Pedigree* pedigree, Person* parent,
+                                         Person* child);
+
+    // ---- Mendelian consistency check (mendel.cpp)
+    // True when errors were found (and written to the file).
+    bool writeMendelianErrors(const std::string& fileName);
+    bool checkMendelianErrors();
+    void pedigreeCheckMendelianErrors(Pedigree* root);
+    void personCheckMendelianErrors(Person* root, Pedigree* pedigree);
+    void markercheckMendelianErrors(Marker* root, Person* child, Pedigree* pedigree, Person* mother,
+                                    Person* father);
+    void checkMendelianErrorsForPersonsFamily(Marker* marker, Person* child, Pedigree* pedigree,
+                                              Person* mother, Person* father);
+    void findSisterAndBrothersForPerson(Person* root, Person* child, Marker* marker, Person* mother,
+                                        Person* father);
+    bool getMarkerMendelErrorStatus(const std::string& markerIndex) const;
+
+    // ---- Sibship allele-set consistency (sibship.cpp)
+    // Whether the genotypes (each a list of two allele texts) can come from
+    // two parents of at most two alleles each; a non-empty initial set is the
+    // whole allele set of a typed parent.
+    bool isConcistent(std::vector<std::vector<std::string>> genotypes,
+                      std::map<std::string, bool> initialSet) const;
+
+    // ---- Marker information (marker_information.cpp)
+    void createMarkerInfo();
+    void createMarkerInfoPedigreeRecursion(Pedigree* root, RBTree<MarkerInfo>* tree);
+    // Counts the persons below root into the tree; the records are sorted
+    // and renumbered by createMarkerInfoPedigreeRecursion at its end.
+    void createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>* tree);
+    RBTree<MarkerInfo>* getMarkerInfo() const;
+    RBTree<MarkerInfo>* getHrrMarkerInfo() const;
+
+    // ---- Allele collapsing (collapsing.cpp)
+    void collapseAlleles();
+    void changeSmallestAlleleToSecondSmallestAllelePedigreeRecursion(
+        Pedigree* root, Allele* smallest, Allele* second, const std::string& markerIndex);
+    void changeSmallestAlleleToSecondSmallestAllelePersonRecursion(Person* root, Allele* smallest,
+                                                                   Allele* second,
+                                                                   const std::string& markerIndex);
+    void changeSmallestAlleleToSecondSmallestAllele(Person* person, Allele* smallest,
+                                                    Allele* second, const std::string& markerIndex);
+
+    // ---- LINKAGE locus file generation (locus_generation.cpp)
+    bool readModelFile(const std::string& fileName);
+    bool makeLinkageLocusFile();
+
+    // ---- Engine pedigree file writer (engine_files.cpp)
+    bool writePedigreeFile(const std::string& fileName,
+                           std::vector<std::string> phenotypeColumnPlan,
+                           std::vector<std::string> markerColumnPlan);
+    bool writePedigreeFile(const std::string& fileName);
+    void pedigreeRecursion(Pedigree* root);
+    void personRecursion(RBTree<Person>* persons);
+    void createPedigreeVector(Person* root);
+    void phenotypeRecursion(RBTree<Phenotype>* phenotypes);
+    void markerRecursion(RBTree<Marker>* markers);
+    std::string getNewAlleleName(int alleleNumber, Marker* marker);
+
+    // ---- Pre-MAKEPED conversion and loop breaking
+    bool readAndConvertPreToLinkage(const std::string& fileName, bool skipMendelianErrors);
+    bool readAndConvertPreToLinkage(const std::string& fileName);
+    bool break_loops(bool jointProgram, bool verboseOutput);
+
+    // ---- Nuclear pedigrees
+    bool writeNuclearPedigreeFile(const std::string& fileName,
+                                  std::vector<std::string> phenotypeColumnPlan,
+                                  std::vector<std::string> markerColumnPlan);
+    RBTree<Pedigree>* createNuclearPedigrees();
+    int getNuclearPedigreeCount() const;
+    int getNuclearPersonCount();
+    void pedigreeCreateNuclearPedigrees(Pedigree* root);
+    void personCreateNuclearPedigrees(Person* root, Pedigree* pedigree);
+    void createNewNuclearPedigree(Person* firstChild, Pedigree* pedigree);
+    // Adds a numbered copy of the source to the target pedigree.
+    void copyPerson(Person* source, Pedigree* target);
+    void findSistersAndBrothers(Person* root, Pedigree* pedigree, const std::string& fatherId,
+                                const std::string& motherId);
+    RBTree<Phenotype>* copyPhenotypes(RBTree<Phenotype>* source);
+    RBTree<Marker>* copyMarkers(RBTree<Marker>* source);
+
+    // ---- HRR, TDT and sib-pair sets
+    RBTree<Pedigree>* createHrrPedigreesForMarker(const std::string& phenotypeName,
+                                                  const std::string& markerIndex);
+    RBTree<Pedigree>* createTdtPedigreesForMarker(const std::string& phenotypeName,
+                                                  const std::string& markerIndex);
+    RBTree<Pedigree>* createSibPairPedigreesForMarker(const std::string& phenotypeName,
+                                                      const std::string& markerIndex);
+    int getHrrPedigreeCount() const;
+    int getTdtPedigreeCount() const;
+    int getSibPairPedigreeCount() const;
+    int getHrrPersonCount();
+    void pedigreeCreateHrrPedigrees(Pedigree* root, const std::string& phenotypeName,
+                                    const std::string& markerIndex);
+    void personCreateHrrPedigrees(Person* root, Pedigree* pedigree,
+                                  const std::string& phenotypeName, const std::string& markerIndex);
+    void personCreateHrrPedigreesOne(Person* root, Pedigree* pedigree,
+                                     const std::string& phenotypeName,
+                                     const std::string& markerIndex);
+    void personCreateHrrPedigreesTwo(Person* root, Pedigree* pedigree,
+                                     const std::string& phenotypeName,
+                                     const std::string& markerIndex);
+    void personCreateHrrPedigreesThree(Person* root, Pedigree* pedigree,
+                                       const std::string& phenotypeName,
+                                       const std::string& markerIndex);
+    void personCreateHrrPedigreesFour(Person* root, Pedigree* pedigree,
+                                      const std::string& phenotypeName,
+                                      const std::string& markerIndex);
+    void singletonPedigree(Pedigree* pedigree, const std::string& phenotypeName,
+                           const std::string& markerIndex);
+    void singletonPerson(Person* root, const std::string& phenotypeName,
+                         const std::string& markerIndex);
+    // Builds a trio pedigree and inserts it into the set named by kind
+    // ("hrr" or "tdt").
+    void copyHrrFamily(Person* child, Person* mother, Person* father, const std::string& kind);
+    void createHrrMarkerInfo();
+    void pedigreeCreateTdtPedigrees(Pedigree* root, const std::string& phenotypeName,
+                                    const std::string& markerIndex);
+    void personCreateTdtPedigrees(Person* root, Pedigree* pedigree,
+                                  const std::string& phenotypeName, const std::string& markerIndex);
+    void personCreateTdtPedigreesSimple(Person* root, Pedigree* pedigree,
+                                        const std::string& phenotypeName,
+                                        const std::string& markerIndex);
+    void createTdtMarkerInfo();
+    void pedigreeCreateSibPairPedigrees(Pedigree* root, const std::string& phenotypeName,
+                                        const std::string& markerIndex);
+    void personCreateSibPairPedigrees(Person* root, Pedigree* pedigree,
+                                      const std::string& phenotypeName,
+                                      const std::string& markerIndex);
+    void personFindSiblingAndCreateSibPairPedigreesSimple(Person* root, Person* firstSib,
+                                                          Pedigree* pedigree,
+                                                          const std::string& phenotypeName,
+                                                          const std::string& markerIndex);
+    void personCreateSibPairPedigreesOne(Person* root, Pedigree* pedigree,
+                                         const std::string& phenotypeName,
+                                         const std::string& markerIndex);
+    void personCreateSibPairPedigreesTwo(Person* root, Pedigree* pedigree,
+                                         const std::string& phenotypeName,
+                                         const std::string& markerIndex);
+    void personCreateSibPairPedigreesThree(Person* root, Pedigree* pedigree,
+                                           const std::string& phenotypeName,
+                                           const std::string& markerIndex);
+    // Builds a sib-pair pedigree and inserts it into sibPairPedigrees.
+    void copySibFamily(Person* secondSib, Person* firstSib, Person* mother, Person* father);
+    void createSibPairMarkerInfo();
+
+    // ---- Case and control singletons
+    bool readMapFileForCasePedigrees(const std::string& fileName);
+    bool readMapFileForControlPedigrees(const std::string& fileName);
+    bool readSingletonFile(const std::string& fileName, const std::string& kind,
+                           bool linkageLayout);
+    bool combinePedigreesAndSingletons();
+    std::size_t getCaseControlPedigreeCount(const std::string& kind) const;
+
+    // ---- Genotype statistics and report header
+    std::string getCommonHeader();
+    void writeGenotypeStatistics(const std::string& fileName);
+    void createGenotypeStatistics();
+    void countMarkersGenotypes(const std::string& index);
+    void countMarkersGenotypeFreq(MarkerInfo* record, std::vector<Genotype*> genotypes);
+    double getPercentGenotyped(const std::string& index);
+    void countPhenotypedDistribution(const std::string& phenotypeName);
+    void countGenotypedPhenotypeStates(const std::string& phenotypeName, const std::string& index);
+    void pedigreeCountGenotype(Pedigree* root, Genotype* genotype, const std::string& index);
+    void personCountGenotype(Person* root, Genotype* genotype, const std::string& index);
+    void pedigreeGenotypedRecursion(Pedigree* root, const std::string& index);
+    void personGenotypedRecursion(Person* root, const std::string& index);
+    void pedigreePhenotypedRecursion(Pedigree* root, const std::string& phenotypeName);
+    void personPhenotypedRecursion(Person* root, const std::string& phenotypeName);
+    void pedigreeCountGenotypedPhenotypeStatesRecursion(Pedigree* root,
+                                                        const std::string& phenotypeName,
+                                                        const std::string& index);
+    void personCountGenotypedPhenotypeStatesRecursion(Person* root,
+                                                      const std::string& phenotypeName,
+                                                      const std::string& index);
+
+    // ---- Statistics files
+    void writeStatistics();
+    void writePedigreeStatistics(const std::string& fileName);
+    void writeNumberOfHrrTdtSibpairPeds(const std::string& fileName);
+    double getPolymorphismInformationContent(const std::string& markerIndex);
+    double getHeterozygosity(const std::string& markerIndex);
+
+    // ---- Allele frequency files
+    void writeFrequenciesFile(const std::string& fileName);
+    void writeHrrFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
+    void writeTdtFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
+    void writeSibPairFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
+    void createFrequenciesMarkerRecursion(MarkerInfo* node);
+    void createFrequenciesAlleleRecursion(std::vector<Allele*> alleles, MarkerInfo* record);
+
+  private:
+    void countPedigreesInto(Pedigree* root, RBTree<MarkerInfo>* tree);
+
+    // In-order walk steps of the id lookups above.
+    void getOrigPedigreeID(Pedigree* node);
+    void getNewPedigreeID(Pedigree* node);
+    void getNewPersonID(Person* node);
+
+    // Search keys and results of the id lookups; a lookup is not re-entrant.
+    std::string lookupOriginalPedigreeId;
+    std::string lookupOriginalPersonId;
+    std::string lookupNewPedigreeId;
+    std::string lookupNewPersonId;
+    std::string foundOriginalPedigreeId;
+};
