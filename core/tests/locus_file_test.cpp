@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -408,4 +412,94 @@ TEST_F(LocusFileTest, FailedWritesAreReported) {
     EXPECT_FALSE(written);
     EXPECT_EQ(writePrinting(file, "/dev/full", written), "Error: Unable to write /dev/full!\n");
     EXPECT_FALSE(written);
+}
+
+// Per recombination fraction, the total LOD of an MLINK outfile.dat.
+static std::map<double, double> mlinkLods(const std::string& outfile) {
+    std::map<double, double> lods;
+    std::istringstream lines(outfile);
+    std::string line;
+    double theta = -1.0;
+    const std::string lodLabel = "LOD SCORE =";
+    while (std::getline(lines, line)) {
+        if (line.rfind("THETAS", 0) == 0) {
+            theta = std::stod(line.substr(6));
+        } else if (const size_t at = line.find(lodLabel); at != std::string::npos) {
+            lods[theta] = std::stod(line.substr(at + lodLabel.size()));
+        }
+    }
+    return lods;
+}
+
+// A nuclear family under a fully penetrant dominant trait: the affected
+// father is D+ (he has unaffected children) and heterozygous 1/2 at a marker,
+// the mother is ++ and 3/3, so every child shows which trait and marker
+// alleles it got from the father. Of six children, five agree with one phase
+// and one with the other: LOD(theta) = log10(2^6 * (theta (1 - theta)^5 +
+// theta^5 (1 - theta)) / 2).
+TEST_F(LocusFileTest, EngineProgramsAcceptTheWrittenFileAndGiveTheAnalyticLod) {
+    for (const char* program : {"unknownorlex", "mlinkorlex"}) {
+        ASSERT_TRUE(std::filesystem::exists(test_support::enginePath(program)))
+            << "engine program " << test_support::enginePath(program)
+            << " is missing: build it with engine/build.sh";
+    }
+    LinkageLocusFile file;
+    file.setNumberOfLoci(2);
+    file.setProgramNumber(LinkageLocusFile::mlinkProgram);
+    file.setLocusOrder({1, 2});
+    auto* trait = new Locus("DISEASE_LOCUS_1", Locus::affectionType, 2);
+    trait->addAlleleFrequencies({0.99, 0.01});
+    trait->setFemalePenetrances({0.0, 1.0, 1.0});
+    file.addLocus(trait);
+    auto* marker = new Locus("1", Locus::numberedAllelesType, 3);
+    marker->addAlleleFrequencies({1.0 / 3, 1.0 / 3, 1.0 / 3});
+    file.addLocus(marker);
+    file.setRecombinationFraction(0.0);
+    file.setRecombinationVaried(1);
+    file.setIncrement(0.02);
+    file.setFinishingValue(0.49);
+    bool written = false;
+    writePrinting(file, "datafile.dat", written);
+    ASSERT_TRUE(written);
+
+    // Pedigree, person, father, mother, first offspring, next paternal and
+    // maternal sib, sex, proband; affection status; marker alleles.
+    writeText("pedfile.dat",
+              "1\t1\t0\t0\t3\t0\t0\t1\t1\t2 1 2 \n"
+              "1\t2\t0\t0\t3\t0\t0\t2\t0\t1 3 3 \n"
+              "1\t3\t1\t2\t0\t4\t4\t1\t0\t2 1 3 \n"
+              "1\t4\t1\t2\t0\t5\t5\t2\t0\t2 1 3 \n"
+              "1\t5\t1\t2\t0\t6\t6\t1\t0\t2 1 3 \n"
+              "1\t6\t1\t2\t0\t7\t7\t2\t0\t2 2 3 \n"
+              "1\t7\t1\t2\t0\t8\t8\t1\t0\t1 2 3 \n"
+              "1\t8\t1\t2\t0\t0\t0\t2\t0\t1 2 3 \n");
+    for (const char* program : {"unknownorlex", "mlinkorlex"}) {
+        const test_support::CommandResult run =
+            test_support::runCommand(std::string(program) + " < /dev/null");
+        ASSERT_EQ(run.status, 0) << program << ":\n" << run.output;
+    }
+
+    const std::string outfile = readText("outfile.dat");
+    // Unlinked, the likelihood is the founders' genotype probabilities (the
+    // father D+ and 1/2 in either phase, the mother ++ and 3/3) times 1/4 for
+    // each child's paternal pair of alleles.
+    const size_t totals = outfile.find("TOTALS");
+    ASSERT_NE(totals, std::string::npos) << outfile;
+    const double p = 0.99;
+    const double q = 0.01;
+    EXPECT_NEAR(std::stod(outfile.substr(totals + 6)),
+                std::log(2 * p * q * 2.0 / 9 * p * p / 9 * std::pow(0.25, 6)), 2e-6);
+
+    const std::map<double, double> lods = mlinkLods(outfile);
+    ASSERT_EQ(lods.size(), 26u) << outfile;
+    EXPECT_EQ(lods.at(0.5), 0.0);
+    EXPECT_LT(lods.at(0.0), -100.0);
+    for (const auto& [theta, lod] : lods) {
+        if (theta == 0.0 || theta == 0.5) {
+            continue;
+        }
+        const double expected =
+            std::log10(32.0 * (theta * std::pow(1 - theta, 5) + std::pow(theta, 5) * (1 - theta)));
+        EXPECT_NEAR(lod, expected, 2e-6) << "theta " << theta;
+    }
 }
