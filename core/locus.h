@@ -18,8 +18,8 @@ class Locus {
     static constexpr double missingMalePenetrance = -2.0;
 
     Locus(std::string id, int type, int numberOfAlleles);
-    // A deep copy of the source; the engine drivers copy the stored loci
-    // rather than share them with the file they write.
+    // A deep copy of the source (which must not be null); the engine drivers
+    // copy the stored loci rather than share them with the file they write.
     explicit Locus(const Locus* source);
 
     int getNumberOfAlleles() const { return numberOfAlleles; }
