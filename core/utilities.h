@@ -24,3 +24,29 @@ std::string current_time_and_date();
 std::string secondsToCorrectTimeFormat(double seconds);
 // Overwrites one terminal line with the percentage done at each tenth.
 void progressReportX(const char* label, int done, int total);
+
+// External commands and engine files
+
+// Runs the command line through the shell: echoed behind "External command: "
+// when verbose, with its standard output discarded otherwise. Returns the
+// shell's status unchanged; any value but 0 is a failure.
+int execute_external_command(std::string command, bool verbose);
+// One shell word that stands for exactly the given text, whatever it holds.
+// Every file name that goes into a command line passes through it.
+std::string shellQuote(const std::string& word);
+// Copies the text file line by line, leaving out empty lines ("EMPTY" is
+// printed for each). False, with a message, when either file cannot be
+// opened, read or written.
+bool copy_file(const char* source, const char* destination);
+// Removes the files the programs exchange with the engine, and the engine's
+// scratch files, from the working directory.
+void delete_intermediate_files();
+
+// Probability tails and random numbers
+
+// P(chi-square with df degrees of freedom > x); 1 for x <= 0 or df < 1.
+double chipr(double x, int df);
+// P(Z > z) for a standard normal Z.
+double pnorm(double z);
+// Uniform in [0, 1]; the first call seeds the generator with the time.
+double getRandom();

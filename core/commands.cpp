@@ -1,0 +1,96 @@
+// Running the engine programs through the shell and tidying up the files
+// they exchange with the programs in the working directory.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "utilities.h"
+
+int execute_external_command(std::string command, bool verbose) {
+    if (verbose) {
+        std::cout << "External command: " << command << '\n';
+    } else {
+        command += " > /dev/null";
+    }
+    // Whatever this process has printed must reach the terminal before the
+    // command's own output does.
+    std::cout.flush();
+    std::fflush(stdout);
+    return std::system(command.c_str());
+}
+
+std::string shellQuote(const std::string& word) {
+    std::string quoted = "'";
+    for (const char c : word) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    quoted += '\'';
+    return quoted;
+}
+
+// The whole source is read before the destination is opened, so a read
+// error leaves the destination untouched and a file may be copied onto
+// itself.
+bool copy_file(const char* source, const char* destination) {
+    if (source == nullptr || destination == nullptr) {
+        return false;
+    }
+    std::ifstream in(source);
+    if (!in.is_open()) {
+        std::cout << "Error: Unable to open " << source << " for reading!" << std::endl;
+        return false;
+    }
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(std::move(line));
+    }
+    if (in.bad()) {
+        std::cout << "Error: Unable to read " << source << "!" << std::endl;
+        return false;
+    }
+    in.close();
+
+    std::ofstream out(destination, std::ios::out | std::ios::trunc);
+    if (!out.is_open()) {
+        std::cout << "Error: Unable to open " << destination << " for writing!" << std::endl;
+        return false;
+    }
+    for (const std::string& line : lines) {
+        if (line.empty()) {
+            std::cout << "EMPTY" << std::endl;
+        } else {
+            out << line << '\n';
+        }
+    }
+    out.close();
+    if (out.fail()) {
+        std::cout << "Error: Unable to write " << destination << "!" << std::endl;
+        return false;
+    }
+    return true;
+}
+
+void delete_intermediate_files() {
+    // The exchange files first, then the scratch files that unknown (with
+    // gaps in person ids, or when breaking loops) and linkmap (at a theta
+    // of 0) leave behind.
+    static const std::array<const char*, 18> files = {
+        "datafile.dat",     "FASTLINK.err",    "final.dat",    "ipedfile.dat",
+        "lpedfile.dat",     "outfile.dat",     "pedfile.dat",  "speedfile.dat",
+        "newspeedfile.dat", "stream.dat",      "loopfile.dat", "upedfile.dat",
+        "countfile.dat",    "tpedfile.dat",    "linksave",     "linksave.outfile",
+        "linksave.screen",  "linksave.stream",
+    };
+    for (const char* file : files) {
+        std::remove(file);
+    }
+}
