@@ -32,6 +32,7 @@ downloads="$work/download"
 stamp="$bin/.build-key"
 vantrel_script="$engine_dir/build_vantrel.sh"
 programs=(unknownorlex mlinkorlex linkmaporlex mlinkorlexslow linkmaporlexslow)
+vantrel_programs=(unknownvant ilinkvant)
 
 log() { echo "engine: $*"; }
 die() {
@@ -69,7 +70,9 @@ build_key() {
 up_to_date() {
     local key="$1" program
     [[ -f "$stamp" && "$(cat "$stamp")" == "$key" ]] || return 1
-    for program in "${programs[@]}"; do
+    local expected=("${programs[@]}")
+    [[ -f "$vantrel_script" ]] && expected+=("${vantrel_programs[@]}")
+    for program in "${expected[@]}"; do
         [[ -x "$bin/$program" ]] || return 1
     done
 }
@@ -203,13 +206,21 @@ build_slow() {
     run_make "$work/$copy" "slow$program"
 }
 
+# Renamed into place, so a program that is being started meanwhile is either
+# the old build or the new one, never a half-copied file.
+install_program() {
+    local built="$1" name="$2"
+    install -m 755 "$built" "$bin/.$name.new"
+    mv -f "$bin/.$name.new" "$bin/$name"
+}
+
 install_programs() {
     mkdir -p "$bin"
-    install -m 755 "$work/fast/unknown" "$bin/unknownorlex"
-    install -m 755 "$work/fast/mlink" "$bin/mlinkorlex"
-    install -m 755 "$work/fast/linkmap" "$bin/linkmaporlex"
-    install -m 755 "$work/slowmlink/mlink" "$bin/mlinkorlexslow"
-    install -m 755 "$work/slowlinkmap/linkmap" "$bin/linkmaporlexslow"
+    install_program "$work/fast/unknown" unknownorlex
+    install_program "$work/fast/mlink" mlinkorlex
+    install_program "$work/fast/linkmap" linkmaporlex
+    install_program "$work/slowmlink/mlink" mlinkorlexslow
+    install_program "$work/slowlinkmap/linkmap" linkmaporlexslow
 }
 
 build_vantrel_set() {
