@@ -232,6 +232,11 @@ build_vantrel_set() {
 }
 
 main() {
+    # Two set-ups running at once (two shells, CMake and the script) would
+    # delete each other's build copies; the second waits and then finds the
+    # programs up to date.
+    exec 9>"$out_dir/.build.lock"
+    flock 9
     local key
     key="$(build_key)"
     if up_to_date "$key"; then
