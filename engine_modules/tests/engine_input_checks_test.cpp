@@ -65,8 +65,7 @@ TEST_F(EngineInputChecksDeathTest, ReadsTheFileOnceAndReplacesTheRecords) {
     const auto child = [] {
         standinReset(2);
         init_ped_loc_all();
-        EnginePedigreeLocations* first = ped_loc_all;
-        first[1][3][ENGINE_MAXALL].present = 1;
+        ped_loc_all[1][3][ENGINE_MAXALL].present = 1;
         std::remove("pedfile.dat");  // a second read would now fail
         init_ped_loc_all();
         // Every entry of the new records starts cleared; the old ones are
