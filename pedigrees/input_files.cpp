@@ -1,0 +1,312 @@
+// The input files that complete the pedigree file: the marker map (read or
+// generated), the phenotype file and the marker-selection ("onlymarkers") file.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "file.h"
+#include "marker_map.h"
+#include "pedigrees.h"
+#include "utilities.h"
+
+static void printFailure(const std::string& reason) {
+    std::cout << "...failed" << std::endl << reason << std::endl;
+}
+
+static bool isMissingPhenotypeValue(const std::string& value) {
+    return value == "x" || value == "-" || value == "." || value == "0";
+}
+
+// A line of a text file split at blanks and tabs, with its number in the file.
+struct ColumnLine {
+    int number = 0;
+    std::vector<std::string> columns;
+};
+
+// Every line that holds a column. A carriage return before the line feed of a
+// file saved on Windows is not part of the last column.
+static std::vector<ColumnLine> readColumnLines(std::istream& in) {
+    std::vector<ColumnLine> lines;
+    std::string text;
+    int number = 0;
+    while (std::getline(in, text)) {
+        ++number;
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+        ColumnLine line{number, {}};
+        std::string::size_type begin = text.find_first_not_of(" \t");
+        while (begin != std::string::npos) {
+            const std::string::size_type end = text.find_first_of(" \t", begin);
+            line.columns.emplace_back(text, begin, end == std::string::npos ? end : end - begin);
+            begin = text.find_first_not_of(" \t", end);
+        }
+        if (!line.columns.empty()) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
+}
+
+// The whole text is an integer (0 otherwise, as a count that cannot be read).
+static int completeInteger(const std::string& text) {
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE ||
+        value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) {
+        return 0;
+    }
+    return static_cast<int>(value);
+}
+
+// The whole text is a finite decimal number.
+static bool isCompleteNumber(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(value);
+}
+
+bool Pedigrees::readMapFile(const std::string& fileName) {
+    mapFileName = fileName;
+    if (markerMap == nullptr) {
+        markerMap = new MarkerMap();
+    }
+    if (plinkMapFormat) {
+        markerMap->plinkFormat = true;
+    }
+    const bool read = markerMap->readMapFile(fileName);
+    markerCount = markerMap->getMarkerCount();
+    return read;
+}
+
+bool Pedigrees::makeMapFile(const std::string& fileName) {
+    const std::vector<std::vector<std::string>> rows = readFile(fileName);
+    if (rows.empty()) {
+        return false;
+    }
+    const auto& first = rows.front();
+    const bool uniform = std::all_of(rows.begin(), rows.end(),
+                                     [&](const auto& row) { return row.size() == first.size(); });
+    if (!uniform) {
+        return false;
+    }
+    const int count = static_cast<int>(first.size());
+    int remaining = count;
+    if (count >= 2 && first[count - 2] == "Per:") {
+        remaining -= 4;
+    }
+    if (first.back() == "orig" || first.back() == "simu") {
+        remaining -= 6;
+    }
+    const int countingBase = linkageFormat ? 10 : 6;
+    const int markers = (affectionStatusColumn ? 0 : 1) + (remaining - countingBase) / 2;
+    if (markerMap == nullptr) {
+        markerMap = new MarkerMap();
+    }
+    markerMap->makeMarkerMap(markers);
+    markerCount = markerMap->getMarkerCount();
+    return true;
+}
+
+bool Pedigrees::readPhenotypeFile(const std::string& fileName) {
+    phenotypeFileName = fileName;
+    std::cout << "Reading phenotype file: " << fileName;
+    if (!pedigreeFileRead) {
+        printFailure("Unable to open phenotype file before Pedigreefile ");
+        return false;
+    }
+    std::ifstream in(fileName);
+    if (!in) {
+        printFailure("Unable to open phenotype file " + fileName + " for reading.");
+        return false;
+    }
+    const std::vector<ColumnLine> lines = readColumnLines(in);
+    in.close();
+
+    // The header: the number of phenotypes and their names, which may run over
+    // several lines; whatever follows the last name on its line is ignored.
+    std::size_t line = 0;
+    std::size_t column = 0;
+    const auto nextHeaderToken = [&](std::string& token) {
+        while (line < lines.size() && column >= lines[line].columns.size()) {
+            ++line;
+            column = 0;
+        }
+        if (line == lines.size()) {
+            return false;
+        }
+        token = lines[line].columns[column++];
+        return true;
+    };
+
+    std::string token;
+    const int phenotypeCount = nextHeaderToken(token) ? completeInteger(token) : 0;
+    if (phenotypeCount < 1) {
+        std::cout << "...failed" << std::endl
+                  << "Number of phenotypes:" << phenotypeCount << " ...check your files!";
+        return false;
+    }
+    const std::size_t firstColumnName = phenotypeNames.size();
+    for (int j = 1; j <= phenotypeCount; ++j) {
+        std::string name;
+        if (!nextHeaderToken(name)) {
+            printFailure("Phenotype name missing at phenotypecolumn: " + IntToString(j));
+            return false;
+        }
+        if (isPhenotypeRead(name)) {
+            printFailure("duplicate phenotypename: " + name +
+                         " at phenotypecolumn: " + IntToString(j));
+            return false;
+        }
+        // Trees keep no record under the reserved key, so the values of such
+        // a phenotype would be lost.
+        if (name == "NIL") {
+            printFailure("Phenotype name can't be NIL at phenotypecolumn: " + IntToString(j));
+            return false;
+        }
+        phenotypeNames.push_back(name);
+    }
+    const std::size_t firstRow = line + 1;
+
+    const std::size_t valuesPerRow = 2 + static_cast<std::size_t>(phenotypeCount);
+    std::string previousPedigreeId;
+    Pedigree* pedigree = nullptr;
+    int n = 0;
+    bool progressLineOpen = true;  // "...done" completes the progress line
+    for (std::size_t row = firstRow; row < lines.size(); ++row) {
+        const auto& columns = lines[row].columns;
+        const bool lastRow = row + 1 == lines.size();
+        if (columns.size() < 2) {
+            // The last line ends before its person id: nothing to store.
+            if (lastRow) {
+                break;
+            }
+        }
+        ++n;
+        const std::string& pedigreeId = columns[0];
+        const std::string personId = columns.size() > 1 ? columns[1] : std::string();
+        // Values are matched to names by position, so a row with values
+        // missing or to spare would put every later value in the wrong place.
+        if (columns.size() > valuesPerRow || (columns.size() < valuesPerRow && !lastRow)) {
+            printFailure("Wrong number of values at line: " + IntToString(n) + " Pedigree " +
+                         pedigreeId + " Person " + personId + " has " +
+                         IntToString(std::max(0, static_cast<int>(columns.size()) - 2)) +
+                         " values, " + IntToString(phenotypeCount) + " expected");
+            return false;
+        }
+
+        if (pedigree == nullptr || pedigreeId != previousPedigreeId) {
+            pedigree = pedigreeTree->find(convertedLinkageFormat ? getNewPedigreeID(pedigreeId)
+                                                                 : pedigreeId);
+            previousPedigreeId = pedigreeId;
+        }
+        if (pedigree == nullptr) {
+            printFailure("Pedigree not found for phenotype at line: " + IntToString(n) +
+                         " Pedigree " + pedigreeId + " Person " + personId +
+                         " does not match with pedigree file!");
+            return false;
+        }
+        Person* person = pedigree->getPerson(
+            convertedLinkageFormat ? getNewPersonID(pedigreeId, personId) : personId);
+        if (person == nullptr) {
+            printFailure("Pedigree found, but not person at line: " + IntToString(n) +
+                         " Pedigree " + pedigreeId + " Person " + personId +
+                         " does not match with pedigree file!");
+            return false;
+        }
+
+        for (int j = 0; j < phenotypeCount; ++j) {
+            const std::string& name = phenotypeNames[firstColumnName + j];
+            const std::size_t at = 2 + static_cast<std::size_t>(j);
+            if (at >= columns.size()) {
+                if (progressLineOpen) {
+                    std::cout << std::endl;
+                    progressLineOpen = false;
+                }
+                std::cout << "Warning: Value for Phenotype: " << name << " not found at line: " << n
+                          << std::endl;
+                continue;
+            }
+            const std::string& value = columns[at];
+            if (isMissingPhenotypeValue(value)) {
+                continue;
+            }
+            auto* phenotype = new Phenotype(name, value);
+            if (!person->addPhenotype(phenotype)) {
+                delete phenotype;
+                printFailure("Duplicate phenotype at line: " + IntToString(n) + " name: " + name +
+                             " Pedigree " + pedigreeId + " Person " + personId);
+                return false;
+            }
+        }
+    }
+    std::cout << "...done" << std::endl;
+    return true;
+}
+
+bool Pedigrees::readOnlyMarkersFile(const std::string& fileName) {
+    std::cout << "Reading onlymarkers file " << fileName;
+    File file;
+    if (!file.openFile(fileName, "read")) {
+        printFailure("Unable to open onlymarkers file " + fileName + " for reading!");
+        return false;
+    }
+    file.getAllLinesInOStringStream();
+    file.closeFile("read");
+    const std::vector<ColumnLine> lines = readColumnLines(file.inputBuffer);
+
+    // Three header words, then one marker per line.
+    std::size_t row = 0;
+    for (int headerWords = 0; row < lines.size();) {
+        headerWords += static_cast<int>(lines[row].columns.size());
+        ++row;
+        if (headerWords >= 3) {
+            break;
+        }
+    }
+
+    std::string previousPosition;
+    for (; row < lines.size(); ++row) {
+        const auto& columns = lines[row].columns;
+        if (columns.size() < 3 || columns[0] == "NULL") {
+            break;
+        }
+        const std::string& chromosome = columns[0];
+        const std::string& position = columns[1];
+        const std::string& name = columns[2];
+        if (!isCompleteNumber(position)) {
+            printFailure(markerMap->getMarkerWithName(position) != nullptr
+                             ? "Error: onlymarkers file not correct "
+                             : "Error: Marker position " + position +
+                                   " is not a number at line: " + IntToString(lines[row].number));
+            return false;
+        }
+        if (!previousPosition.empty() &&
+            stringToDouble(position) < stringToDouble(previousPosition)) {
+            printFailure("Error: Marker position must be linear");
+            return false;
+        }
+        if (markerMap->getMarkerWithName(position) != nullptr) {
+            printFailure("Error: onlymarkers file not correct ");
+            return false;
+        }
+        Marker* marker = markerMap->getMarkerWithName(name);
+        if (marker == nullptr) {
+            printFailure("Error: Marker " + name + " not found ");
+            return false;
+        }
+        onlyMarkerNames.push_back(name);
+        marker->setPosition(position);
+        marker->setChromosome(chromosome);
+        previousPosition = position;
+    }
+    std::cout << "...done " << std::endl;
+    return true;
+}
