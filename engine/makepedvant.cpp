@@ -110,6 +110,9 @@ std::optional<InputLine> parseLine(const std::string& fileName, const std::strin
                               person + ": too few columns (" + std::to_string(found) +
                               "; pedigree, person, father, mother and sex are needed)"};
     }
+    if (line.person == "0") {
+        throw ConversionError{where(fileName, line) + "0 is the unknown parent, not a person id"};
+    }
     if (line.sex != "1" && line.sex != "2") {
         throw ConversionError{where(fileName, line) + "sex must be 1 or 2, not " + line.sex};
     }

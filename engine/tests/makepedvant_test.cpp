@@ -103,6 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                  ", line 2, person kid: too few columns (4"},
         BadInput{"SexNotOneOrTwo", "F dad 0 0 1 2\nF mom 0 0 0 1\n",
                  ", line 2, person mom (pedigree F): sex must be 1 or 2, not 0"},
+        BadInput{"PersonIdZero", "F dad 0 0 1 2\nF 0 0 0 2 1\n",
+                 ", line 2, person 0 (pedigree F): 0 is the unknown parent"},
         BadInput{"NoPersons", "\n  \n", " holds no persons"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return info.param.name; });
 
