@@ -31,6 +31,21 @@ static double evenChiSquareTail(double x, int df) {
 
 // Odd df: 2 Q(s) + 2 phi(s) (s + s^3/3 + s^5/(3*5) + ...), s = sqrt(x),
 // (df - 1) / 2 terms, again with each term formed in logarithms.
+// Below the mean the tail lies close to 1, where the upper sums would only
+// add rounding noise; there it is taken as 1 - P(a, y), with P the
+// regularised lower incomplete gamma function from its power series
+// y^a e^-y / Gamma(a) * sum 1 / (a (a + 1) ... (a + n)) * y^n, which converges
+// quickly for y below a.
+static double lowerGammaSeries(double a, double y) {
+    double term = 1.0 / a;
+    double sum = term;
+    for (int n = 1; n < 1000000 && term > sum * 1e-17; ++n) {
+        term *= y / (a + n);
+        sum += term;
+    }
+    return std::exp(a * std::log(y) - y - std::lgamma(a)) * sum;
+}
+
 static double oddChiSquareTail(double x, int df) {
     const double s = std::sqrt(x);
     const double logX = std::log(x);
@@ -67,8 +82,16 @@ double chipr(double x, int df) {
     if (df == 1) {
         return 2.0 * pnorm(std::sqrt(x));
     }
-    const double tail = df % 2 == 0 ? evenChiSquareTail(x, df) : oddChiSquareTail(x, df);
-    // Rounding in a long sum may step a hair past 1.
+    if (df == 2) {
+        return std::exp(-x / 2.0);
+    }
+    double tail = 0.0;
+    if (x < df) {
+        tail = 1.0 - lowerGammaSeries(df / 2.0, x / 2.0);
+    } else {
+        tail = df % 2 == 0 ? evenChiSquareTail(x, df) : oddChiSquareTail(x, df);
+    }
+    // Rounding in a long sum may step a hair past the bounds.
     return std::clamp(tail, 0.0, 1.0);
 }
 

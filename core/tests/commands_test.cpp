@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "utilities.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::readText;
+using test_support::writeText;
+
+class CommandsTest : public test_support::TempDirTest {};
+
+struct Captured {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// The shell's children write to this process's descriptors, so capturing
+// them catches the command's own output as well as the function's.
+Captured runCaptured(const std::string& command, bool verbose) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = execute_external_command(command, verbose);
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    return {status, out, err};
+}
+
+TEST_F(CommandsTest, QuietRunDiscardsOnlyStandardOutput) {
+    const Captured run = runCaptured("sh -c 'echo out; echo err >&2'", false);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "err\n");
+}
+
+TEST_F(CommandsTest, QuietRunAppendsRedirectionWhateverTheCommandHolds) {
+    // The appended redirection comes last, so it wins over the command's own.
+    const Captured run = runCaptured("echo text > own.txt", false);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(fs::exists("own.txt"));
+    EXPECT_EQ(readText("own.txt"), "");
+}
+
+TEST_F(CommandsTest, VerboseRunEchoesTheCommandAndRunsItUnchanged) {
+    const std::string command = "sh -c 'echo out; echo err >&2'";
+    const Captured run = runCaptured(command, true);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "External command: " + command + "\nout\n");
+    EXPECT_EQ(run.err, "err\n");
+}
+
+TEST_F(CommandsTest, ReturnsTheShellStatusUnchanged) {
+    const Captured exitThree = runCaptured("exit 3", false);
+    ASSERT_TRUE(WIFEXITED(exitThree.status));
+    EXPECT_EQ(WEXITSTATUS(exitThree.status), 3);
+    EXPECT_EQ(exitThree.out, "");
+
+    const Captured missing = runCaptured("orlex-no-such-program-here", false);
+    EXPECT_NE(missing.status, 0);
+    EXPECT_EQ(missing.out, "");
+}
+
+TEST(ShellQuoteTest, SingleQuotesTheWord) {
+    const struct {
+        const char* word;
+        const char* quoted;
+    } cases[] = {
+        {"pedfile.dat", "'pedfile.dat'"}, {"", "''"},
+        {"my data.ped", "'my data.ped'"}, {"it's", "'it'\\''s'"},
+        {"''", "''\\'''\\'''"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shellQuote(c.word), c.quoted) << c.word;
+    }
+}
+
+TEST_F(CommandsTest, QuotedNamesReachTheCommandAsOneWordAndRunNothing) {
+    const std::vector<std::string> names = {
+        "plain.ped",         "two words.ped",  "quote\"d.ped", "dollar$HOME.ped",
+        "back`touch pwned`", "$(touch pwned)", "back\\slash",  "it's.ped",
+        "semi;touch pwned",  "-dash.ped",      "tab\there",    "new\nline",
+    };
+    for (const std::string& name : names) {
+        const Captured run =
+            runCaptured("printf '%s|' " + shellQuote(name) + " > echoed.txt", true);
+        EXPECT_EQ(run.status, 0) << name;
+        EXPECT_EQ(readText("echoed.txt"), name + "|") << name;
+
+        writeText(name, "content of " + name);
+        EXPECT_EQ(runCaptured("cat < " + shellQuote(name) + " > copied.txt", true).status, 0);
+        EXPECT_EQ(readText("copied.txt"), "content of " + name) << name;
+        fs::remove(name);
+    }
+    EXPECT_FALSE(fs::exists("pwned"));
+}
+
+struct CopyCase {
+    const char* label;
+    std::string source;
+    std::string copy;
+    std::string printed;
+};
+
+TEST_F(CommandsTest, CopyLeavesOutEmptyLinesAndKeepsEverythingElse) {
+    const std::string longLine(50000, 'x');
+    const std::vector<CopyCase> cases = {
+        {"empty file", "", "", ""},
+        {"empty middle line", "a\n\nb\n", "a\nb\n", "EMPTY\n"},
+        {"two empty lines at the end", "a\n\n\n", "a\n", "EMPTY\nEMPTY\n"},
+        {"carriage return only", "\r\n", "\r\n", ""},
+        {"crlf lines", "1 2\r\n3 4\r\n", "1 2\r\n3 4\r\n", ""},
+        {"last line without line feed", "a\nb", "a\nb\n", ""},
+        {"single line without line feed", "only", "only\n", ""},
+        {"line of any length", longLine + "\nend", longLine + "\nend\n", ""},
+    };
+    for (const CopyCase& c : cases) {
+        writeText("source.txt", c.source);
+        writeText("copy.txt", "old text that must go\n");
+        testing::internal::CaptureStdout();
+        const bool copied = copy_file("source.txt", "copy.txt");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed) << c.label;
+        EXPECT_TRUE(copied) << c.label;
+        EXPECT_EQ(readText("copy.txt"), c.copy) << c.label;
+    }
+}
+
+TEST_F(CommandsTest, CopyOntoItselfKeepsTheText) {
+    writeText("same.txt", "a\nb\n");
+    EXPECT_TRUE(copy_file("same.txt", "same.txt"));
+    EXPECT_EQ(readText("same.txt"), "a\nb\n");
+}
+
+TEST_F(CommandsTest, CopyFailuresAreReportedAndTouchNothing) {
+    writeText("source.txt", "a\n");
+    fs::create_directory("folder");
+    const struct {
+        const char* source;
+        const char* destination;
+        const char* message;
+    } cases[] = {
+        {"missing.txt", "copy.txt", "Error: Unable to open missing.txt for reading!\n"},
+        {"folder", "copy.txt", "Error: Unable to read folder!\n"},
+        {"source.txt", "no/such/dir/copy.txt",
+         "Error: Unable to open no/such/dir/copy.txt for writing!\n"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(copy_file(c.source, c.destination)) << c.source;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
+        EXPECT_FALSE(fs::exists(c.destination)) << c.destination;
+    }
+}
+
+TEST_F(CommandsTest, CopyReportsAFailedWrite) {
+    ASSERT_TRUE(fs::exists("/dev/full"));
+    writeText("source.txt", "a line\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(copy_file("source.txt", "/dev/full"));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Unable to write /dev/full!\n");
+}
+
+TEST_F(CommandsTest, CleanUpRemovesTheEngineFilesAndOnlyThose) {
+    const std::vector<std::string> engineFiles = {
+        "datafile.dat",     "FASTLINK.err",    "final.dat",    "ipedfile.dat",
+        "lpedfile.dat",     "outfile.dat",     "pedfile.dat",  "speedfile.dat",
+        "newspeedfile.dat", "stream.dat",      "loopfile.dat", "upedfile.dat",
+        "countfile.dat",    "tpedfile.dat",    "linksave",     "linksave.outfile",
+        "linksave.screen",  "linksave.stream",
+    };
+    const std::vector<std::string> userFiles = {
+        "family.ped", "pedfile.dat.bak", "orlex_singlepoint", "family.err",
+        "mendel.err", "Datafile.dat",    "linksave.txt",      "checkpoint.dat",
+    };
+    for (const auto& name : engineFiles) {
+        writeText(name, "x\n");
+    }
+    for (const auto& name : userFiles) {
+        writeText(name, "keep\n");
+    }
+    testing::internal::CaptureStdout();
+    delete_intermediate_files();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    for (const auto& name : engineFiles) {
+        EXPECT_FALSE(fs::exists(name)) << name;
+    }
+    for (const auto& name : userFiles) {
+        EXPECT_EQ(readText(name), "keep\n") << name;
+    }
+
+    // With nothing left to remove it is silent and harmless.
+    testing::internal::CaptureStdout();
+    delete_intermediate_files();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()),
+              static_cast<long>(userFiles.size()));
+}
+
+}  // namespace
