@@ -192,6 +192,27 @@ TEST_F(FastlinkTest, HoldsAsManyPedigreesAndPersonsAsTheBuildPromises) {
     EXPECT_EQ(run("mlinkorlex"), 1);
 }
 
+// A loop pedigree, post-MAKEPED, with its loop broken at person 3: person 5
+// is 3's copy, father of 6 by 3's sister 4; both copies carry the mark 2.
+static std::string loopPedigree(int number) {
+    const std::string id = std::to_string(number) + " ";
+    return id + "1 0 0 3 0 0 1 1 2 1 2\n" + id + "2 0 0 3 0 0 2 0 1 3 3\n" + id +
+           "3 1 2 0 4 4 1 2 1 1 3\n" + id + "4 1 2 6 0 0 2 0 1 1 3\n" + id +
+           "5 0 0 6 0 0 1 2 1 1 3\n" + id + "6 5 4 0 0 0 1 0 1 1 1\n";
+}
+
+TEST_F(FastlinkTest, UnknownRefusesALoopPedigreeBeyondItsLoopTable) {
+    writeText("datafile.dat", twoPointDatafile);
+    writeText("pedfile.dat", loopPedigree(1));
+    EXPECT_EQ(run("unknownorlex"), 0);
+
+    convertToPedfile(manyFamilies(5000));
+    writeText("pedfile.dat", readText("pedfile.dat") + loopPedigree(5001));
+    const auto result = runCommand(enginePath("unknownorlex").string() + " </dev/null");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("ERROR: more than 5000 pedigrees"), std::string::npos);
+}
+
 TEST_F(FastlinkTest, UnknownNeverWaitsForEnter) {
     // An open standard input that never delivers a byte: a program that
     // waits for Enter hangs until the timeout (status 124).
