@@ -1,0 +1,111 @@
+// Pre-MAKEPED pedigree files converted through makepedvant, and marriage and
+// consanguinity loops broken through unknown -l, both in the working
+// directory.
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "marker_map.h"
+#include "pedigrees.h"
+#include "utilities.h"
+
+static void printEngineErrorBox(const std::string& message) {
+    const std::string stars(66, '*');
+    std::cout << std::endl
+              << stars << std::endl
+              << message << std::endl
+              << stars << std::endl
+              << std::endl;
+}
+
+// Removes a file an earlier run left behind; true when it is gone.
+static bool removeStaleFile(const std::string& fileName) {
+    std::error_code error;
+    std::filesystem::remove(fileName, error);
+    if (error) {
+        std::cout << "Error: Unable to remove " << fileName << " left by an earlier run!"
+                  << std::endl;
+        return false;
+    }
+    return true;
+}
+
+static bool isRegularFile(const std::string& fileName) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(fileName, ignored);
+}
+
+bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName) {
+    return readAndConvertPreToLinkage(fileName, false);
+}
+
+bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool skipMendelianErrors) {
+    pedigreeFileName = fileName;
+    const std::string convertedFileName = fileName + ".linkage";
+    const std::string converterInput = trimRequested ? fileName + ".trimmed" : fileName;
+    // Nothing in this package writes the trimmed file; without it the
+    // converter has nothing to convert.
+    if (trimRequested && !isRegularFile(converterInput)) {
+        std::cout << "Error: Unable to open trimmed pedigree file " << converterInput
+                  << " for reading!" << std::endl;
+        return false;
+    }
+
+    // The pre-MAKEPED file is validated in a store of its own that borrows
+    // this store's marker map (and generates it there when none was read).
+    auto* validation = new Pedigrees();
+    validation->linkageFormat = false;
+    validation->affectionStatusColumn = affectionStatusColumn;
+    validation->liabilityClassColumn = liabilityClassColumn;
+    validation->xlinked = xlinked;
+    validation->verbose = verbose;
+    validation->setMarkerMap(markerMap);
+    const bool validated = validation->readPedigreeFile(fileName);
+    const bool validationMendelianErrors = validation->mendelianErrorsFound;
+    validation->setMarkerMap(nullptr);
+    delete validation;
+    mendelianErrorsFound = validationMendelianErrors;
+    if (!validated || (mendelianErrorsFound && !skipMendelianErrors)) {
+        return false;
+    }
+
+    std::cout << "(Converting pedigree file " << fileName << " to linkage format)" << std::endl;
+    // A converted file from an earlier run must never be read as this one's.
+    if (!removeStaleFile(convertedFileName)) {
+        return false;
+    }
+    const std::string command =
+        "makepedvant " + shellQuote(converterInput) + " " + shellQuote(convertedFileName) + " n";
+    if (execute_external_command(command, verbose) != 0) {
+        printEngineErrorBox("Error in converting pedigree file " + converterInput +
+                            " with MAKEPED...");
+        return false;
+    }
+
+    linkageFormat = true;
+    convertedLinkageFormat = true;
+    return readPedigreeFile(convertedFileName);
+}
+
+bool Pedigrees::break_loops(bool jointProgram, bool verboseOutput) {
+    if (verboseOutput) {
+        std::cout << "Breaking loops..." << std::endl;
+    }
+    // Loop breaking reads the current marker's datafile; without it the
+    // loop breakers would be chosen for another marker, or not at all.
+    if (!isRegularFile("datafile.dat")) {
+        std::cout << "Error: Unable to break loops without datafile.dat!" << std::endl;
+        return false;
+    }
+    // The loop-broken file of an earlier marker must not replace this one's
+    // pedigree file if unknown writes none.
+    if (!removeStaleFile("lpedfile.dat")) {
+        return false;
+    }
+    const std::string command = std::string(jointProgram ? "unknownvant" : "unknownorlex") + " -l ";
+    if (execute_external_command(command, verboseOutput) != 0) {
+        printEngineErrorBox("Error in breaking loops with UNKNOWN...");
+        return false;
+    }
+    return copy_file("lpedfile.dat", "pedfile.dat");
+}

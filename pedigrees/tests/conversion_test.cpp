@@ -1,0 +1,359 @@
+// Pre-MAKEPED conversion through makepedvant and loop breaking through
+// unknownorlex -l / unknownvant -l, with the real programs, and with stand-in
+// scripts only where a failure has to be forced.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "marker_map.h"
+#include "pedigrees.h"
+#include "test_support.h"
+
+using test_support::readText;
+using test_support::writeText;
+
+namespace {
+
+// Two nuclear families with text ids, one marker: the converter renumbers
+// pedigrees and persons in file order.
+const char* const kPreMakeped =
+    "F7 dad 0 0 1 1 1 2\n"
+    "F7 mum 0 0 2 1 3 4\n"
+    "F7 kid dad mum 1 2 1 3\n"
+    "G2 a 0 0 1 1 2 2\n"
+    "G2 b 0 0 2 1 2 2\n"
+    "G2 c a b 2 2 2 2\n";
+
+// The child cannot have allele 2 from either parent: a Mendelian error only.
+const char* const kMendelianError =
+    "1 1 0 0 1 1 1 1\n"
+    "1 2 0 0 2 1 1 1\n"
+    "1 3 1 2 1 2 2 2\n";
+
+// First cousins 7 and 8 have a child: one consanguinity loop.
+const char* const kFirstCousinLoop =
+    "1 1 0 0 1 1 1 2\n"
+    "1 2 0 0 2 1 1 1\n"
+    "1 3 1 2 1 1 1 2\n"
+    "1 4 1 2 2 1 2 2\n"
+    "1 5 0 0 2 1 1 1\n"
+    "1 6 0 0 1 1 2 2\n"
+    "1 7 3 5 1 1 1 2\n"
+    "1 8 6 4 2 1 1 2\n"
+    "1 9 7 8 1 2 2 2\n";
+
+// An affection locus (full penetrance, recessive) and one two-allele marker.
+const char* const kDatafile =
+    "2 0 0 5\n"
+    "0 0.0 0.0 0\n"
+    "1 2\n"
+    "1 2\n"
+    "0.99 0.01\n"
+    "1\n"
+    "0.0 0.0 1.0\n"
+    "3 2\n"
+    "0.5 0.5\n"
+    "0 0\n"
+    "0.1\n"
+    "1 0.1 0.45\n";
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> wordsOf(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+class ConversionTest : public test_support::TempDirTest {
+  protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        originalPath_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    }
+    void TearDown() override {
+        setenv("PATH", originalPath_.c_str(), 1);
+        TempDirTest::TearDown();
+    }
+
+    // Puts a script of this name before the real programs on PATH.
+    void standIn(const std::string& program, const std::string& body) {
+        const std::filesystem::path bin = dir() / "stand-ins";
+        std::filesystem::create_directories(bin);
+        const std::filesystem::path script = bin / program;
+        writeText(script, "#!/bin/sh\n" + body + "\n");
+        chmod(script.c_str(), 0755);
+        setenv("PATH", (bin.string() + ":" + originalPath_).c_str(), 1);
+    }
+
+    static void writeMap(const std::string& name) {
+        writeText(name, "CHROMOSOME HALDANE POSITION\n1 0.0 D1S1\n");
+    }
+
+    // A store set up as both programs set it before reading the pedigree file.
+    static void prepare(Pedigrees& store) {
+        store.affectionStatusColumn = true;
+        ASSERT_TRUE(store.readMapFile("marker.map"));
+    }
+
+    struct Run {
+        bool ok = false;
+        std::string output;
+    };
+
+    static Run convert(Pedigrees& store, const std::string& name, bool skipMendelianErrors) {
+        testing::internal::CaptureStdout();
+        const bool ok = store.readAndConvertPreToLinkage(name, skipMendelianErrors);
+        return {ok, testing::internal::GetCapturedStdout()};
+    }
+
+    static Run breakLoops(Pedigrees& store, bool jointProgram, bool verbose) {
+        testing::internal::CaptureStdout();
+        const bool ok = store.break_loops(jointProgram, verbose);
+        return {ok, testing::internal::GetCapturedStdout()};
+    }
+
+  private:
+    std::string originalPath_;
+};
+
+const std::string kStars(66, '*');
+
+TEST_F(ConversionTest, ConvertsThroughMakepedAndKeepsTheOriginalIds) {
+    // A blank in the name must reach the converter as part of one word.
+    const std::string name = "fam ily.pre";
+    writeText(name, kPreMakeped);
+    writeMap("marker.map");
+    Pedigrees store;
+    prepare(store);
+    store.verbose = true;
+
+    const Run run = convert(store, name, false);
+
+    ASSERT_TRUE(run.ok) << run.output;
+    EXPECT_NE(run.output.find("(Converting pedigree file fam ily.pre to linkage format)\n"),
+              std::string::npos);
+    EXPECT_NE(
+        run.output.find("External command: makepedvant 'fam ily.pre' 'fam ily.pre.linkage' n\n"),
+        std::string::npos)
+        << run.output;
+    EXPECT_TRUE(store.linkageFormat);
+    EXPECT_TRUE(store.convertedLinkageFormat);
+    EXPECT_EQ(store.pedigreeFileName, name);
+    EXPECT_EQ(store.pedigreeTree->count, 2);
+    EXPECT_EQ(store.getOrigPedigreeID("1"), "F7");
+    EXPECT_EQ(store.getOrigPedigreeID("2"), "G2");
+    EXPECT_EQ(store.getNewPersonID("F7", "kid"), "3");
+    EXPECT_EQ(store.getNewPersonID("G2", "a"), "1");
+
+    const Person* kid = store.pedigreeTree->find("1")->getPerson("3");
+    ASSERT_NE(kid, nullptr);
+    EXPECT_EQ(kid->getFatherId(), "1");
+    EXPECT_EQ(kid->getMotherId(), "2");
+    EXPECT_EQ(kid->getPhenotype("DISEASE_LOCUS")->getValue(), "2");
+    const Marker* genotype = kid->getMarker("0");
+    ASSERT_NE(genotype, nullptr);
+    EXPECT_EQ(genotype->getAllele(0), "1");
+    EXPECT_EQ(genotype->getAllele(1), "3");
+    const Person* dad = store.pedigreeTree->find("1")->getPerson("1");
+    EXPECT_EQ(dad->getFOID(), "3");
+    EXPECT_EQ(dad->getProbandStatus(), "1");
+}
+
+TEST_F(ConversionTest, QuietRunsDiscardTheConverterOutput) {
+    writeText("fam.pre", kPreMakeped);
+    writeMap("marker.map");
+    Pedigrees store;
+    prepare(store);
+
+    const Run run = convert(store, "fam.pre", false);
+
+    ASSERT_TRUE(run.ok) << run.output;
+    EXPECT_EQ(run.output.find("External command"), std::string::npos);
+}
+
+TEST_F(ConversionTest, MendelianErrorsStopTheConversionUnlessSkipped) {
+    for (const bool skip : {false, true}) {
+        SCOPED_TRACE(skip ? "skipped" : "not skipped");
+        std::filesystem::remove("fam.pre.linkage");
+        writeText("fam.pre", kMendelianError);
+        writeMap("marker.map");
+        Pedigrees store;
+        prepare(store);
+
+        const Run run = convert(store, "fam.pre", skip);
+
+        EXPECT_EQ(run.ok, skip) << run.output;
+        EXPECT_TRUE(store.mendelianErrorsFound);
+        EXPECT_NE(run.output.find("Mendelian errors found! "), std::string::npos);
+        EXPECT_EQ(run.output.find("Converting") != std::string::npos, skip);
+        EXPECT_EQ(std::filesystem::exists("fam.pre.linkage"), skip);
+        EXPECT_EQ(store.convertedLinkageFormat, skip);
+    }
+}
+
+TEST_F(ConversionTest, AFailingConverterFailsTheReadInsteadOfReadingAStaleFile) {
+    writeText("fam.pre", kPreMakeped);
+    writeMap("marker.map");
+    // What an earlier run left: a converted file of other families.
+    writeText("fam.pre.linkage", "9 1 0 0 0 0 0 1 1 1 1 1  Ped: old Per: x\n");
+    standIn("makepedvant", "exit 1");
+    Pedigrees store;
+    prepare(store);
+
+    const Run run = convert(store, "fam.pre", false);
+
+    EXPECT_FALSE(run.ok);
+    EXPECT_NE(run.output.find("\n" + kStars +
+                              "\nError in converting pedigree file fam.pre with "
+                              "MAKEPED...\n" +
+                              kStars + "\n\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_FALSE(std::filesystem::exists("fam.pre.linkage"));
+    EXPECT_FALSE(store.convertedLinkageFormat);
+    EXPECT_EQ(run.output.find("Reading pedigree file: fam.pre.linkage"), std::string::npos);
+}
+
+TEST_F(ConversionTest, TrimmingWithoutATrimmedFileFailsAtOnce) {
+    writeText("fam.pre", kPreMakeped);
+    writeMap("marker.map");
+    // Would the converter run, it would leave this mark.
+    standIn("makepedvant", "touch converter-ran");
+    Pedigrees store;
+    prepare(store);
+    store.trimRequested = true;
+
+    const Run run = convert(store, "fam.pre", false);
+
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.output,
+              "Error: Unable to open trimmed pedigree file fam.pre.trimmed for reading!\n");
+    EXPECT_FALSE(std::filesystem::exists("converter-ran"));
+}
+
+TEST_F(ConversionTest, TrimmingHandsTheTrimmedFileToTheConverter) {
+    writeText("fam.pre", kPreMakeped);
+    // Only the first family is left in the trimmed file.
+    const std::string all = kPreMakeped;
+    writeText("fam.pre.trimmed", all.substr(0, all.find("G2")));
+    writeMap("marker.map");
+    Pedigrees store;
+    prepare(store);
+    store.trimRequested = true;
+
+    const Run run = convert(store, "fam.pre", false);
+
+    ASSERT_TRUE(run.ok) << run.output;
+    EXPECT_EQ(store.pedigreeTree->count, 1);
+    EXPECT_EQ(store.getOrigPedigreeID("1"), "F7");
+}
+
+TEST_F(ConversionTest, BreaksALoopThroughUnknownAndReplacesThePedigreeFile) {
+    // The engine's own layout, made by the converter, with the marker's datafile.
+    writeText("loop.pre", kFirstCousinLoop);
+    ASSERT_EQ(test_support::runCommand("makepedvant loop.pre pedfile.dat n").status, 0);
+    writeText("datafile.dat", kDatafile);
+    const std::vector<std::string> before = linesOf(readText("pedfile.dat"));
+    Pedigrees store;
+
+    const Run run = breakLoops(store, false, true);
+
+    ASSERT_TRUE(run.ok) << run.output;
+    EXPECT_NE(run.output.find("Breaking loops...\nExternal command: unknownorlex -l \n"),
+              std::string::npos)
+        << run.output;
+    const std::string broken = readText("pedfile.dat");
+    EXPECT_EQ(broken, readText("lpedfile.dat"));
+    // One person of the loop is doubled; both copies carry the loop-breaker
+    // mark 2 in the proband column and the same original id.
+    const std::vector<std::string> after = linesOf(broken);
+    ASSERT_EQ(after.size(), before.size() + 1);
+    std::vector<std::vector<std::string>> breakers;
+    for (const std::string& line : after) {
+        const std::vector<std::string> words = wordsOf(line);
+        ASSERT_GE(words.size(), 9u);
+        if (words[8] == "2") {
+            breakers.push_back(words);
+        }
+    }
+    ASSERT_EQ(breakers.size(), 2u);
+    EXPECT_EQ(breakers[0].back(), breakers[1].back());
+    EXPECT_EQ(std::vector<std::string>(breakers[0].begin() + 9, breakers[0].end()),
+              std::vector<std::string>(breakers[1].begin() + 9, breakers[1].end()));
+}
+
+TEST_F(ConversionTest, LoopBreakingFailuresLeaveThePedigreeFileAlone) {
+    struct Case {
+        const char* what;
+        const char* unknownScript;  // nullptr: no stand-in
+        bool datafile;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"non-zero status", "exit 3", true,
+         "\n******************************************************************\n"
+         "Error in breaking loops with UNKNOWN...\n"
+         "******************************************************************\n\n"},
+        // The lpedfile.dat of an earlier marker is removed first, so it can
+        // never stand in for this one's.
+        {"no loop-broken file", "exit 0", true,
+         "Error: Unable to open lpedfile.dat for reading!\n"},
+        {"no datafile", "touch unknown-ran", false,
+         "Error: Unable to break loops without datafile.dat!\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeText("pedfile.dat", "this marker's pedigrees\n");
+        writeText("lpedfile.dat", "an earlier marker's loop-broken pedigrees\n");
+        std::filesystem::remove("datafile.dat");
+        if (c.datafile) {
+            writeText("datafile.dat", kDatafile);
+        }
+        standIn("unknownvant", c.unknownScript);
+        Pedigrees store;
+
+        const Run run = breakLoops(store, true, false);
+
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.output, c.expected);
+        EXPECT_EQ(readText("pedfile.dat"), "this marker's pedigrees\n");
+        EXPECT_FALSE(std::filesystem::exists("unknown-ran"));
+    }
+}
+
+TEST_F(ConversionTest, EachProgramBreaksLoopsWithItsOwnUnknown) {
+    writeText("datafile.dat", kDatafile);
+    // The stand-ins record their arguments; the quiet form discards stdout.
+    const std::string record =
+        "printf '%s|' \"$0\" \"$@\" > called; echo noise; echo x > lpedfile.dat";
+    standIn("unknownvant", record);
+    standIn("unknownorlex", record);
+    for (const bool joint : {true, false}) {
+        Pedigrees store;
+        const Run run = breakLoops(store, joint, false);
+        ASSERT_TRUE(run.ok) << run.output;
+        EXPECT_EQ(run.output, "");
+        const std::string called = readText("called");
+        const std::string program = joint ? "unknownvant" : "unknownorlex";
+        EXPECT_NE(called.find("/" + program + "|-l|"), std::string::npos) << called;
+        EXPECT_EQ(readText("pedfile.dat"), "x\n");
+    }
+}
+
+}  // namespace
