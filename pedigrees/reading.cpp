@@ -1,0 +1,332 @@
+// The pedigree file reader: LINKAGE pedigree files before and after MAKEPED,
+// with or without affection and liability columns and the trailing columns
+// that MAKEPED and SLINK append.
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "pedigrees.h"
+#include "utilities.h"
+
+// Leading columns: pedigree, person, father, mother, then either sex alone
+// (before MAKEPED) or the three pointer columns, sex and proband (after it).
+static constexpr int preMakepedLeadingColumns = 5;
+static constexpr int postMakepedLeadingColumns = 9;
+
+static void printFailure(const std::string& reason) {
+    std::cout << "...failed" << std::endl << reason << std::endl;
+}
+
+static bool isMissingAllele(const std::string& allele) {
+    return allele == "0" || allele == "-" || allele == "." || allele == "x";
+}
+
+static bool isMissingAffection(const std::string& value) {
+    return value == "-9" || value == "x" || value == "-" || value == "." || value == "0";
+}
+
+static bool isMissingLiabilityClass(const std::string& value) {
+    return value == "x" || value == "-" || value == "." || value == "0";
+}
+
+// One line split at blanks and tabs into columns (whose storage is reused
+// from line to line); a carriage return before the line feed of a file saved
+// on Windows is not part of the last column.
+static void splitColumns(std::string& line, std::vector<std::string>& columns) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    columns.clear();
+    std::string::size_type begin = line.find_first_not_of(" \t");
+    while (begin != std::string::npos) {
+        const std::string::size_type end = line.find_first_of(" \t", begin);
+        columns.emplace_back(line, begin, end == std::string::npos ? end : end - begin);
+        begin = line.find_first_not_of(" \t", end);
+    }
+}
+
+// Pedigree file lines that hold columns, numbered as in the file.
+class PedigreeLines {
+  public:
+    explicit PedigreeLines(std::istream& in) : in_(in) {}
+
+    bool next() {
+        while (std::getline(in_, line_)) {
+            ++number_;
+            splitColumns(line_, columns_);
+            if (!columns_.empty()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    int number() const { return number_; }
+    const std::vector<std::string>& columns() const { return columns_; }
+
+  private:
+    std::istream& in_;
+    int number_ = 0;
+    std::string line_;
+    std::vector<std::string> columns_;
+};
+
+// What the column plan takes from the first line: the MAKEPED and SLINK
+// columns that follow the markers.
+struct TrailingColumns {
+    bool makeped = false;
+    bool slink = false;
+
+    explicit TrailingColumns(const std::vector<std::string>& firstLine) {
+        const auto count = firstLine.size();
+        makeped = count >= 2 && firstLine[count - 2] == "Per:";
+        slink = count >= 1 && (firstLine.back() == "orig" || firstLine.back() == "simu");
+    }
+
+    int count() const { return (makeped ? 4 : 0) + (slink ? 6 : 0); }
+};
+
+// The first line that holds columns, and the first later one whose column
+// count differs from it.
+struct ColumnScan {
+    std::vector<std::string> firstLine;
+    int oddLineNumber = 0;
+    std::string oddPedigreeId;
+    std::string oddPersonId;
+    int oddColumnCount = 0;
+};
+
+static ColumnScan scanColumns(std::istream& in) {
+    ColumnScan scan;
+    PedigreeLines lines(in);
+    while (lines.next()) {
+        const auto& columns = lines.columns();
+        if (scan.firstLine.empty()) {
+            scan.firstLine = columns;
+        } else if (columns.size() != scan.firstLine.size()) {
+            scan.oddLineNumber = lines.number();
+            scan.oddPedigreeId = columns[0];
+            scan.oddPersonId = columns.size() > 1 ? columns[1] : std::string();
+            scan.oddColumnCount = static_cast<int>(columns.size());
+            break;
+        }
+    }
+    return scan;
+}
+
+static std::string columnCountMessage(const std::string& fileName, int lineNumber,
+                                      const std::string& pedigreeId, const std::string& personId,
+                                      int found, int expected) {
+    return "Unable to read pedigree file that hasn't a standard column count: " + fileName +
+           " line " + IntToString(lineNumber) + " Pedigree " + pedigreeId + " Person " + personId +
+           " has " + IntToString(found) + " columns, " + IntToString(expected) + " expected";
+}
+
+bool Pedigrees::readPedigreeFile(const std::string& fileName) {
+    if (!convertedLinkageFormat) {
+        pedigreeFileName = fileName;
+    }
+    std::cout << "Reading pedigree file: " << fileName << std::endl;
+
+    std::ifstream in(fileName);
+    if (!in) {
+        printFailure("Unable to open pedigree file " + fileName + " for reading.");
+        return false;
+    }
+
+    const int leadingColumns =
+        (linkageFormat ? postMakepedLeadingColumns : preMakepedLeadingColumns) +
+        (affectionStatusColumn ? 1 : 0) + (affectionStatusColumn && liabilityClassColumn ? 1 : 0);
+
+    if (markerCount == 0) {
+        if (!makeMapFile(fileName)) {
+            printFailure(
+                "Unable to generate mapfile for pedigree file that hasn't a standard column count");
+            return false;
+        }
+    } else {
+        const ColumnScan scan = scanColumns(in);
+        if (scan.firstLine.size() < 2) {
+            printFailure("Unable to read pedigree file that hasn't a standard column count");
+            return false;
+        }
+        if (scan.oddLineNumber != 0) {
+            printFailure(columnCountMessage(fileName, scan.oddLineNumber, scan.oddPedigreeId,
+                                            scan.oddPersonId, scan.oddColumnCount,
+                                            static_cast<int>(scan.firstLine.size())));
+            return false;
+        }
+        const TrailingColumns trailing(scan.firstLine);
+        if (trailing.makeped) {
+            std::cout << "(Pedigree file contains MAKEPED extra columns at the end...ignoring them)"
+                      << std::endl;
+        }
+        if (trailing.slink) {
+            std::cout << "(Pedigree file contains SLINK extra columns at the end...ignoring them)"
+                      << std::endl;
+        }
+        const int remaining = static_cast<int>(scan.firstLine.size()) - trailing.count();
+        const int countingBase = linkageFormat ? 10 : 6;
+        const int fileMarkers = (affectionStatusColumn ? 0 : 1) + (remaining - countingBase) / 2;
+        if (fileMarkers != markerCount) {
+            printFailure("Pedigree file contains " + IntToString(fileMarkers) +
+                         " marker(s) and mapfile claims " + IntToString(markerCount));
+            return false;
+        }
+        in.clear();
+        in.seekg(0);
+    }
+
+    if (affectionStatusColumn) {
+        phenotypeNames.push_back("DISEASE_LOCUS");
+        if (liabilityClassColumn) {
+            phenotypeNames.push_back("LIABILITY_CLASS");
+        }
+    }
+
+    const int expectedColumns = leadingColumns + 2 * markerCount;
+    std::vector<std::string> markerKeys;
+    markerKeys.reserve(markerCount);
+    for (int i = 0; i < markerCount; ++i) {
+        markerKeys.push_back(IntToString(i));
+    }
+
+    PedigreeLines lines(in);
+    int trailingCount = -1;  // taken from the first line, as the column plan does
+    std::string previousPedigreeId;
+    Pedigree* previousPedigree = nullptr;
+    while (lines.next()) {
+        const auto& columns = lines.columns();
+        const int n = lines.number();
+        if (trailingCount < 0) {
+            trailingCount = TrailingColumns(columns).count();
+        }
+        const std::string& pedigreeId = columns[0];
+        const std::string personId = columns.size() > 1 ? columns[1] : std::string();
+        if (static_cast<int>(columns.size()) - trailingCount != expectedColumns) {
+            printFailure(columnCountMessage(fileName, n, pedigreeId, personId,
+                                            static_cast<int>(columns.size()),
+                                            expectedColumns + trailingCount));
+            return false;
+        }
+        // Trees treat the key "NIL" as an empty leaf: such a pedigree or person
+        // could be stored but never found again.
+        if (pedigreeId == "NIL" || personId == "NIL") {
+            printFailure("Pedigree and person ids can't be NIL at line: " + IntToString(n) +
+                         " Pedigree " + pedigreeId + " Person " + personId);
+            return false;
+        }
+
+        std::size_t c = 2;
+        const std::string& fatherId = columns[c++];
+        const std::string& motherId = columns[c++];
+        std::string firstOffspringId, nextPaternalSibId, nextMaternalSibId, probandStatus;
+        if (linkageFormat) {
+            firstOffspringId = columns[c++];
+            nextPaternalSibId = columns[c++];
+            nextMaternalSibId = columns[c++];
+        }
+        const std::string& sex = columns[c++];
+        if (linkageFormat) {
+            probandStatus = columns[c++];
+        }
+        if (sex != "1" && sex != "2") {
+            printFailure("Unknown gender status: Pedigree: " + pedigreeId + " Person: " + personId +
+                         " sex: " + sex);
+            return false;
+        }
+
+        auto* person = new Person(pedigreeId, personId, fatherId, motherId, sex);
+        if (linkageFormat) {
+            person->setFOID(firstOffspringId);
+            person->setNPSID(nextPaternalSibId);
+            person->setNMSID(nextMaternalSibId);
+            person->setProbandStatus(probandStatus);
+        }
+
+        if (affectionStatusColumn) {
+            const std::string& affection = columns[c++];
+            if (!isMissingAffection(affection)) {
+                person->addPhenotype(new Phenotype("DISEASE_LOCUS", affection));
+            }
+            if (liabilityClassColumn) {
+                const std::string& liabilityClass = columns[c++];
+                if (!isMissingLiabilityClass(liabilityClass)) {
+                    person->addPhenotype(new Phenotype("LIABILITY_CLASS", liabilityClass));
+                }
+                if (liabilityClass == "0") {
+                    delete person;
+                    printFailure("Liability class can't be 0 at line: " + IntToString(n));
+                    return false;
+                }
+            }
+        }
+
+        for (int i = 0; i < markerCount; ++i) {
+            const std::string& allele1 = columns[c++];
+            const std::string& allele2 = columns[c++];
+            if ((allele1 == "0") != (allele2 == "0")) {
+                delete person;
+                printFailure("Pedigree " + pedigreeId + " Person " + personId + " halftyped (" +
+                             allele1 + "/" + allele2 + ") at marker_index: " + IntToString(i) +
+                             ", line " + IntToString(n) +
+                             "\n *** Problem with pedigree file format? ***");
+                return false;
+            }
+            if (!isMissingAllele(allele1) && !isMissingAllele(allele2)) {
+                person->addMarker(new Marker(markerKeys[i], allele1, allele2, true));
+            }
+        }
+
+        std::string originalPedigreeId;
+        if (convertedLinkageFormat) {
+            const auto token = [&](std::size_t i) {
+                return i < columns.size() ? columns[i] : std::string();
+            };
+            if (token(c) == "Ped:") {
+                originalPedigreeId = token(c + 1);
+                person->setOriginalPedigreeId(originalPedigreeId);
+            }
+            if (token(c + 2) == "Per:") {
+                person->setOriginalPersonId(token(c + 3));
+            }
+        }
+
+        Pedigree* pedigree = previousPedigree;
+        if (pedigree == nullptr || pedigreeId != previousPedigreeId) {
+            pedigree = pedigreeTree->find(pedigreeId);
+            if (pedigree == nullptr) {
+                pedigree = new Pedigree(pedigreeId);
+                pedigree->originalPedigreeId = originalPedigreeId;
+                pedigreeTree->insert(pedigree);
+            }
+        }
+        if (!pedigree->addPerson(person)) {
+            delete person;
+            printFailure("Duplicate person at line: " + IntToString(n) + " personid: " + personId +
+                         "\n *** Problem with pedigree file format? ***");
+            return false;
+        }
+        previousPedigreeId = pedigreeId;
+        previousPedigree = pedigree;
+    }
+
+    pedigreeFileRead = true;
+    in.close();
+
+    std::cout << "(Total number of pedigrees " << pedigreeTree->count << ")" << std::endl;
+    std::cout << "(Total number of persons " << getPedigreePersonCount() << ")" << std::endl;
+
+    createMarkerInfo();
+    if (writeFamilyErrors("family.err")) {
+        return false;
+    }
+    if (xlinked) {
+        std::cout << "(Mendelian error check disabled for X-linked data)" << std::endl;
+    } else if (writeMendelianErrors("mendel.err")) {
+        std::cout << "Mendelian errors found! " << std::endl;
+    }
+    std::cout << "...done." << std::endl;
+    return true;
+}
