@@ -28,7 +28,15 @@ Pedigrees::Pedigrees()
       controlMarkerMap(new MarkerMap()) {}
 
 Pedigrees::~Pedigrees() {
-    // The case and control vectors only point into pedigreeTree once merged.
+    // The case and control vectors only point into pedigreeTree once merged;
+    // dummy pedigrees that were never merged are still this store's to free.
+    for (const std::vector<Pedigree*>* dummies : {&casePedigrees, &controlPedigrees}) {
+        for (Pedigree* dummy : *dummies) {
+            if (pedigreeTree == nullptr || pedigreeTree->find(dummy->key) != dummy) {
+                delete dummy;
+            }
+        }
+    }
     delete pedigreeTree;
     delete markerMap;
     delete markerInfo;
