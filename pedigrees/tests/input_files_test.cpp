@@ -170,6 +170,10 @@ struct PhenotypeFailure {
     std::string output;  // what follows "Reading phenotype file: test.phen"
 };
 
+void PrintTo(const PhenotypeFailure& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PhenotypeFailureTest : public test_support::TempDirTest,
                              public testing::WithParamInterface<PhenotypeFailure> {};
 

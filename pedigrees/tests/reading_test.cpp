@@ -255,6 +255,10 @@ struct FailureCase {
     std::string message;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ReadingFailureTest : public test_support::TempDirTest,
                            public testing::WithParamInterface<FailureCase> {};
 
