@@ -1,5 +1,9 @@
 // The component nuclear pedigrees: which families are made, their fresh
 // numbering and pointer columns, and the engine file written from them.
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -7,6 +11,7 @@
 #include "test_support.h"
 
 using test_support::readText;
+using test_support::writeText;
 
 namespace {
 
@@ -140,6 +145,66 @@ TEST_F(NuclearPedigreesTest, FoundersAloneGiveAnEmptySet) {
     EXPECT_EQ(readText("pedfile.dat"), "");
     EXPECT_EQ(store.getNuclearPedigreeCount(), 0);
     EXPECT_EQ(store.getNuclearPersonCount(), 0);
+}
+
+// Per recombination fraction, the total LOD of an MLINK outfile.dat.
+std::map<double, double> mlinkLods(const std::string& outfile) {
+    std::map<double, double> lods;
+    std::istringstream lines(outfile);
+    double theta = -1.0;
+    const std::string lodLabel = "LOD SCORE =";
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("THETAS", 0) == 0) {
+            theta = std::stod(line.substr(6));
+        } else if (const auto at = line.find(lodLabel); at != std::string::npos) {
+            lods[theta] = std::stod(line.substr(at + lodLabel.size()));
+        }
+    }
+    return lods;
+}
+
+// A fully penetrant dominant trait and a marker of four equally frequent
+// alleles. In the whole pedigree the grandparents tell the phase of person 3;
+// split into nuclear families both fathers are phase-unknown founders, so the
+// engine's total LOD is the sum of two phase-unknown families:
+//   1 (D+, 1/2) x 2 (++, 3/3): children D1, D1, +2: 0 or 3 recombinants,
+//     LOD = log10(4 ((1 - t)^3 + t^3));
+//   3 (D+, 1/3) x 10 (++, 4/4): children D1, +3, D3: 1 or 2 recombinants,
+//     LOD = log10(4 t (1 - t)).
+TEST_F(NuclearPedigreesTest, TheEngineAnalysesEachNuclearFamilyOnItsOwn) {
+    add(store, "1", "1", "0", "0", "1", "2", "1/2");
+    add(store, "1", "2", "0", "0", "2", "1", "3/3");
+    add(store, "1", "3", "1", "2", "1", "2", "1/3");
+    add(store, "1", "4", "1", "2", "2", "2", "1/3");
+    add(store, "1", "5", "1", "2", "2", "1", "2/3");
+    add(store, "1", "10", "0", "0", "2", "1", "4/4");
+    add(store, "1", "11", "3", "10", "1", "2", "1/4");
+    add(store, "1", "12", "3", "10", "2", "1", "3/4");
+    add(store, "1", "13", "3", "10", "1", "2", "3/4");
+    writeText("datafile.dat",
+              "2 0 0 5\n0 0.0 0.0 0\n1 2\n"
+              "1 2\n0.99 0.01\n1\n0.0 1.0 1.0\n"
+              "3 4\n0.25 0.25 0.25 0.25\n"
+              "0 0\n0.0\n1 0.02 0.49\n");
+
+    ASSERT_TRUE(write());
+    ASSERT_EQ(store.getNuclearPedigreeCount(), 2);
+    for (const char* program : {"unknownorlex", "mlinkorlex"}) {
+        const test_support::CommandResult run =
+            test_support::runCommand(std::string(program) + " < /dev/null");
+        ASSERT_EQ(run.status, 0) << program << ":\n" << run.output;
+    }
+
+    const std::map<double, double> lods = mlinkLods(readText("outfile.dat"));
+    ASSERT_EQ(lods.size(), 26u);
+    for (const auto& [theta, lod] : lods) {
+        if (theta == 0.0) {
+            continue;  // the second family excludes it: no finite LOD
+        }
+        const double expected = std::log10(4 * (std::pow(1 - theta, 3) + std::pow(theta, 3))) +
+                                std::log10(4 * theta * (1 - theta));
+        EXPECT_NEAR(lod, expected, 2e-6) << "theta " << theta;
+    }
 }
 
 }  // namespace
