@@ -9,9 +9,9 @@
 
 static constexpr double kInverseSqrtTwoPi = 0.3989422804014327;
 
-// Exact normal tail for the odd-df series: the rational approximation's error
-// (about 1e-5) would otherwise push the tail above 1 and make it rise with x
-// for small statistics and many degrees of freedom.
+// Exact normal tail for the odd-df series. With the rational approximation
+// (off by about 1e-5) the series would meet the exact value below the mean
+// with a step, and could rise above 1.
 static double exactNormalTail(double z) {
     return 0.5 * std::erfc(z / std::sqrt(2.0));
 }
@@ -29,13 +29,11 @@ static double evenChiSquareTail(double x, int df) {
     return sum;
 }
 
-// Odd df: 2 Q(s) + 2 phi(s) (s + s^3/3 + s^5/(3*5) + ...), s = sqrt(x),
-// (df - 1) / 2 terms, again with each term formed in logarithms.
-// Below the mean the tail lies close to 1, where the upper sums would only
-// add rounding noise; there it is taken as 1 - P(a, y), with P the
-// regularised lower incomplete gamma function from its power series
-// y^a e^-y / Gamma(a) * sum 1 / (a (a + 1) ... (a + n)) * y^n, which converges
-// quickly for y below a.
+// Below the mean the tail lies close to 1, where the upper sums only add
+// rounding noise and would rise and fall with x; there it is taken as
+// 1 - P(a, y), with P the regularised lower incomplete gamma function from
+// its power series y^a e^-y / Gamma(a) * sum y^n / (a (a + 1) ... (a + n)),
+// which converges quickly for y below a.
 static double lowerGammaSeries(double a, double y) {
     double term = 1.0 / a;
     double sum = term;
@@ -46,6 +44,8 @@ static double lowerGammaSeries(double a, double y) {
     return std::exp(a * std::log(y) - y - std::lgamma(a)) * sum;
 }
 
+// Odd df: 2 Q(s) + 2 phi(s) (s + s^3/3 + s^5/(3*5) + ...), s = sqrt(x),
+// (df - 1) / 2 terms, again with each term formed in logarithms.
 static double oddChiSquareTail(double x, int df) {
     const double s = std::sqrt(x);
     const double logX = std::log(x);
