@@ -122,8 +122,8 @@ build_ilinkvant() {
     log "building ilinkvant"
     local objects=() source
     for source in check cominputcode ilgetvect ilinputcode iloldnuclear commoncode ilink; do
-        compile_c "il$source.o" "$source.c" -DILINK
-        objects+=("$build/il$source.o")
+        compile_c "$source-ilink.o" "$source.c" -DILINK
+        objects+=("$build/$source-ilink.o")
     done
     for source in automodified comlike sexmodified; do
         compile_c "$source.o" "$source.c"
