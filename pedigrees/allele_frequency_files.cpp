@@ -1,0 +1,154 @@
+// Allele counts and frequencies per marker and group, for the whole pedigree
+// set and for the HRR, TDT and sib-pair sets.
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+#include "marker_info.h"
+#include "marker_map.h"
+#include "pedigrees.h"
+
+namespace {
+
+bool isLeaf(const std::string& key) {
+    return key == "NIL";
+}
+
+std::string sixDecimals(double frequency) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(6) << frequency;
+    return text.str();
+}
+
+// The four counted groups with the widths of their count and frequency
+// columns.
+struct GroupColumns {
+    const char* group;
+    const char* heading;
+    int countWidth;
+};
+
+constexpr GroupColumns GROUP_COLUMNS[] = {
+    {"all", "All", 7},
+    {"founders", "Founders", 12},
+    {"males", "Males", 9},
+    {"females", "Females", 11},
+};
+
+void appendAlleleTable(std::ostream& out, const std::vector<Allele*>& alleles,
+                       const MarkerInfo& record) {
+    out << std::setw(6) << "Allele";
+    for (const GroupColumns& columns : GROUP_COLUMNS) {
+        out << std::setw(columns.countWidth) << columns.heading << std::setw(10) << "Freq";
+    }
+    out << std::setw(14) << "New Allele" << '\n';
+    for (const Allele* allele : alleles) {
+        out << std::setw(6) << allele->getAlleleName();
+        for (const GroupColumns& columns : GROUP_COLUMNS) {
+            out << std::setw(columns.countWidth) << allele->getAlleleCount(columns.group)
+                << std::setw(10)
+                << sixDecimals(
+                       record.getAlleleFreqWithName(allele->getAlleleName(), columns.group));
+        }
+        out << std::setw(14) << allele->getAlleleNewName() << '\n';
+    }
+}
+
+// Writes the whole text; a failed write is reported, not passed over.
+void writeText(std::ofstream& file, const std::string& fileName, const std::string& text) {
+    file << text;
+    file.close();
+    if (!file) {
+        std::cout << "Error: Unable to write " << fileName << "!\n";
+    }
+}
+
+}  // namespace
+
+void Pedigrees::writeFrequenciesFile(const std::string& fileName) {
+    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
+    if (!file) {
+        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        return;
+    }
+    frequencyText << getCommonHeader();
+    if (markerInfo != nullptr) {
+        createFrequenciesMarkerRecursion(markerInfo->root);
+    }
+    writeText(file, fileName, frequencyText.str());
+    frequencyText.str("");
+}
+
+// The three set writers share this: the marker's section of the set, then
+// everything gathered so far rewritten to the file.
+static void writeSetFrequenciesFile(Pedigrees& store, RBTree<MarkerInfo>* setMarkerInfo,
+                                    const std::string& fileName, const std::string& markerIndex) {
+    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
+    if (!file) {
+        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        return;
+    }
+    MarkerInfo* record = setMarkerInfo != nullptr ? setMarkerInfo->find(markerIndex) : nullptr;
+    if (record != nullptr) {
+        store.createFrequenciesAlleleRecursion(record->getAlleles(), record);
+    }
+    writeText(file, fileName, store.frequencyText.str());
+}
+
+void Pedigrees::writeHrrFrequenciesFile(const std::string& fileName,
+                                        const std::string& markerIndex) {
+    writeSetFrequenciesFile(*this, hrrMarkerInfo, fileName, markerIndex);
+}
+
+void Pedigrees::writeTdtFrequenciesFile(const std::string& fileName,
+                                        const std::string& markerIndex) {
+    writeSetFrequenciesFile(*this, tdtMarkerInfo, fileName, markerIndex);
+}
+
+void Pedigrees::writeSibPairFrequenciesFile(const std::string& fileName,
+                                            const std::string& markerIndex) {
+    writeSetFrequenciesFile(*this, sibPairMarkerInfo, fileName, markerIndex);
+}
+
+void Pedigrees::createFrequenciesMarkerRecursion(MarkerInfo* node) {
+    if (node == nullptr || isLeaf(node->key)) {
+        return;
+    }
+    createFrequenciesMarkerRecursion(node->left);
+    createFrequenciesAlleleRecursion(node->getAlleles(), node);
+    createFrequenciesMarkerRecursion(node->right);
+}
+
+void Pedigrees::createFrequenciesAlleleRecursion(std::vector<Allele*> alleles, MarkerInfo* record) {
+    const Marker* entry =
+        markerMap != nullptr ? markerMap->getMarker(record->getMarkerIndex()) : nullptr;
+    if (entry == nullptr) {
+        return;
+    }
+    frequencyText << "Marker " << entry->getName() << '\n';
+
+    // The set being written is the one that exists; the HRR set is deleted
+    // before the TDT pass, and the TDT set outlives its pass.
+    const std::pair<const char*, RBTree<Pedigree>*> sets[] = {
+        {"hrr", hrrPedigrees},
+        {"sibpair", sibPairPedigrees},
+        {"tdt", tdtPedigrees},
+    };
+    for (const auto& [kind, set] : sets) {
+        if (set != nullptr) {
+            personCountSum = 0;
+            getPedigreePersonCount(set->root);
+            frequencyText << "# " << kind << " pedigrees   : " << set->count << '\n';
+            frequencyText << "# " << kind << " persons     : " << personCountSum << '\n';
+            break;
+        }
+    }
+
+    if (alleles.empty()) {
+        frequencyText << "No alleles found\n";
+    } else {
+        appendAlleleTable(frequencyText, alleles, *record);
+    }
+    frequencyText << "\n\n";
+}
