@@ -585,6 +585,34 @@ TEST_F(StatisticsTest, WriteStatisticsWritesEveryFileUnderThePrefix) {
     EXPECT_EQ(sibPairs.find("MARKER2"), std::string::npos);
 }
 
+// Read from files as a run reads them: a missing genotype "0 0" stores
+// nothing. Alleles 1, 2, 3 have 5, 4 and 5 of 14 copies: H = 130/196 and
+// PIC = H - 2 (25 16 + 25 25 + 16 25) / 14^4.
+TEST_F(StatisticsTest, StatisticsOfReadPedigreeFiles) {
+    Pedigrees store;
+    store.linkageFormat = true;
+    store.affectionStatusColumn = true;
+    store.outputPrefix = "read";
+    const std::string output = captured([&store] {
+        ASSERT_TRUE(
+            store.readMapFile(sourcePath("pedigrees/tests/data/statistics_families.map").string()));
+        ASSERT_TRUE(store.readPedigreeFile(
+            sourcePath("pedigrees/tests/data/statistics_families.ped").string()));
+        store.writeStatistics();
+    });
+    EXPECT_EQ(output.find("Error"), std::string::npos) << output;
+    EXPECT_NE(readText("read_pedigree_statistics.info")
+                  .find("\n    D2S123        0.87500        1.00000   0.58908   0.66327\n"),
+              std::string::npos)
+        << readText("read_pedigree_statistics.info");
+    // Trios in both pedigrees; no parent pair is heterozygous twice; one
+    // affected sib pair.
+    EXPECT_NE(readText("read_number_of_hrr_tdt_sibpair_peds.info")
+                  .find("\nD2S123         2              0         1         \n"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("read_tdt_markerinfo_statistics.info"));
+}
+
 TEST_F(StatisticsTest, WriteStatisticsGoesOnPastUnopenableFiles) {
     Pedigrees store;
     buildTrioFamily(store);
