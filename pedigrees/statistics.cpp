@@ -22,6 +22,8 @@ namespace {
 constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 constexpr double UNKNOWN_MARKER_STATISTIC = -1.1;
 const char* const GROUPS[] = {"all", "founders"};
+// Width of the observed-count column of each group in the genotype table.
+constexpr int OBSERVED_WIDTHS[] = {7, 15};
 
 bool isLeaf(const std::string& key) {
     return key == "NIL";
@@ -94,10 +96,9 @@ void appendGenotypeTable(std::ostream& out, const MarkerInfo& record) {
     out << rule << '\n';
     for (const Genotype* genotype : record.genotypes) {
         out << std::setw(8) << genotype->getGenotypeName();
-        const int observedWidths[] = {7, 15};
         for (int g = 0; g < 2; ++g) {
             const std::string group = GROUPS[g];
-            out << std::setw(observedWidths[g]) << genotype->getGenotypeCount(group)
+            out << std::setw(OBSERVED_WIDTHS[g]) << genotype->getGenotypeCount(group)
                 << std::setw(10) << fixedText(genotype->getExpectedGenotypeCount(group), 2)
                 << std::setw(10) << fixedText(chiSquareTerm(*genotype, group), 5);
         }
@@ -105,10 +106,9 @@ void appendGenotypeTable(std::ostream& out, const MarkerInfo& record) {
     }
     out << rule << '\n';
     out << std::setw(8) << "Total";
-    const int observedWidths[] = {7, 15};
     for (int g = 0; g < 2; ++g) {
         const std::string group = GROUPS[g];
-        out << std::setw(observedWidths[g]) << fixedText(record.getGenotypeCount(group), 0)
+        out << std::setw(OBSERVED_WIDTHS[g]) << fixedText(record.getGenotypeCount(group), 0)
             << std::setw(10) << fixedText(record.getExpectedGenotypeCount(group), 2)
             << std::setw(10) << fixedText(chiSquareTotal(record, group), 5);
     }
