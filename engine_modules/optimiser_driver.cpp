@@ -53,10 +53,15 @@ class MeshPoller {
         for (int round = 0; round <= settings_.restarts && !exhausted(); ++round) {
             if (round > 0)
                 mesh = settings_.restartMesh;
+            const double before = result_.value;
             while (mesh >= settings_.minimumMesh && !exhausted()) {
                 ++result_.iterations;
                 mesh = poll(mesh) ? std::min(2.0 * mesh, 0.5) : 0.5 * mesh;
             }
+            // A restart that found nothing worth having will not be
+            // followed by one that does.
+            if (round > 0 && result_.feasible && before - result_.value < settings_.restartGain)
+                break;
         }
         return result_;
     }

@@ -15,6 +15,7 @@ struct SearchSettings {
     double minimumMesh = 1e-9;
     int restarts = 2;
     double restartMesh = 0.02;
+    double restartGain = 1e-6;  // a restart improving less than this ends the search
     int randomDirections = 2;
     long maximumEvaluations = 200000;
     unsigned seed = 20231;
