@@ -1,0 +1,27 @@
+#include <ctime>
+#include <iostream>
+#include <memory>
+
+#include "orlex.h"
+#include "utilities.h"
+
+int main(int argc, char** argv) {
+    const auto orlex = std::make_unique<Orlex>();
+    std::cout << Orlex::welcome();
+    const std::time_t start = std::time(nullptr);
+
+    int exitValue = -1;
+    if (orlex->parse(argc, argv) && orlex->readInputFiles() && orlex->run() &&
+        orlex->writeResults()) {
+        std::cout << "\nElapsed time: "
+                  << secondsToCorrectTimeFormat(std::difftime(std::time(nullptr), start))
+                  << std::endl;
+        exitValue = 0;
+    }
+    // Also after a failed step: a failed engine run leaves its files behind.
+    orlex->cleanUp();
+    if (orlex->msPause) {
+        execute_external_command("PAUSE", true);
+    }
+    return exitValue;
+}

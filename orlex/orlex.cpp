@@ -1,0 +1,295 @@
+#include "orlex.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "locus_file.h"
+#include "utilities.h"
+
+// The files the engine programs and this program exchange in the working
+// directory; every engine run overwrites them and the clean-up removes them.
+static const std::array<const char*, 11> engineExchangeFiles = {
+    "datafile.dat",     "FASTLINK.err", "final.dat",   "ipedfile.dat",
+    "lpedfile.dat",     "outfile.dat",  "pedfile.dat", "speedfile.dat",
+    "newspeedfile.dat", "stream.dat",   "loopfile.dat"};
+
+// The exchange file that the path names (through a link or another spelling
+// too), or "" when it names none.
+static std::string exchangeFileNamedBy(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path input = fs::weakly_canonical(fs::absolute(path, error), error);
+    for (const char* name : engineExchangeFiles) {
+        std::error_code nameError;
+        const fs::path exchange =
+            fs::weakly_canonical(fs::current_path(nameError) / name, nameError);
+        if (!error && !nameError && input == exchange) {
+            return name;
+        }
+        std::error_code sameError;
+        if (fs::equivalent(path, name, sameError) && !sameError) {
+            return name;
+        }
+    }
+    return "";
+}
+
+static bool failed(const std::string& message) {
+    std::cout << "Error: " << message << std::endl;
+    return false;
+}
+
+Orlex::Orlex() : pedigrees(std::make_unique<Pedigrees>()) {}
+
+Orlex::~Orlex() = default;
+
+std::string Orlex::welcome() {
+    const std::string rule(79, '-');
+    return rule + "\n" +
+           "orlex - parametric linkage analysis of pedigree data\n"
+           "Version 1.0.0\n"
+           "Part of the orlex and vantrel linkage analysis package\n"
+           "Please report faults to the maintainers of the package\n" +
+           rule + "\n";
+}
+
+// The input files given on the command line, with the option naming each.
+std::vector<std::pair<std::string, std::string>> Orlex::givenInputFiles() const {
+    std::vector<std::pair<std::string, std::string>> files;
+    const auto add = [&files](bool given, const char* option, const std::string& name) {
+        if (given) {
+            files.emplace_back(option, name);
+        }
+    };
+    add(pedigreeFileGiven, "--ped", pedigreeFile);
+    add(mapFileGiven, "--map", mapFile);
+    add(phenotypeFileGiven, "--phen", phenotypeFile);
+    add(modelFileGiven, "--model", modelFile);
+    add(locusFileGiven, "--dat", locusFile);
+    add(onlyMarkersGiven, "--onlymarkers", onlyMarkersFile);
+    return files;
+}
+
+bool Orlex::inputIsExchangeFile() const {
+    const auto files = givenInputFiles();
+    return std::any_of(files.begin(), files.end(), [](const auto& file) {
+        return !file.second.empty() && !exchangeFileNamedBy(file.second).empty();
+    });
+}
+
+void Orlex::cleanUp() const {
+    // Removing the exchange files would delete the user's own input file.
+    if (!inputIsExchangeFile()) {
+        delete_intermediate_files();
+    }
+}
+
+bool Orlex::checkOptions() const {
+    if (frequencyType != "a" && frequencyType != "f" && frequencyType != "u") {
+        return failed("Unknown allele frequency type \"" + frequencyType +
+                      "\" given with --freq: use a, f or u");
+    }
+    if (frequencyType == "u" && !locusFileGiven) {
+        return failed(
+            "Allele frequency type u takes the marker allele frequencies from a LINKAGE locus "
+            "file: give one with --dat");
+    }
+    return true;
+}
+
+bool Orlex::checkInputNames() const {
+    for (const auto& [option, name] : givenInputFiles()) {
+        const std::string exchange = name.empty() ? "" : exchangeFileNamedBy(name);
+        if (!exchange.empty()) {
+            return failed("Input file " + name + " (" + option + ") is the engine's file " +
+                          exchange +
+                          " in the working directory, which the analysis overwrites and "
+                          "removes: rename the file or run from another directory");
+        }
+    }
+    return true;
+}
+
+void Orlex::copySettingsIntoStore() {
+    pedigrees->outputPrefix = outputPrefix;
+    pedigrees->affectionStatusColumn = affectionStatus;
+    pedigrees->linkageFormat = postMakeped;
+    pedigrees->liabilityClassColumn = liabilityClass;
+    pedigrees->xlinked = xlinked;
+    pedigrees->verbose = verbose;
+    pedigrees->singlepointCurves = singlepointCurves;
+    pedigrees->frequencyType = frequencyType;
+    pedigrees->trimRequested = trim;
+    if (modelFileGiven) {
+        pedigrees->modelFileName = modelFile;
+    }
+    if (phenotypeFileGiven) {
+        pedigrees->phenotypeFileName = phenotypeFile;
+    }
+    if (locusFileGiven) {
+        pedigrees->linkageLocusFileName = locusFile;
+    }
+}
+
+bool Orlex::readPedigrees() {
+    if (postMakeped) {
+        return pedigrees->readPedigreeFile(pedigreeFile) ||
+               failed("Reading the pedigree file " + pedigreeFile + " failed");
+    }
+    if (!pedigrees->readAndConvertPreToLinkage(pedigreeFile)) {
+        return failed("Reading and converting the pre-MAKEPED pedigree file " + pedigreeFile +
+                      " failed");
+    }
+    std::remove((pedigreeFile + ".linkage").c_str());
+    return true;
+}
+
+bool Orlex::generateLocusModel() {
+    return pedigrees->makeLinkageLocusFile() ||
+           failed("Generating the LINKAGE locus file from the model failed");
+}
+
+bool Orlex::readLocusModel() {
+    if (!locusFileGiven || locusFile.empty()) {
+        return generateLocusModel();
+    }
+    if (pedigrees->linkageLocusFile->readLocusFile(locusFile)) {
+        const int loci = pedigrees->linkageLocusFile->getNumberOfLoci();
+        if (loci != pedigrees->markerCount + 1) {
+            return failed("The LINKAGE locus file " + locusFile + " has " + IntToString(loci) +
+                          " loci, but the map file " + mapFile + " has " +
+                          IntToString(pedigrees->markerCount) +
+                          " markers: a trait locus and one locus per marker are needed (" +
+                          IntToString(pedigrees->markerCount + 1) + " loci)");
+        }
+        return true;
+    }
+    if (frequencyType == "u") {
+        return failed("Allele frequency type u needs the LINKAGE locus file " + locusFile +
+                      ", which could not be read");
+    }
+    if (!modelFileGiven || modelFile.empty()) {
+        return failed("The LINKAGE locus file " + locusFile +
+                      " could not be read and no model file was given");
+    }
+    // The failed read may have left a header and loci behind.
+    delete pedigrees->linkageLocusFile;
+    pedigrees->linkageLocusFile = new LinkageLocusFile();
+    std::cout << "Warning: The LINKAGE locus file " << locusFile
+              << " could not be read; building it from the model file " << modelFile << " instead"
+              << std::endl;
+    return generateLocusModel();
+}
+
+bool Orlex::checkLocusModel() const {
+    if (!xlinked) {
+        return true;
+    }
+    const LinkageLocusFile& file = *pedigrees->linkageLocusFile;
+    const Locus* trait = file.getLocus(0);
+    bool malePenetrances = file.getXlinked() == 1 && trait != nullptr;
+    if (malePenetrances && trait->type == Locus::affectionType) {
+        for (int k = 0; k < trait->numberOfLiabClasses; ++k) {
+            malePenetrances = malePenetrances && trait->hasMalePenetrances(k);
+        }
+    }
+    return malePenetrances ||
+           failed(
+               "X-linked data (--xlinked) need a sex-linked disease model with male "
+               "penetrances, and the " +
+               std::string(locusFileGiven ? "LINKAGE locus file" : "model") + " has none");
+}
+
+bool Orlex::readInputFiles() {
+    if (!pedigreeFileGiven) {
+        return failed("Pedigree file is not set");
+    }
+    if (!mapFileGiven) {
+        return failed("Map file is not set");
+    }
+    if (!modelFileGiven && !locusFileGiven) {
+        return failed("Model file or Linkage locus file must be given");
+    }
+    if (!checkOptions() || !checkInputNames()) {
+        return false;
+    }
+    std::cout << "prefix: " << outputPrefix << std::endl;
+    copySettingsIntoStore();
+
+    if (mapFile.empty()) {
+        return failed("The map file name is empty");
+    }
+    if (!pedigrees->readMapFile(mapFile)) {
+        return failed("Reading the map file " + mapFile + " failed");
+    }
+    if (!readPedigrees()) {
+        return false;
+    }
+    if (statistics) {
+        pedigrees->writeStatistics();
+    }
+    if (phenotypeFileGiven && !phenotypeFile.empty() &&
+        !pedigrees->readPhenotypeFile(phenotypeFile)) {
+        return failed("Reading the phenotype file " + phenotypeFile + " failed");
+    }
+    if (onlyMarkersGiven && !onlyMarkersFile.empty() &&
+        !pedigrees->readOnlyMarkersFile(onlyMarkersFile)) {
+        return failed("Reading the marker selection file " + onlyMarkersFile + " failed");
+    }
+    pedigrees->collapseAlleles();
+    pedigrees->useNewAlleleNames = true;
+    if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
+        return failed("Reading the model file " + modelFile + " failed");
+    }
+    if (!readLocusModel() || !checkLocusModel()) {
+        return false;
+    }
+    std::cout << "Done reading input files." << std::endl;
+    return true;
+}
+
+bool Orlex::runSinglepoint() {
+    const bool fewerAlleles = frequencyTypeGiven && frequencyType == "u";
+    basicMLink = std::make_unique<MLink>(pedigrees.get());
+    basicMLink->slow = slow;
+    basicMLink->fewerAllelesAllowed = fewerAlleles;
+    if (!basicMLink->run("basic", markerName, phenotypeName)) {
+        return false;
+    }
+    // The heterogeneity maximisation (--hlod) of each two-point analysis follows its run here.
+    if (!nuclearAnalysis) {
+        return true;
+    }
+    // The nuclear analysis always runs the ordinary engine build.
+    nuclearMLink = std::make_unique<MLink>(pedigrees.get());
+    nuclearMLink->fewerAllelesAllowed = fewerAlleles;
+    return nuclearMLink->run("nuclear", markerName, phenotypeName);
+}
+
+bool Orlex::run() {
+    // The haplotype-relative-risk analysis (--hrrrand) runs first, here.
+    if (singlepointAnalysis && !runSinglepoint()) {
+        return false;
+    }
+    // The multipoint analysis (--multipoint) runs here, after the two-point ones.
+    if (sibpairAnalysis) {
+        std::cout << "Warning: Sib pair linkage analysis (--sibpair) is not available: nothing "
+                     "is run for it"
+                  << std::endl;
+    }
+    return true;
+}
+
+bool Orlex::writeResults() {
+    if (!hrrAnalysis && !sibpairAnalysis && !singlepointAnalysis && !multipointAnalysis) {
+        return failed(
+            "No analysis selected: give --singlepoint, --multipoint, --hrrrand or --sibpair");
+    }
+    // The result files of the analyses that ran, and then the summary file,
+    // are written here.
+    return true;
+}

@@ -1,0 +1,87 @@
+// The driver of the linkage analysis program: its options, the one store of
+// pedigrees and the analyses it runs.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mlink.h"
+#include "pedigrees.h"
+
+class Orlex {
+  public:
+    Orlex();
+    ~Orlex();
+    Orlex(const Orlex&) = delete;
+    Orlex& operator=(const Orlex&) = delete;
+
+    // The banner printed at start and written at the top of the summary file.
+    static std::string welcome();
+
+    // Reads the command line into the members. A malformed command line ends
+    // the process with status 1, help and version output with status 0.
+    bool parse(int argc, char** argv);
+    bool readInputFiles();
+    bool run();
+    bool writeResults();
+    // Removes the engine's exchange files from the working directory, unless
+    // one of them is an input file of this run.
+    void cleanUp() const;
+
+    std::unique_ptr<Pedigrees> pedigrees;
+    std::unique_ptr<MLink> basicMLink;
+    std::unique_ptr<MLink> nuclearMLink;
+
+    bool pedigreeFileGiven = false;
+    bool mapFileGiven = false;
+    bool phenotypeFileGiven = false;
+    bool locusFileGiven = false;
+    bool modelFileGiven = false;
+    std::string pedigreeFile = "orlex.pre";
+    std::string mapFile = "orlex.map";
+    std::string phenotypeFile = "orlex.phen";
+    std::string locusFile = "orlex.dat";
+    std::string modelFile = "orlex.model";
+    bool postMakeped = false;
+    bool xlinked = false;
+    bool liabilityClass = false;
+    bool affectionStatus = true;
+    bool hrrAnalysis = false;
+    bool sibpairAnalysis = false;
+    bool singlepointAnalysis = false;
+    bool multipointAnalysis = false;
+    bool hlodAnalysis = false;
+    std::string markerName;
+    std::string phenotypeName;
+    bool verbose = false;
+    bool statistics = false;
+    bool prefixGiven = false;
+    std::string outputPrefix = "orlex";
+    bool msPause = false;
+    bool nuclearAnalysis = false;
+    std::string frequencyType = "a";
+    bool frequencyTypeGiven = false;
+    bool singlepointCurves = false;
+    bool byFamily = false;
+    bool quiet = false;
+    bool trim = false;
+    int windowSize = 3;
+    int steps = 5;
+    bool onlyMarkersGiven = false;
+    std::string onlyMarkersFile;
+    bool slow = false;
+
+  private:
+    std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
+    bool inputIsExchangeFile() const;
+    bool checkOptions() const;
+    bool checkInputNames() const;
+    void copySettingsIntoStore();
+    bool readPedigrees();
+    bool generateLocusModel();
+    bool readLocusModel();
+    bool checkLocusModel() const;
+    bool runSinglepoint();
+};

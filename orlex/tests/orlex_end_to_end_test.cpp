@@ -1,0 +1,375 @@
+// orlex run end to end on small data sets with the real engine programs.
+// The expected LOD scores are derived by hand: in a phase-unknown family of
+// a fully penetrant dominant trait, with an affected heterozygous parent, a
+// mate who cannot carry the trait allele and n children of whom k are
+// recombinant, Z(theta) = log10(2^(n-1) [theta^k (1-theta)^(n-k) +
+// theta^(n-k) (1-theta)^k]); families add.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using test_support::CommandResult;
+using test_support::readText;
+using test_support::writeText;
+
+// Children and recombinants of one family.
+struct Family {
+    int n;
+    int k;
+};
+
+static double familyLod(double theta, Family family) {
+    const double linked = std::pow(theta, family.k) * std::pow(1 - theta, family.n - family.k) +
+                          std::pow(theta, family.n - family.k) * std::pow(1 - theta, family.k);
+    return linked > 0 ? std::log10(std::pow(2.0, family.n - 1) * linked)
+                      : -std::numeric_limits<double>::infinity();
+}
+
+struct BestPoint {
+    double lod;
+    double theta;
+};
+
+// The engine evaluates theta 0.5 first, then 0, 0.02, ..., 0.48; the first
+// of equal maxima is the one reported.
+static BestPoint bestOnEngineGrid(const std::vector<Family>& families) {
+    std::vector<double> thetas = {0.5};
+    for (int step = 0; step <= 24; ++step) {
+        thetas.push_back(step * 0.02);
+    }
+    BestPoint best{-std::numeric_limits<double>::infinity(), 0.0};
+    for (const double theta : thetas) {
+        double lod = 0.0;
+        for (const Family& family : families) {
+            lod += familyLod(theta, family);
+        }
+        if (lod > best.lod + 1e-9) {
+            best = {lod, theta};
+        }
+    }
+    return best;
+}
+
+// The console line of a marker: its name, best LOD and that block's theta.
+static std::optional<BestPoint> consoleLine(const std::string& output, const std::string& marker) {
+    const std::regex line("^ *" + marker + " +(-?[0-9.]+) +([0-9.]+)$");
+    std::istringstream lines(output);
+    for (std::string text; std::getline(lines, text);) {
+        std::smatch match;
+        if (std::regex_match(text, match, line)) {
+            return BestPoint{std::stod(match[1]), std::stod(match[2])};
+        }
+    }
+    return std::nullopt;
+}
+
+static bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+static const std::vector<std::string> exchangeFiles = {
+    "datafile.dat",     "FASTLINK.err", "final.dat",   "ipedfile.dat",
+    "lpedfile.dat",     "outfile.dat",  "pedfile.dat", "speedfile.dat",
+    "newspeedfile.dat", "stream.dat",   "loopfile.dat"};
+
+class OrlexRun : public test_support::TempDirTest {
+  protected:
+    void copyData(const std::string& name) {
+        fs::copy_file(test_support::sourcePath("orlex/tests/data/" + name), name);
+    }
+
+    // Runs orlex in the temporary directory; programs in extraPath come first.
+    CommandResult orlex(const std::string& arguments, const std::string& extraPath = "",
+                        const std::string& workDir = ".") const {
+        const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
+                                 test_support::programPath("orlex").parent_path().string() + ":" +
+                                 test_support::enginePath("mlinkorlex").parent_path().string() +
+                                 ":$PATH";
+        return test_support::runCommand("cd " + workDir + " && PATH=\"" + path + "\" " +
+                                        test_support::programPath("orlex").string() + " " +
+                                        arguments + " </dev/null");
+    }
+
+    void expectBest(const CommandResult& result, const std::string& marker,
+                    const std::vector<Family>& families) const {
+        const std::optional<BestPoint> line = consoleLine(result.output, marker);
+        ASSERT_TRUE(line.has_value()) << marker << " missing in:\n" << result.output;
+        const BestPoint expected = bestOnEngineGrid(families);
+        EXPECT_NEAR(line->lod, expected.lod, 1e-5) << marker;
+        EXPECT_NEAR(line->theta, expected.theta, 1e-9) << marker;
+    }
+
+    void expectNoExchangeFiles() const {
+        for (const std::string& name : exchangeFiles) {
+            EXPECT_FALSE(fs::exists(name)) << name << " was left behind";
+        }
+    }
+};
+
+TEST_F(OrlexRun, PhaseUnknownFamiliesGiveTheAnalyticLods) {
+    copyData("two_families.ped");
+    copyData("five_markers.map");
+    copyData("dominant.model");
+    const CommandResult result = orlex(
+        "--singlepoint --post --ped two_families.ped --map five_markers.map "
+        "--model dominant.model");
+    ASSERT_EQ(result.status, 0) << result.output;
+    expectBest(result, "M1", {{6, 1}, {4, 0}});
+    expectBest(result, "M2", {{6, 0}, {4, 0}});
+    expectBest(result, "M3", {{6, 2}, {4, 1}});
+    // Homozygous fathers carry no linkage information: every LOD is 0 and
+    // the engine's first block, theta 0.5, is reported.
+    const std::optional<BestPoint> m4 = consoleLine(result.output, "M4");
+    ASSERT_TRUE(m4.has_value()) << result.output;
+    EXPECT_NEAR(m4->lod, 0.0, 1e-6);
+    EXPECT_DOUBLE_EQ(m4->theta, 0.5);
+    EXPECT_TRUE(contains(result.output, "Skipping marker M5, since no informative families found"));
+    EXPECT_TRUE(
+        contains(result.output, "\nParametric Linkage analysis\nPhenotype: DISEASE_LOCUS\n"));
+    EXPECT_TRUE(contains(result.output, "\nElapsed time: "));
+    expectNoExchangeFiles();
+}
+
+TEST_F(OrlexRun, SlowEngineRunsTheSelectedMarkerOnly) {
+    copyData("two_families.ped");
+    copyData("five_markers.map");
+    copyData("dominant.model");
+    const CommandResult result = orlex(
+        "--singlepoint --post --slow --verbose --marker M3 --ped two_families.ped "
+        "--map five_markers.map --model dominant.model");
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(contains(result.output, "External command: mlinkorlexslow\n"));
+    EXPECT_TRUE(contains(result.output,
+                         "Running external program unknown to create "
+                         "outfile.datExternal command: unknownorlex\n"));
+    expectBest(result, "M3", {{6, 2}, {4, 1}});
+    EXPECT_FALSE(consoleLine(result.output, "M1").has_value());
+}
+
+TEST_F(OrlexRun, XLinkedFamilyGivesTheAnalyticLod) {
+    copyData("xlinked.ped");
+    copyData("one_marker.map");
+    copyData("xlinked_dominant.model");
+    copyData("xlinked.dat");
+    // The mother's meioses to her sons are the informative ones.
+    const CommandResult fromModel = orlex(
+        "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
+        "--model xlinked_dominant.model");
+    ASSERT_EQ(fromModel.status, 0) << fromModel.output;
+    expectBest(fromModel, "M1", {{6, 1}});
+
+    const CommandResult fromLocusFile = orlex(
+        "--singlepoint --post --xlinked --freq u --ped xlinked.ped --map one_marker.map "
+        "--dat xlinked.dat");
+    ASSERT_EQ(fromLocusFile.status, 0) << fromLocusFile.output;
+    expectBest(fromLocusFile, "M1", {{6, 1}});
+}
+
+TEST_F(OrlexRun, XLinkedDataWithoutMalePenetrancesAreRefused) {
+    copyData("xlinked.ped");
+    copyData("one_marker.map");
+    copyData("dominant.model");
+    const CommandResult result = orlex(
+        "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
+        "--model dominant.model");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_TRUE(contains(result.output,
+                         "Error: X-linked data (--xlinked) need a sex-linked "
+                         "disease model with male penetrances"))
+        << result.output;
+    EXPECT_FALSE(contains(result.output, "Parametric Linkage analysis"));
+}
+
+TEST_F(OrlexRun, LoopedPedigreeIsBrokenByTheEngine) {
+    // The mother's parents are first cousins; the loop's members are
+    // unaffected and untyped, so they carry no linkage information.
+    copyData("looped.ped");
+    copyData("one_marker.map");
+    copyData("dominant.model");
+    const CommandResult result = orlex(
+        "--singlepoint --post --verbose --ped looped.ped --map one_marker.map "
+        "--model dominant.model");
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(contains(result.output, "External command: unknownorlex -l \n"));
+    expectBest(result, "M1", {{6, 1}});
+    expectNoExchangeFiles();
+}
+
+TEST_F(OrlexRun, PreMakepedFileIsConvertedOnTheFly) {
+    copyData("two_families.pre");
+    copyData("five_markers.map");
+    copyData("dominant.model");
+    const CommandResult result =
+        orlex("--singlepoint --ped two_families.pre --map five_markers.map --model dominant.model");
+    ASSERT_EQ(result.status, 0) << result.output;
+    expectBest(result, "M1", {{6, 1}, {4, 0}});
+    expectBest(result, "M3", {{6, 2}, {4, 1}});
+    EXPECT_FALSE(fs::exists("two_families.pre.linkage"));
+    EXPECT_TRUE(fs::exists("two_families.pre"));
+}
+
+TEST_F(OrlexRun, ExitStatuses) {
+    copyData("two_families.ped");
+    copyData("five_markers.map");
+    copyData("dominant.model");
+    const std::string input =
+        " --post --ped two_families.ped --map five_markers.map --model dominant.model";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string output;
+    };
+    const std::vector<Case> cases = {
+        {"", 255, "Error: Pedigree file is not set\n"},
+        {"--ped two_families.ped", 255, "Error: Map file is not set\n"},
+        {"--ped two_families.ped --map five_markers.map", 255,
+         "Error: Model file or Linkage locus file must be given\n"},
+        {"--nosuchoption", 1, "PARSE ERROR"},
+        {"--wsize", 1, "PARSE ERROR"},
+        {"--steps five", 1, "PARSE ERROR"},
+        {"--help", 0, "See ORLEX documentation for full information!"},
+        {"--version", 0, "1.0.0"},
+        {input, 255, "Error: No analysis selected"},
+        {"--sibpair" + input, 0, "Warning: Sib pair linkage analysis (--sibpair) is not available"},
+        {"--singlepoint --marker NOPE" + input, 255, "Cannot find given marker NOPE\n"},
+        {"--singlepoint --phenotype NOPE" + input, 255, "Cannot find given phenotype NOPE\n"},
+        {"--mspause --map x", 255, "External command: PAUSE"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult result = orlex(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.output;
+        EXPECT_TRUE(contains(result.output, c.output)) << c.arguments << "\n" << result.output;
+    }
+}
+
+// Each of these stops with an "Error: " line before an engine runs and
+// leaves the user's files alone.
+TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
+    copyData("xlinked.ped");
+    copyData("one_marker.map");
+    copyData("xlinked_dominant.model");
+    copyData("xlinked.dat");
+    writeText("broken.dat", "2 0 1 5\n0 0 0 0\n1 2\n2 2\n");
+    writeText("three_loci.dat",
+              "3 0 1 5\n0 0 0 0\n1 2 3\n1 2\n0.999 0.001\n1\n0 1 1\n0 1\n3 3\n0.3 0.3 0.4\n"
+              "3 2\n0.5 0.5\n0 0\n0.5 0.1\n1 0.1 0.45\n");
+    const std::string userPedigrees = readText("xlinked.ped");
+    const std::string base = "--singlepoint --post --xlinked --map one_marker.map ";
+    const std::string model = " --model xlinked_dominant.model";
+    struct Case {
+        std::string arguments;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {base + "--ped pedfile.dat" + model,
+         "Error: Input file pedfile.dat (--ped) is the engine's file pedfile.dat"},
+        {"--singlepoint --post --ped xlinked.ped --map ./outfile.dat" + model,
+         "Error: Input file ./outfile.dat (--map) is the engine's file outfile.dat"},
+        {base + "--ped xlinked.ped --freq m" + model,
+         "Error: Unknown allele frequency type \"m\" given with --freq: use a, f or u"},
+        {base + "--ped xlinked.ped --freq u" + model,
+         "Error: Allele frequency type u takes the marker allele frequencies from a LINKAGE "
+         "locus file: give one with --dat"},
+        {base + "--ped xlinked.ped --dat three_loci.dat",
+         "Error: The LINKAGE locus file three_loci.dat has 3 loci, but the map file "
+         "one_marker.map has 1 markers"},
+        {base + "--ped xlinked.ped --dat broken.dat",
+         "Error: The LINKAGE locus file broken.dat could not be read and no model file was "
+         "given"},
+        {base + "--ped xlinked.ped --freq u --dat broken.dat" + model,
+         "Error: Allele frequency type u needs the LINKAGE locus file broken.dat, which could "
+         "not be read"},
+    };
+    for (const Case& c : cases) {
+        fs::copy_file("xlinked.ped", "pedfile.dat", fs::copy_options::overwrite_existing);
+        const CommandResult result = orlex(c.arguments);
+        EXPECT_EQ(result.status, 255) << c.arguments << "\n" << result.output;
+        EXPECT_TRUE(contains(result.output, c.error)) << c.arguments << "\n" << result.output;
+        EXPECT_FALSE(contains(result.output, "Parametric Linkage analysis")) << c.arguments;
+        if (contains(c.arguments, "--ped pedfile.dat")) {
+            // Neither the refusal nor the clean-up touched the user's file.
+            EXPECT_EQ(readText("pedfile.dat"), userPedigrees);
+        }
+    }
+    EXPECT_EQ(readText("xlinked.ped"), userPedigrees);
+}
+
+TEST_F(OrlexRun, ExchangeFileLinkedToAnInputIsRefused) {
+    copyData("xlinked.ped");
+    copyData("one_marker.map");
+    copyData("xlinked_dominant.model");
+    const std::string userPedigrees = readText("xlinked.ped");
+    fs::create_directory("work");
+    fs::create_symlink("../xlinked.ped", "work/pedfile.dat");
+    const CommandResult result = orlex(
+        "--singlepoint --post --xlinked --ped ../xlinked.ped --map ../one_marker.map "
+        "--model ../xlinked_dominant.model",
+        "", "work");
+    EXPECT_EQ(result.status, 255) << result.output;
+    EXPECT_TRUE(contains(
+        result.output, "Error: Input file ../xlinked.ped (--ped) is the engine's file pedfile.dat"))
+        << result.output;
+    EXPECT_EQ(readText("xlinked.ped"), userPedigrees);
+    EXPECT_TRUE(fs::is_symlink("work/pedfile.dat"));
+}
+
+TEST_F(OrlexRun, UnreadableLocusFileFallsBackToTheModelWithAWarning) {
+    copyData("xlinked.ped");
+    copyData("one_marker.map");
+    copyData("xlinked_dominant.model");
+    writeText("broken.dat", "2 0 1 5\n0 0 0 0\n1 2\n2 2\n");
+    const CommandResult result = orlex(
+        "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
+        "--dat broken.dat --model xlinked_dominant.model");
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(contains(result.output,
+                         "Warning: The LINKAGE locus file broken.dat could not be read; building "
+                         "it from the model file xlinked_dominant.model instead\n"));
+    expectBest(result, "M1", {{6, 1}});
+}
+
+// Stand-ins for the MLINK build show how the program meets an engine that
+// fails, or that succeeds without leaving results.
+TEST_F(OrlexRun, EngineFailuresStopTheRun) {
+    copyData("xlinked.ped");
+    copyData("one_marker.map");
+    copyData("xlinked_dominant.model");
+    fs::create_directory("fake");
+    const std::string arguments =
+        "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
+        "--model xlinked_dominant.model";
+    struct Case {
+        std::string script;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"exit 3", "\n" + std::string(66, '*') +
+                       "\nError in executing MLINK: mlinkorlex\n\n"
+                       "Something is wrong....\n" +
+                       std::string(66, '*') + "\n\nAborting program!\n"},
+        {"exit 0", "Error: The engine left no results in outfile.dat for marker M1\n"},
+    };
+    for (const Case& c : cases) {
+        writeText("fake/mlinkorlex", "#!/bin/sh\n" + c.script + "\n");
+        fs::permissions("fake/mlinkorlex", fs::perms::owner_all);
+        // A result file left from an earlier marker must not pass for this one's.
+        fs::copy_file(test_support::sourcePath("orlex/tests/data/mlink_fixture.out"), "outfile.dat",
+                      fs::copy_options::overwrite_existing);
+        const CommandResult result = orlex(arguments, (dir() / "fake").string());
+        EXPECT_EQ(result.status, 255) << c.script << "\n" << result.output;
+        EXPECT_TRUE(contains(result.output, c.error)) << c.script << "\n" << result.output;
+        EXPECT_FALSE(consoleLine(result.output, "M1").has_value()) << result.output;
+        expectNoExchangeFiles();
+    }
+}
