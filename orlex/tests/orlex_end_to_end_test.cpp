@@ -157,6 +157,47 @@ TEST_F(OrlexRun, SlowEngineRunsTheSelectedMarkerOnly) {
     EXPECT_FALSE(consoleLine(result.output, "M1").has_value());
 }
 
+TEST_F(OrlexRun, MarkerSelectionFileSetsTheMarkersAndTheirOrder) {
+    copyData("two_families.ped");
+    copyData("five_markers.map");
+    copyData("dominant.model");
+    writeText("only.txt", "CHROMOSOME POSITION MARKER\n1 0.0 M3\n1 5.0 M1\n");
+    const CommandResult result = orlex(
+        "--singlepoint --post --marker M2 --onlymarkers only.txt --ped two_families.ped "
+        "--map five_markers.map --model dominant.model");
+    ASSERT_EQ(result.status, 0) << result.output;
+    expectBest(result, "M3", {{6, 2}, {4, 1}});
+    expectBest(result, "M1", {{6, 1}, {4, 0}});
+    EXPECT_LT(result.output.find("                  M3 "),
+              result.output.find("                  M1 "));
+    EXPECT_FALSE(consoleLine(result.output, "M2").has_value());
+}
+
+TEST_F(OrlexRun, NuclearAnalysisRunsTheOrdinaryEngineBuild) {
+    copyData("two_families.ped");
+    copyData("five_markers.map");
+    copyData("dominant.model");
+    const std::string input =
+        " --post --marker M1 --ped two_families.ped --map five_markers.map --model dominant.model";
+    const CommandResult both = orlex("--singlepoint --nuclear --slow --verbose" + input);
+    ASSERT_EQ(both.status, 0) << both.output;
+    const size_t nuclear =
+        both.output.find("\nParametric Linkage analysis for nuclear pedigrees\n");
+    ASSERT_NE(nuclear, std::string::npos) << both.output;
+    const std::string whole = both.output.substr(0, nuclear);
+    const std::string components = both.output.substr(nuclear);
+    EXPECT_TRUE(contains(whole, "External command: mlinkorlexslow\n"));
+    EXPECT_TRUE(contains(components, "External command: mlinkorlex\n"));
+    EXPECT_TRUE(contains(components, "NucLodHom"));
+    // Both families are nuclear already, so the component families give the same LODs.
+    expectBest({0, whole}, "M1", {{6, 1}, {4, 0}});
+    expectBest({0, components}, "M1", {{6, 1}, {4, 0}});
+
+    const CommandResult withoutSinglepoint = orlex("--nuclear --sibpair" + input);
+    EXPECT_EQ(withoutSinglepoint.status, 0) << withoutSinglepoint.output;
+    EXPECT_FALSE(contains(withoutSinglepoint.output, "Parametric Linkage analysis"));
+}
+
 TEST_F(OrlexRun, XLinkedFamilyGivesTheAnalyticLod) {
     copyData("xlinked.ped");
     copyData("one_marker.map");
@@ -173,6 +214,9 @@ TEST_F(OrlexRun, XLinkedFamilyGivesTheAnalyticLod) {
         "--singlepoint --post --xlinked --freq u --ped xlinked.ped --map one_marker.map "
         "--dat xlinked.dat");
     ASSERT_EQ(fromLocusFile.status, 0) << fromLocusFile.output;
+    EXPECT_TRUE(contains(fromLocusFile.output,
+                         "Warning: Pedigree file contains less alleles than defined in linkage "
+                         "data file (analyzing anyway)\n"));
     expectBest(fromLocusFile, "M1", {{6, 1}});
 }
 
