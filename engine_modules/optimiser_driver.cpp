@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <optional>
 #include <random>
 
@@ -178,7 +181,22 @@ SearchResult meshSearch(const SearchObjective& objective, const std::vector<doub
     return MeshPoller(objective, start, lower, upper, varies, settings).run();
 }
 
+namespace {
+
+// Every evaluation allocates and frees the engine's work arrays; with the
+// default trim threshold the heap is grown and shrunk each time, and those
+// system calls cost more than the likelihood of a large marker.
+void keepFreedMemory() {
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+    mallopt(M_TOP_PAD, 64 * 1024 * 1024);
+#endif
+}
+
+}  // namespace
+
 extern "C" void nomad_maximise(void) {
+    keepFreedMemory();
     const std::size_t count = static_cast<std::size_t>(nall);
     std::vector<double> start(count), lower(count), upper(count);
     nomad_get_startx(start.data(), lower.data(), upper.data());
