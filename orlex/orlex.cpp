@@ -52,8 +52,8 @@ std::string Orlex::welcome() {
     return rule + "\n" +
            "orlex - parametric linkage analysis of pedigree data\n"
            "Version 1.0.0\n"
-           "Part of the orlex and vantrel linkage analysis package\n"
-           "Please report faults to the maintainers of the package\n" +
+           "Part of the orlex and vantrel package; likelihoods by the FASTLINK engine\n"
+           "Report faults, with the command line used, to the package's issue tracker\n" +
            rule + "\n";
 }
 
