@@ -3,8 +3,11 @@
 // is "NIL"; every test for a leaf compares that key, so "NIL" is reserved.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
+
+#include "record_memory.h"
 
 // Base of every record kept in an RBTree<T> (T derives from Object<T>).
 template <typename T>
@@ -22,6 +25,14 @@ class Object {
     Object() = default;
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
+
+    static void* operator new(std::size_t size) {
+        static_assert(alignof(T) <= RecordPool::granule, "records are pooled at pointer alignment");
+        return RecordMemory::allocate(size);
+    }
+    static void operator delete(void* place, std::size_t size) noexcept {
+        RecordMemory::deallocate(place, size);
+    }
 
     // A record owns both subtrees below it.
     virtual ~Object() {

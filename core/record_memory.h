@@ -1,0 +1,140 @@
+// Where tree records live. A data set holds a genotype record and a leaf
+// record per person and marker: tens of millions of small objects that are
+// made while reading and freed together with their trees. They come from
+// pools carved out of large regions that the kernel may back with huge pages,
+// so gigabytes of records cost a few thousand page faults instead of a
+// million, and each record saves the general heap's per-block header.
+//
+// Builds with AddressSanitizer take records from the general heap, so that
+// every record keeps its own redzones and use-after-free checks.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define RECORDS_FROM_GENERAL_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RECORDS_FROM_GENERAL_HEAP 1
+#endif
+#endif
+
+// Carves blocks of exactly the rounded record size out of 64 MiB regions
+// aligned to huge pages; freed blocks wait in one list per size for the next
+// record of that size. Regions are never given back: a program that read a
+// large data set once may well read another.
+class RecordPool {
+  public:
+    static constexpr std::size_t granule = alignof(void*);
+    static constexpr std::size_t largestPooled = 4096;  // larger ones use the general heap
+    static constexpr std::size_t hugePage = std::size_t{2} << 20;
+    static constexpr std::size_t regionSize = 32 * hugePage;
+
+    void* allocate(std::size_t size) {
+        const std::size_t slot = slotOf(size);
+        if (FreeBlock* const block = freeLists_[slot]) {
+            freeLists_[slot] = block->next;
+            return block;
+        }
+        const std::size_t bytes = slot * granule;
+        if (left_ < bytes) {
+            startRegion();
+        }
+        void* const place = next_;
+        next_ += bytes;
+        left_ -= bytes;
+        return place;
+    }
+
+    void deallocate(void* place, std::size_t size) noexcept {
+        const std::size_t slot = slotOf(size);
+        freeLists_[slot] = new (place) FreeBlock{freeLists_[slot]};
+    }
+
+  private:
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+
+    std::array<FreeBlock*, largestPooled / granule + 1> freeLists_{};
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+
+    static std::size_t slotOf(std::size_t size) {
+        return (std::max(size, sizeof(FreeBlock)) + granule - 1) / granule;
+    }
+
+    void startRegion() {
+#if defined(__linux__)
+        // Map one huge page more than needed and cut off both ends, so that
+        // the region starts on a huge-page boundary.
+        const std::size_t mapped = regionSize + hugePage;
+        void* const raw =
+            mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        char* const begin = static_cast<char*>(raw);
+        const std::size_t offset = reinterpret_cast<std::uintptr_t>(begin) % hugePage;
+        const std::size_t head = offset == 0 ? 0 : hugePage - offset;
+        char* const start = begin + head;
+        if (head != 0) {
+            munmap(begin, head);
+        }
+        if (const std::size_t tail = mapped - head - regionSize; tail != 0) {
+            munmap(start + regionSize, tail);
+        }
+        madvise(start, regionSize, MADV_HUGEPAGE);  // only a hint: plain pages work as well
+        next_ = start;
+#else
+        next_ = static_cast<char*>(::operator new(regionSize));
+#endif
+        left_ = regionSize;
+    }
+};
+
+class RecordMemory {
+  public:
+    static void* allocate(std::size_t size) {
+#if !defined(RECORDS_FROM_GENERAL_HEAP)
+        if (size <= RecordPool::largestPooled) {
+            const std::lock_guard<std::mutex> lock(mutex());
+            return pool().allocate(size);
+        }
+#endif
+        return ::operator new(size);
+    }
+
+    static void deallocate(void* place, std::size_t size) noexcept {
+#if !defined(RECORDS_FROM_GENERAL_HEAP)
+        if (size <= RecordPool::largestPooled) {
+            const std::lock_guard<std::mutex> lock(mutex());
+            pool().deallocate(place, size);
+            return;
+        }
+#endif
+        ::operator delete(place, size);
+    }
+
+  private:
+    // Never destroyed, so that records freed by static destructors at exit
+    // still find their pool.
+    static RecordPool& pool() {
+        static auto* const records = new RecordPool();
+        return *records;
+    }
+
+    static std::mutex& mutex() {
+        static auto* const lock = new std::mutex();
+        return *lock;
+    }
+};
