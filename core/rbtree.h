@@ -5,9 +5,16 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "record_memory.h"
+
+// Whether a key marks a leaf record. Compared as a view, so that the test
+// stays inline: walks make it at every step.
+inline bool isLeafKey(const std::string& key) {
+    return std::string_view(key) == "NIL";
+}
 
 // Base of every record kept in an RBTree<T> (T derives from Object<T>).
 template <typename T>
@@ -78,10 +85,11 @@ class RBTree {
         T* x = root;
         while (!isLeaf(x)) {
             y = x;
-            if (z->key == x->key) {
+            const int order = z->key.compare(x->key);
+            if (order == 0) {
                 return false;
             }
-            x = z->key < x->key ? x->left : x->right;
+            x = order < 0 ? x->left : x->right;
         }
         z->parent = y;
         if (isLeaf(y)) {
@@ -108,17 +116,18 @@ class RBTree {
     T* find(const std::string& searchKey) const {
         T* x = root;
         while (!isLeaf(x)) {
-            if (searchKey == x->key) {
+            const int order = searchKey.compare(x->key);
+            if (order == 0) {
                 return x;
             }
-            x = searchKey < x->key ? x->left : x->right;
+            x = order < 0 ? x->left : x->right;
         }
         return nullptr;
     }
 
   private:
-    static bool isLeaf(const T* x) { return x->key == "NIL"; }
-    static bool isRed(const T* x) { return x->color == "red"; }
+    static bool isLeaf(const T* x) { return isLeafKey(x->key); }
+    static bool isRed(const T* x) { return std::string_view(x->color) == "red"; }
 
     static T* newLeaf() {
         T* leaf = new T();

@@ -197,7 +197,7 @@ Marker* Person::getMarker(const std::string& markerKey) const {
 
 // In key order, so the first match is the one with the smallest key.
 static Marker* firstWithIndex(Marker* record, const std::string& markerIndex) {
-    if (record == nullptr || record->key == "NIL") {
+    if (record == nullptr || isLeafKey(record->key)) {
         return nullptr;
     }
     if (Marker* found = firstWithIndex(record->left, markerIndex)) {
