@@ -11,7 +11,7 @@
 namespace {
 
 bool isLeaf(const std::string& key) {
-    return key == "NIL";
+    return isLeafKey(key);
 }
 
 std::string allelesOf(const Marker* genotype) {
@@ -19,7 +19,7 @@ std::string allelesOf(const Marker* genotype) {
 }
 
 bool holds(const Marker& genotype, const std::string& allele) {
-    return genotype.getAllele(0) == allele || genotype.getAllele(1) == allele;
+    return genotype.alleles[0] == allele || genotype.alleles[1] == allele;
 }
 
 bool contains(const std::vector<std::string>& list, const std::string& value) {
@@ -76,8 +76,8 @@ void Pedigrees::personCheckMendelianErrors(Person* root, Pedigree* pedigree) {
         return;
     }
     personCheckMendelianErrors(root->left, pedigree);
-    Person* father = pedigree->getPerson(root->getFatherId());
-    Person* mother = pedigree->getPerson(root->getMotherId());
+    Person* father = pedigree->getPerson(root->fatherId);
+    Person* mother = pedigree->getPerson(root->motherId);
     if (father != nullptr && mother != nullptr && root->getMarkerTree() != nullptr) {
         markercheckMendelianErrors(root->getMarkerTree()->root, root, pedigree, mother, father);
     }
@@ -97,15 +97,16 @@ void Pedigrees::markercheckMendelianErrors(Marker* root, Person* child, Pedigree
 void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* child,
                                                      Pedigree* pedigree, Person* mother,
                                                      Person* father) {
-    const std::string index = marker->getIndex();
-    const std::string c1 = marker->getAllele(0);
-    const std::string c2 = marker->getAllele(1);
+    const std::string& index = marker->index;
+    const std::string& c1 = marker->alleles[0];
+    const std::string& c2 = marker->alleles[1];
     const Marker* motherGenotype = mother->getMarker(index);
     const Marker* fatherGenotype = father->getMarker(index);
-    const std::string markerName = markerMap != nullptr ? markerMap->getMarkerName(index) : "";
     bool errorFound = false;
 
     const auto report = [&](const std::string& line, bool withSibship) {
+        const std::string markerName =
+            markerMap != nullptr ? markerMap->getMarkerName(index) : std::string();
         mendelErrorText << "\n#### Pedigree " << child->getPedigreeId() << " Name " << markerName
                         << " ####\n"
                         << line << "Father " << father->getPersonId() << ": "
@@ -141,8 +142,8 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
         }
     } else if (motherGenotype != nullptr || fatherGenotype != nullptr) {
         const Marker& typed = motherGenotype != nullptr ? *motherGenotype : *fatherGenotype;
-        const std::string t1 = typed.getAllele(0);
-        const std::string t2 = typed.getAllele(1);
+        const std::string& t1 = typed.alleles[0];
+        const std::string& t2 = typed.alleles[1];
         sibshipGenotypes.push_back({c1, c2});
         if (!holds(typed, c1) && !holds(typed, c2)) {
             report("Error: alleles not found from parent\n", false);
@@ -188,13 +189,12 @@ void Pedigrees::findSisterAndBrothersForPerson(Person* root, Person* child, Mark
         return;
     }
     findSisterAndBrothersForPerson(root->left, child, marker, mother, father);
-    const bool fullSib = root->getFatherId() == child->getFatherId() &&
-                         root->getMotherId() == child->getMotherId() &&
-                         root->getPersonId() != child->getPersonId();
-    const Marker* genotype = fullSib ? root->getMarker(marker->getIndex()) : nullptr;
+    const bool fullSib = root->fatherId == child->fatherId && root->motherId == child->motherId &&
+                         root->personId != child->personId;
+    const Marker* genotype = fullSib ? root->getMarker(marker->index) : nullptr;
     if (genotype != nullptr) {
-        const std::string s1 = genotype->getAllele(0);
-        const std::string s2 = genotype->getAllele(1);
+        const std::string& s1 = genotype->alleles[0];
+        const std::string& s2 = genotype->alleles[1];
         sibshipGenotypes.push_back({s1, s2});
         if (s1 == s2) {
             if (!contains(homozygousAlleles, s2)) {
