@@ -1,4 +1,10 @@
 // Allele counts per marker and group, and the new allele names 1..n.
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <string>
+#include <vector>
+
 #include "marker_info.h"
 #include "pedigrees.h"
 #include "utilities.h"
@@ -6,11 +12,11 @@
 namespace {
 
 bool isLeaf(const std::string& key) {
-    return key == "NIL";
+    return isLeafKey(key);
 }
 
 bool isFounder(const Person& person) {
-    return person.getFatherId() == "0" && person.getMotherId() == "0";
+    return person.fatherId == "0" && person.motherId == "0";
 }
 
 // Counts one allele copy into the record's totals and into the allele's own
@@ -23,17 +29,21 @@ void countAlleleCopy(MarkerInfo& record, const std::string& alleleName, int slot
         allele = new Allele(alleleName);
         record.addAllele(allele);
     }
+    static const std::string males = "males";
+    static const std::string females = "females";
+    static const std::string all = "all";
+    static const std::string founders = "founders";
     const bool countsAsCopy = !(male && xlinked && slot == 1);
-    const char* sexGroup = male ? "males" : "females";
+    const std::string& sexGroup = male ? males : females;
     if (countsAsCopy) {
         record.addCount(sexGroup);
-        record.addCount("all");
+        record.addCount(all);
         allele->addCount(sexGroup);
-        allele->addCount("all");
+        allele->addCount(all);
     }
     if (founder) {
-        record.addCount("founders");
-        allele->addCount("founders");
+        record.addCount(founders);
+        allele->addCount(founders);
     }
 }
 
@@ -44,6 +54,43 @@ MarkerInfo* findOrCreateRecord(RBTree<MarkerInfo>& tree, const std::string& inde
         tree.insert(record);
     }
     return record;
+}
+
+// The persons of a person tree in key order that have a genotype tree.
+void collectGenotypedPersons(const Person* root, std::vector<const Person*>& persons) {
+    if (root == nullptr || isLeaf(root->key)) {
+        return;
+    }
+    collectGenotypedPersons(root->left, persons);
+    if (root->getMarkerTree() != nullptr) {
+        persons.push_back(root);
+    }
+    collectGenotypedPersons(root->right, persons);
+}
+
+template <typename Visit>
+void forEachGenotype(const Marker* root, const Visit& visit) {
+    if (root == nullptr || isLeaf(root->key)) {
+        return;
+    }
+    forEachGenotype(root->left, visit);
+    visit(*root);
+    forEachGenotype(root->right, visit);
+}
+
+// The marker number 0..markerCount-1 whose decimal text is the key, or -1 for
+// any other key (leading zeros, signs or other characters included).
+int markerNumber(const std::string& key, int markerCount) {
+    const bool canonical = !key.empty() && (key.size() == 1 || key.front() != '0') &&
+                           std::all_of(key.begin(), key.end(), [](char c) {
+                               return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                           });
+    int number = -1;
+    if (!canonical ||
+        std::from_chars(key.data(), key.data() + key.size(), number).ec != std::errc()) {
+        return -1;
+    }
+    return number < markerCount ? number : -1;
 }
 
 }  // namespace
@@ -83,26 +130,39 @@ void Pedigrees::countPedigreesInto(Pedigree* root, RBTree<MarkerInfo>* tree) {
 }
 
 void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>* tree) {
-    if (tree == nullptr || root == nullptr || isLeaf(root->key)) {
+    if (tree == nullptr || markerCount < 1) {
         return;
     }
-    createMarkerInfoPersonRecursion(root->left, tree);
-    if (root->getMarkerTree() != nullptr && markerCount >= 1) {
-        const bool male = root->getSex() == "1";
-        const bool founder = isFounder(*root);
-        for (int i = 0; i < markerCount; ++i) {
-            const std::string index = IntToString(i);
-            MarkerInfo* record = findOrCreateRecord(*tree, index);
-            const Marker* genotype = root->getMarker(index);
-            if (genotype == nullptr) {
-                continue;
-            }
-            for (int slot = 0; slot < 2; ++slot) {
-                countAlleleCopy(*record, genotype->getAllele(slot), slot, male, founder, xlinked);
-            }
-        }
+    std::vector<const Person*> persons;
+    collectGenotypedPersons(root, persons);
+    if (persons.empty()) {
+        return;
     }
-    createMarkerInfoPersonRecursion(root->right, tree);
+    // Each marker's record is looked up once for the whole walk rather than
+    // once per person, and each person's genotypes are read by walking the
+    // person's tree instead of one keyed look-up per marker. The records are
+    // independent, so counting a person's markers in key order rather than
+    // numeric order gives the same counts and the same allele order.
+    std::vector<MarkerInfo*> records;
+    records.reserve(static_cast<std::size_t>(markerCount));
+    for (int i = 0; i < markerCount; ++i) {
+        records.push_back(findOrCreateRecord(*tree, IntToString(i)));
+    }
+    for (const Person* person : persons) {
+        const bool male = person->sex == "1";
+        const bool founder = isFounder(*person);
+        forEachGenotype(person->getMarkerTree()->root, [&](const Marker& genotype) {
+            const int number = markerNumber(genotype.key, markerCount);
+            if (number < 0) {
+                return;
+            }
+            MarkerInfo& record = *records[static_cast<std::size_t>(number)];
+            for (int slot = 0; slot < 2; ++slot) {
+                countAlleleCopy(record, genotype.alleles[static_cast<std::size_t>(slot)], slot,
+                                male, founder, xlinked);
+            }
+        });
+    }
 }
 
 RBTree<MarkerInfo>* Pedigrees::getMarkerInfo() const {

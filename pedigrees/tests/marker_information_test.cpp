@@ -80,6 +80,22 @@ TEST(MarkerInformationTest, EveryMarkerGetsARecordOnceThereIsAPerson) {
     EXPECT_EQ(store.getMarkerInfo()->find("1")->getAlleleCount(), 2);
 }
 
+// Only keys that are a marker number as the reader writes it count; others
+// ("01", a number past the markers, a sign) belong to no marker.
+TEST(MarkerInformationTest, GenotypesOutsideTheMarkerNumbersCountNowhere) {
+    Pedigrees store;
+    store.markerCount = 2;
+    Person* person = addPerson(store, "1", "1", "0", "0", "2", {"", "3/4"});
+    for (const char* key : {"01", "2", "-0", "+1", "1x"}) {
+        ASSERT_TRUE(person->addMarker(new Marker(key, "7", "7", true)));
+    }
+    store.createMarkerInfo();
+    EXPECT_EQ(store.getMarkerInfo()->count, 2);
+    EXPECT_EQ(totals(*store.getMarkerInfo()->find("0")), (Counts{0, 0, 0, 0}));
+    EXPECT_EQ(namesAndNewNames(*store.getMarkerInfo()->find("1")),
+              (std::vector<std::string>{"3=1", "4=2"}));
+}
+
 TEST(MarkerInformationTest, AllelesAreSortedAndRenamedOverAllPersons) {
     Pedigrees store;
     store.markerCount = 2;
