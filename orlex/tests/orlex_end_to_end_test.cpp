@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <regex>
@@ -85,8 +86,10 @@ static const std::vector<std::string> exchangeFiles = {
 
 class OrlexRun : public test_support::TempDirTest {
   protected:
-    void copyData(const std::string& name) {
-        fs::copy_file(test_support::sourcePath("orlex/tests/data/" + name), name);
+    void copyData(std::initializer_list<std::string> names) {
+        for (const std::string& name : names) {
+            fs::copy_file(test_support::sourcePath("orlex/tests/data/" + name), name);
+        }
     }
 
     // Runs orlex in the temporary directory; programs in extraPath come first.
@@ -118,9 +121,7 @@ class OrlexRun : public test_support::TempDirTest {
 };
 
 TEST_F(OrlexRun, PhaseUnknownFamiliesGiveTheAnalyticLods) {
-    copyData("two_families.ped");
-    copyData("five_markers.map");
-    copyData("dominant.model");
+    copyData({"two_families.ped", "five_markers.map", "dominant.model"});
     const CommandResult result = orlex(
         "--singlepoint --post --ped two_families.ped --map five_markers.map "
         "--model dominant.model");
@@ -142,9 +143,7 @@ TEST_F(OrlexRun, PhaseUnknownFamiliesGiveTheAnalyticLods) {
 }
 
 TEST_F(OrlexRun, SlowEngineRunsTheSelectedMarkerOnly) {
-    copyData("two_families.ped");
-    copyData("five_markers.map");
-    copyData("dominant.model");
+    copyData({"two_families.ped", "five_markers.map", "dominant.model"});
     const CommandResult result = orlex(
         "--singlepoint --post --slow --verbose --marker M3 --ped two_families.ped "
         "--map five_markers.map --model dominant.model");
@@ -158,9 +157,7 @@ TEST_F(OrlexRun, SlowEngineRunsTheSelectedMarkerOnly) {
 }
 
 TEST_F(OrlexRun, MarkerSelectionFileSetsTheMarkersAndTheirOrder) {
-    copyData("two_families.ped");
-    copyData("five_markers.map");
-    copyData("dominant.model");
+    copyData({"two_families.ped", "five_markers.map", "dominant.model"});
     writeText("only.txt", "CHROMOSOME POSITION MARKER\n1 0.0 M3\n1 5.0 M1\n");
     const CommandResult result = orlex(
         "--singlepoint --post --marker M2 --onlymarkers only.txt --ped two_families.ped "
@@ -174,9 +171,7 @@ TEST_F(OrlexRun, MarkerSelectionFileSetsTheMarkersAndTheirOrder) {
 }
 
 TEST_F(OrlexRun, NuclearAnalysisRunsTheOrdinaryEngineBuild) {
-    copyData("two_families.ped");
-    copyData("five_markers.map");
-    copyData("dominant.model");
+    copyData({"two_families.ped", "five_markers.map", "dominant.model"});
     const std::string input =
         " --post --marker M1 --ped two_families.ped --map five_markers.map --model dominant.model";
     const CommandResult both = orlex("--singlepoint --nuclear --slow --verbose" + input);
@@ -199,10 +194,7 @@ TEST_F(OrlexRun, NuclearAnalysisRunsTheOrdinaryEngineBuild) {
 }
 
 TEST_F(OrlexRun, XLinkedFamilyGivesTheAnalyticLod) {
-    copyData("xlinked.ped");
-    copyData("one_marker.map");
-    copyData("xlinked_dominant.model");
-    copyData("xlinked.dat");
+    copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model", "xlinked.dat"});
     // The mother's meioses to her sons are the informative ones.
     const CommandResult fromModel = orlex(
         "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
@@ -221,9 +213,7 @@ TEST_F(OrlexRun, XLinkedFamilyGivesTheAnalyticLod) {
 }
 
 TEST_F(OrlexRun, XLinkedDataWithoutMalePenetrancesAreRefused) {
-    copyData("xlinked.ped");
-    copyData("one_marker.map");
-    copyData("dominant.model");
+    copyData({"xlinked.ped", "one_marker.map", "dominant.model"});
     const CommandResult result = orlex(
         "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
         "--model dominant.model");
@@ -238,9 +228,7 @@ TEST_F(OrlexRun, XLinkedDataWithoutMalePenetrancesAreRefused) {
 TEST_F(OrlexRun, LoopedPedigreeIsBrokenByTheEngine) {
     // The mother's parents are first cousins; the loop's members are
     // unaffected and untyped, so they carry no linkage information.
-    copyData("looped.ped");
-    copyData("one_marker.map");
-    copyData("dominant.model");
+    copyData({"looped.ped", "one_marker.map", "dominant.model"});
     const CommandResult result = orlex(
         "--singlepoint --post --verbose --ped looped.ped --map one_marker.map "
         "--model dominant.model");
@@ -251,9 +239,7 @@ TEST_F(OrlexRun, LoopedPedigreeIsBrokenByTheEngine) {
 }
 
 TEST_F(OrlexRun, PreMakepedFileIsConvertedOnTheFly) {
-    copyData("two_families.pre");
-    copyData("five_markers.map");
-    copyData("dominant.model");
+    copyData({"two_families.pre", "five_markers.map", "dominant.model"});
     const CommandResult result =
         orlex("--singlepoint --ped two_families.pre --map five_markers.map --model dominant.model");
     ASSERT_EQ(result.status, 0) << result.output;
@@ -264,9 +250,7 @@ TEST_F(OrlexRun, PreMakepedFileIsConvertedOnTheFly) {
 }
 
 TEST_F(OrlexRun, ExitStatuses) {
-    copyData("two_families.ped");
-    copyData("five_markers.map");
-    copyData("dominant.model");
+    copyData({"two_families.ped", "five_markers.map", "dominant.model"});
     const std::string input =
         " --post --ped two_families.ped --map five_markers.map --model dominant.model";
     struct Case {
@@ -300,10 +284,7 @@ TEST_F(OrlexRun, ExitStatuses) {
 // Each of these stops with an "Error: " line before an engine runs and
 // leaves the user's files alone.
 TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
-    copyData("xlinked.ped");
-    copyData("one_marker.map");
-    copyData("xlinked_dominant.model");
-    copyData("xlinked.dat");
+    copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model", "xlinked.dat"});
     writeText("broken.dat", "2 0 1 5\n0 0 0 0\n1 2\n2 2\n");
     writeText("three_loci.dat",
               "3 0 1 5\n0 0 0 0\n1 2 3\n1 2\n0.999 0.001\n1\n0 1 1\n0 1\n3 3\n0.3 0.3 0.4\n"
@@ -350,9 +331,7 @@ TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
 }
 
 TEST_F(OrlexRun, ExchangeFileLinkedToAnInputIsRefused) {
-    copyData("xlinked.ped");
-    copyData("one_marker.map");
-    copyData("xlinked_dominant.model");
+    copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model"});
     const std::string userPedigrees = readText("xlinked.ped");
     fs::create_directory("work");
     fs::create_symlink("../xlinked.ped", "work/pedfile.dat");
@@ -369,9 +348,7 @@ TEST_F(OrlexRun, ExchangeFileLinkedToAnInputIsRefused) {
 }
 
 TEST_F(OrlexRun, UnreadableLocusFileFallsBackToTheModelWithAWarning) {
-    copyData("xlinked.ped");
-    copyData("one_marker.map");
-    copyData("xlinked_dominant.model");
+    copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model"});
     writeText("broken.dat", "2 0 1 5\n0 0 0 0\n1 2\n2 2\n");
     const CommandResult result = orlex(
         "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
@@ -386,9 +363,7 @@ TEST_F(OrlexRun, UnreadableLocusFileFallsBackToTheModelWithAWarning) {
 // Stand-ins for the MLINK build show how the program meets an engine that
 // fails, or that succeeds without leaving results.
 TEST_F(OrlexRun, EngineFailuresStopTheRun) {
-    copyData("xlinked.ped");
-    copyData("one_marker.map");
-    copyData("xlinked_dominant.model");
+    copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model"});
     fs::create_directory("fake");
     const std::string arguments =
         "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
