@@ -50,14 +50,17 @@ readonly max_persons=20000
 readonly extra_flags="-fcommon -Dmaxped=$max_pedigrees -Dmaxind=$max_persons -DMAXPED=$max_pedigrees"
 make_args=(CC=gcc "OPTFLAG=-O2" "EXTRAFLAGS=$extra_flags" "CKPT=-DDOS" "LDFLAGS=-lm")
 
-sha256_of() { sha256sum "$1" | cut -d' ' -f1; }
+# shellcheck source=engine/build_common.sh
+source "$engine_dir/build_common.sh"
 
 # Everything that decides what the build produces: the tarball, this script,
-# the vantrel script, the engine modules' sources and the compiler.
+# the shared functions, the vantrel script, the engine modules' sources and
+# the compiler.
 build_key() {
     {
         echo "$tarball_sha256"
         sha256_of "${BASH_SOURCE[0]}"
+        sha256_of "$engine_dir/build_common.sh"
         [[ -f "$vantrel_script" ]] && sha256_of "$vantrel_script"
         if [[ -d "$root/engine_modules" ]]; then
             (cd "$root" && find engine_modules -path engine_modules/tests -prune -o -type f -print |
@@ -144,39 +147,15 @@ fresh_copy() {
     cp -a "$pristine" "$work/$name"
 }
 
-# Applies one sed edit and fails when it changed nothing, so a drifted source
-# never builds silently unpatched.
-edit() {
-    local file="$1" script="$2" before
-    before="$(sha256_of "$file")"
-    sed -i -e "$script" "$file"
-    [[ "$(sha256_of "$file")" != "$before" ]] || die "edit did not apply to $file: $script"
-}
-
 # unknown's own limits and prompts; the analysis programs need no edits.
 patch_unknown() {
     local dir="$1"
-    # unknown.h defines its limits without #ifndef guards; guard the two the
-    # build overrides (persons per pedigree, and the pedigree count of its
-    # loop-breaker table, whose index is never checked).
-    edit "$dir/unknown.h" 's/^#define maxind\([[:space:]].*\)$/#ifndef maxind\n#define maxind\1\n#endif/'
-    edit "$dir/unknown.h" 's/^#define MAXPED\([[:space:]].*\)$/#ifndef MAXPED\n#define MAXPED\1\n#endif/'
+    # Guarded: persons per pedigree, and the pedigree count of its
+    # loop-breaker table, whose index is never checked.
+    guard_unknown_limits "$dir"
     # Stop instead of writing past that table when a file has more pedigrees.
     edit "$dir/unknown.c" 's/^\([[:space:]]*\)\(loop_infer_genotype\[ped - 1\] = (genotype \*\*) malloc.*\)$/\1if (ped > MAXPED) {\n\1  printf("ERROR: more than %d pedigrees\\n", MAXPED);\n\1  exit(EXIT_FAILURE);\n\1}\n\1\2/'
-    # The error routine waited for Enter after every input error and every
-    # incompatibility: a run with an open stdin hung, one with stdout discarded
-    # waited invisibly. It now returns at once.
-    edit "$dir/unknown.c" '/^static void respond()/,/^}/{/Press <Enter>/d;/scanf/d;/getchar/d}'
-    # An empty or missing input file asked "Press <Enter> to continue or
-    # <Ctrl-C> to abort" and carried on with nothing (loopbrk then used a null
-    # file). Without anyone to ask, stop with an input-error status.
-    local file
-    for file in "$dir/unknown.c" "$dir/loopbrk.c"; do
-        edit "$file" 's/ Press <Enter> to continue or <Ctrl-C> to abort//'
-        edit "$file" 's/^\([[:space:]]*\)scanf("%\*\[^\\n\]");$/\1exit(EXIT_FAILURE);/'
-        edit "$file" '/^[[:space:]]*getchar();$/d'
-        ! grep -q 'getchar\|Press <Enter>' "$file" || die "a wait for Enter is left in $file"
-    done
+    drop_enter_waits "$dir"
 }
 
 run_make() {

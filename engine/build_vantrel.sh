@@ -35,16 +35,8 @@ die() {
     exit 1
 }
 
-sha256_of() { sha256sum "$1" | cut -d' ' -f1; }
-
-# One sed edit that must change the file, so a drifted source never builds
-# silently unpatched.
-edit() {
-    local file="$1" script="$2" before
-    before="$(sha256_of "$file")"
-    sed -i -e "$script" "$file"
-    [[ "$(sha256_of "$file")" != "$before" ]] || die "edit did not apply to $file: $script"
-}
+# shellcheck source=engine/build_common.sh
+source "$engine_dir/build_common.sh"
 
 # Limits: the orlex set's pedigree and person limits; 4 loci of up to 45
 # alleles (the modules' records are laid out for these); 100 iterated
@@ -58,21 +50,11 @@ readonly cflags="-O2 -fcommon -DDOS -DALLELE_SPEED=0 $limits -w"
 readonly cxxflags="-O2 -std=c++17 -Wall -Wextra"
 
 patch_unknown() {
-    # unknown.h sets its limits without guards; guard those the build sets
-    # and raise its allele limit to the marker size ilinkvant takes.
-    edit "$build/unknown.h" 's/^#define maxind\([[:space:]].*\)$/#ifndef maxind\n#define maxind\1\n#endif/'
-    edit "$build/unknown.h" 's/^#define MAXPED\([[:space:]].*\)$/#ifndef MAXPED\n#define MAXPED\1\n#endif/'
+    # Guard the limits the build sets and raise unknown's allele limit to the
+    # marker size ilinkvant takes.
+    guard_unknown_limits "$build"
     edit "$build/unknown.h" 's/^#define maxall\([[:space:]]*\)25\b/#define maxall\145/'
-    # The error routine waited for Enter after every input error and every
-    # incompatibility; with an open stdin the run hung. It returns at once.
-    edit "$build/unknown.c" '/^static void respond()/,/^}/{/Press <Enter>/d;/scanf/d;/getchar/d}'
-    local file
-    for file in "$build/unknown.c" "$build/loopbrk.c"; do
-        edit "$file" 's/ Press <Enter> to continue or <Ctrl-C> to abort//'
-        edit "$file" 's/^\([[:space:]]*\)scanf("%\*\[^\\n\]");$/\1exit(EXIT_FAILURE);/'
-        edit "$file" '/^[[:space:]]*getchar();$/d'
-        ! grep -q 'getchar\|Press <Enter>' "$file" || die "a wait for Enter is left in $file"
-    done
+    drop_enter_waits "$build"
 }
 
 patch_ilink() {

@@ -1,0 +1,37 @@
+# Shell functions shared by build.sh and build_vantrel.sh; each script sources
+# this file after defining its own log and die.
+
+sha256_of() { sha256sum "$1" | cut -d' ' -f1; }
+
+# One sed edit that must change the file, so a drifted source never builds
+# silently unpatched.
+edit() {
+    local file="$1" script="$2" before
+    before="$(sha256_of "$file")"
+    sed -i -e "$script" "$file"
+    [[ "$(sha256_of "$file")" != "$before" ]] || die "edit did not apply to $file: $script"
+}
+
+# unknown.h sets its limits without guards; guard those the builds set.
+guard_unknown_limits() {
+    local dir="$1"
+    edit "$dir/unknown.h" 's/^#define maxind\([[:space:]].*\)$/#ifndef maxind\n#define maxind\1\n#endif/'
+    edit "$dir/unknown.h" 's/^#define MAXPED\([[:space:]].*\)$/#ifndef MAXPED\n#define MAXPED\1\n#endif/'
+}
+
+# The error routine waited for Enter after every input error and every
+# incompatibility: a run with an open stdin hung, one with stdout discarded
+# waited invisibly. It now returns at once. An empty or missing input file
+# asked "Press <Enter> to continue or <Ctrl-C> to abort" and carried on with
+# nothing (loopbrk then used a null file). Without anyone to ask, stop with an
+# input-error status.
+drop_enter_waits() {
+    local dir="$1" file
+    edit "$dir/unknown.c" '/^static void respond()/,/^}/{/Press <Enter>/d;/scanf/d;/getchar/d}'
+    for file in "$dir/unknown.c" "$dir/loopbrk.c"; do
+        edit "$file" 's/ Press <Enter> to continue or <Ctrl-C> to abort//'
+        edit "$file" 's/^\([[:space:]]*\)scanf("%\*\[^\\n\]");$/\1exit(EXIT_FAILURE);/'
+        edit "$file" '/^[[:space:]]*getchar();$/d'
+        ! grep -q 'getchar\|Press <Enter>' "$file" || die "a wait for Enter is left in $file"
+    done
+}
