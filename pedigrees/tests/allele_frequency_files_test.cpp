@@ -4,55 +4,14 @@
 
 #include "marker_info.h"
 #include "marker_map.h"
+#include "pedigree_builder.h"
 #include "pedigrees.h"
+#include "report_header.h"
 #include "test_support.h"
 
 using test_support::readText;
 
 namespace {
-
-// A person with genotypes "a/b" by marker index; "" leaves a marker untyped.
-void addPerson(RBTree<Pedigree>& tree, const std::string& pedigreeId, const std::string& id,
-               const std::string& father, const std::string& mother, const std::string& sex,
-               const std::vector<std::string>& genotypes) {
-    Pedigree* pedigree = tree.find(pedigreeId);
-    if (pedigree == nullptr) {
-        pedigree = new Pedigree(pedigreeId);
-        tree.insert(pedigree);
-    }
-    auto* person = new Person(pedigreeId, id, father, mother, sex);
-    for (std::size_t i = 0; i < genotypes.size(); ++i) {
-        const auto slash = genotypes[i].find('/');
-        if (slash != std::string::npos) {
-            person->addMarker(new Marker(std::to_string(i), genotypes[i].substr(0, slash),
-                                         genotypes[i].substr(slash + 1), true));
-        }
-    }
-    ASSERT_TRUE(pedigree->addPerson(person));
-}
-
-void useMarkers(Pedigrees& store, int n) {
-    auto* map = new MarkerMap();
-    testing::internal::CaptureStdout();
-    map->makeMarkerMap(n);
-    testing::internal::GetCapturedStdout();
-    store.setMarkerMap(map);
-}
-
-std::string withFixedDate(const std::string& text) {
-    const std::string label = "Date : ";
-    if (text.compare(0, label.size(), label) != 0) {
-        return text;
-    }
-    return label + "D\n" + text.substr(text.find('\n') + 1);
-}
-
-std::string plainHeader(int pedigrees, int persons) {
-    return "Date : D\n\nInput files\n========================\nPedigree file          : \n"
-           "  # pedigrees          : " +
-           std::to_string(pedigrees) + "\n  # persons            : " + std::to_string(persons) +
-           "\n\n\n\n";
-}
 
 const std::string HEADING =
     "Allele    All      Freq    Founders      Freq    Males      Freq    Females      Freq"
@@ -62,9 +21,9 @@ const std::string HEADING =
 // second marker is typed by nobody.
 void buildFamily(Pedigrees& store) {
     useMarkers(store, 2);
-    addPerson(*store.pedigreeTree, "1", "1", "0", "0", "1", {"10/12", ""});
-    addPerson(*store.pedigreeTree, "1", "2", "0", "0", "2", {"12/12", ""});
-    addPerson(*store.pedigreeTree, "1", "3", "1", "2", "1", {"10/14", ""});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {"10/12", ""});
+    addPersonOrFail(store, "1", "2", "0", "0", "2", {"12/12", ""});
+    addPersonOrFail(store, "1", "3", "1", "2", "1", {"10/14", ""});
     store.createMarkerInfo();
 }
 
@@ -92,7 +51,7 @@ TEST_F(AlleleFrequencyFilesTest, WholeSetFileHasCountsFrequenciesAndNewNames) {
 TEST_F(AlleleFrequencyFilesTest, MarkersFollowTheByteOrderOfTheirIndices) {
     Pedigrees store;
     useMarkers(store, 12);
-    addPerson(*store.pedigreeTree, "1", "1", "0", "0", "1", std::vector<std::string>(12, "1/2"));
+    addPersonOrFail(store, "1", "1", "0", "0", "1", std::vector<std::string>(12, "1/2"));
     store.createMarkerInfo();
     store.writeFrequenciesFile("freq.info");
     const std::string text = readText("freq.info");
@@ -130,9 +89,9 @@ TEST_F(AlleleFrequencyFilesTest, UnopenableFileReportsAndKeepsTheText) {
 // A derived set of one trio pedigree (father 1/2, mother 3/4, child 1/3).
 RBTree<Pedigree>* trioSet() {
     auto* set = new RBTree<Pedigree>(new Pedigree(), "set");
-    addPerson(*set, "1", "1", "0", "0", "1", {"1/2"});
-    addPerson(*set, "1", "2", "0", "0", "2", {"3/4"});
-    addPerson(*set, "1", "3", "1", "2", "1", {"1/3"});
+    addPersonOrFail(*set, "1", "1", "0", "0", "1", {"1/2"});
+    addPersonOrFail(*set, "1", "2", "0", "0", "2", {"3/4"});
+    addPersonOrFail(*set, "1", "3", "1", "2", "1", {"1/3"});
     return set;
 }
 
@@ -196,7 +155,7 @@ TEST_F(AlleleFrequencyFilesTest, SetFileGathersTheSectionsOfEveryCall) {
     Pedigrees store;
     useMarkers(store, 3);
     store.tdtPedigrees = new RBTree<Pedigree>(new Pedigree(), "set");
-    addPerson(*store.tdtPedigrees, "1", "1", "0", "0", "1", {"1/1", "", "2/2"});
+    addPersonOrFail(*store.tdtPedigrees, "1", "1", "0", "0", "1", {"1/1", "", "2/2"});
     store.createMarkerInfoPedigreeRecursion(store.tdtPedigrees->root, store.tdtMarkerInfo);
     store.frequencyText << "HEAD\n";
     const std::string section0 =

@@ -10,7 +10,9 @@
 #include "locus_file.h"
 #include "marker_info.h"
 #include "marker_map.h"
+#include "pedigree_builder.h"
 #include "pedigrees.h"
+#include "report_header.h"
 #include "test_support.h"
 #include "utilities.h"
 
@@ -18,62 +20,6 @@ using test_support::readText;
 using test_support::sourcePath;
 
 namespace {
-
-// A person with genotypes "a/b" by marker index ("" leaves the marker
-// untyped) and a DISEASE_LOCUS value ("" leaves it absent).
-void addPerson(Pedigrees& store, const std::string& pedigreeId, const std::string& id,
-               const std::string& father, const std::string& mother, const std::string& sex,
-               const std::vector<std::string>& genotypes, const std::string& affection = "") {
-    Pedigree* pedigree = store.pedigreeTree->find(pedigreeId);
-    if (pedigree == nullptr) {
-        pedigree = new Pedigree(pedigreeId);
-        store.pedigreeTree->insert(pedigree);
-    }
-    auto* person = new Person(pedigreeId, id, father, mother, sex);
-    for (std::size_t i = 0; i < genotypes.size(); ++i) {
-        const auto slash = genotypes[i].find('/');
-        if (slash != std::string::npos) {
-            person->addMarker(new Marker(std::to_string(i), genotypes[i].substr(0, slash),
-                                         genotypes[i].substr(slash + 1), true));
-        }
-    }
-    if (!affection.empty()) {
-        person->addorUpdatePhenotype("DISEASE_LOCUS", affection);
-    }
-    ASSERT_TRUE(pedigree->addPerson(person));
-}
-
-// Markers MARKER1 .. MARKERn.
-void useMarkers(Pedigrees& store, int n) {
-    auto* map = new MarkerMap();
-    testing::internal::CaptureStdout();
-    map->makeMarkerMap(n);
-    testing::internal::GetCapturedStdout();
-    store.setMarkerMap(map);
-}
-
-// The date line of a file's header, replaced so that files compare whole.
-std::string withFixedDate(const std::string& text) {
-    const std::string label = "Date : ";
-    if (text.compare(0, label.size(), label) != 0) {
-        return text;
-    }
-    return label + "D\n" + text.substr(text.find('\n') + 1);
-}
-
-// The header of a store with no file names, no locus and the given counts.
-std::string plainHeader(int pedigrees, int persons) {
-    return "Date : D\n"
-           "\n"
-           "Input files\n"
-           "========================\n"
-           "Pedigree file          : \n"
-           "  # pedigrees          : " +
-           std::to_string(pedigrees) +
-           "\n"
-           "  # persons            : " +
-           std::to_string(persons) + "\n\n\n\n";
-}
 
 std::string captured(const std::function<void()>& action) {
     testing::internal::CaptureStdout();
@@ -88,10 +34,10 @@ void buildThreeAlleleMarker(Pedigrees& store) {
     const std::vector<std::string> founders = {"1/1", "1/1", "1/1", "2/1", "1/3",
                                                "3/1", "2/2", "2/2", "3/3", "3/3"};
     for (std::size_t i = 0; i < founders.size(); ++i) {
-        addPerson(store, "1", "f" + std::to_string(i), "0", "0", i % 2 == 0 ? "1" : "2",
-                  {founders[i]});
+        addPersonOrFail(store, "1", "f" + std::to_string(i), "0", "0", i % 2 == 0 ? "1" : "2",
+                        {founders[i]});
     }
-    addPerson(store, "1", "child", "f0", "f1", "1", {"1/2"});
+    addPersonOrFail(store, "1", "child", "f0", "f1", "1", {"1/2"});
     store.createMarkerInfo();
 }
 
@@ -99,9 +45,9 @@ class StatisticsTest : public test_support::TempDirTest {};
 
 TEST_F(StatisticsTest, HeaderOfAStoreWithoutNamesOrLocus) {
     Pedigrees store;
-    addPerson(store, "1", "1", "0", "0", "1", {});
-    addPerson(store, "2", "1", "0", "0", "2", {});
-    addPerson(store, "2", "2", "0", "0", "1", {});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {});
+    addPersonOrFail(store, "2", "1", "0", "0", "2", {});
+    addPersonOrFail(store, "2", "2", "0", "0", "1", {});
     EXPECT_EQ(withFixedDate(store.getCommonHeader()), plainHeader(2, 3));
 }
 
@@ -112,12 +58,12 @@ TEST_F(StatisticsTest, HeaderNamesTheFilesCountsNoDummiesAndShowsTheDiseaseLocus
     store.mapFileName = "markers.map";
     store.modelFileName = "dominant.model";
     store.phenotypeFileName = "traits.phe";
-    addPerson(store, "1", "1", "0", "0", "1", {});
-    addPerson(store, "1", "2", "0", "0", "2", {});
-    addPerson(store, "1", "3", "1", "2", "1", {});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {});
+    addPersonOrFail(store, "1", "2", "0", "0", "2", {});
+    addPersonOrFail(store, "1", "3", "1", "2", "1", {});
     // A case dummy pedigree of three persons counts in neither line.
     for (const char* id : {"1", "2", "3"}) {
-        addPerson(store, "case1", id, "0", "0", "1", {});
+        addPersonOrFail(store, "case1", id, "0", "0", "1", {});
     }
     store.casePedigrees.push_back(store.pedigreeTree->find("case1"));
     testing::internal::CaptureStdout();
@@ -214,7 +160,7 @@ TEST_P(UndefinedTermsTest, PrintsNaNWithoutDividing) {
     Pedigrees store;
     useMarkers(store, 1);
     for (const auto& person : GetParam().persons) {
-        addPerson(store, "1", person[0], person[1], person[2], "1", {person[3]});
+        addPersonOrFail(store, "1", person[0], person[1], person[2], "1", {person[3]});
     }
     store.createMarkerInfo();
     store.createGenotypeStatistics();
@@ -261,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StatisticsTest, MarkersWithoutRecordOrGenotypes) {
     Pedigrees store;
     useMarkers(store, 2);
-    addPerson(store, "1", "1", "0", "0", "1", {"", ""});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {"", ""});
     const std::string noRecords =
         plainHeader(1, 1) + "Marker MARKER1\n\n\n\nMarker MARKER2\n\n\n\n";
     store.createGenotypeStatistics();
@@ -269,7 +215,7 @@ TEST_F(StatisticsTest, MarkersWithoutRecordOrGenotypes) {
 
     Pedigrees typedStore;
     useMarkers(typedStore, 1);
-    addPerson(typedStore, "1", "1", "0", "0", "1", {""});
+    addPersonOrFail(typedStore, "1", "1", "0", "0", "1", {""});
     typedStore.createMarkerInfo();
     typedStore.createGenotypeStatistics();
     EXPECT_EQ(withFixedDate(typedStore.genotypeStatisticsText.str()),
@@ -278,7 +224,7 @@ TEST_F(StatisticsTest, MarkersWithoutRecordOrGenotypes) {
 
 TEST_F(StatisticsTest, WithoutMarkersTheTextIsTheHeaderAlone) {
     Pedigrees store;
-    addPerson(store, "1", "1", "0", "0", "1", {});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {});
     store.createGenotypeStatistics();
     EXPECT_EQ(withFixedDate(store.genotypeStatisticsText.str()), plainHeader(1, 1));
 }
@@ -286,10 +232,10 @@ TEST_F(StatisticsTest, WithoutMarkersTheTextIsTheHeaderAlone) {
 TEST_F(StatisticsTest, GenotypeCountingMatchesEitherOrderAndKnowsFounders) {
     Pedigrees store;
     useMarkers(store, 1);
-    addPerson(store, "1", "1", "0", "0", "1", {"2/1"});
-    addPerson(store, "1", "2", "0", "0", "2", {"1/1"});
-    addPerson(store, "1", "3", "1", "0", "1", {"1/2"});  // one parent given: no founder
-    addPerson(store, "1", "4", "1", "2", "2", {""});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {"2/1"});
+    addPersonOrFail(store, "1", "2", "0", "0", "2", {"1/1"});
+    addPersonOrFail(store, "1", "3", "1", "0", "1", {"1/2"});  // one parent given: no founder
+    addPersonOrFail(store, "1", "4", "1", "2", "2", {""});
     store.createMarkerInfo();
     store.countMarkersGenotypes("0");
     const std::vector<Genotype*> table = store.markerInfo->find("0")->getGenotypes();
@@ -308,12 +254,12 @@ TEST_F(StatisticsTest, ShareOfGenotypedPersonsAndPedigrees) {
     Pedigrees store;
     useMarkers(store, 1);
     for (int i = 1; i <= 5; ++i) {
-        addPerson(store, "1", std::to_string(i), "0", "0", "1", {i <= 2 ? "1/2" : ""});
+        addPersonOrFail(store, "1", std::to_string(i), "0", "0", "1", {i <= 2 ? "1/2" : ""});
     }
     for (int i = 1; i <= 3; ++i) {
-        addPerson(store, "2", std::to_string(i), "0", "0", "1", {i == 1 ? "1/1" : ""});
+        addPersonOrFail(store, "2", std::to_string(i), "0", "0", "1", {i == 1 ? "1/1" : ""});
     }
-    addPerson(store, "3", "1", "0", "0", "1", {""});
+    addPersonOrFail(store, "3", "1", "0", "0", "1", {""});
     // Three of nine persons, in two of three pedigrees.
     EXPECT_DOUBLE_EQ(store.getPercentGenotyped("0"), 3.0 / 9);
     EXPECT_EQ(store.genotypedPersonCount, 3);
@@ -327,12 +273,12 @@ TEST_F(StatisticsTest, ShareOfGenotypedPersonsAndPedigrees) {
 TEST_F(StatisticsTest, PhenotypeDistributionsCountOnlyOneTwoAndAbsent) {
     Pedigrees store;
     useMarkers(store, 1);
-    addPerson(store, "1", "1", "0", "0", "1", {"1/2"}, "2");
-    addPerson(store, "1", "2", "0", "0", "2", {""}, "2");
-    addPerson(store, "1", "3", "1", "2", "1", {"1/1"}, "1");
-    addPerson(store, "1", "4", "1", "2", "1", {"1/1"}, "02");
-    addPerson(store, "1", "5", "1", "2", "2", {"1/2"});
-    addPerson(store, "1", "6", "1", "2", "2", {""});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {"1/2"}, "2");
+    addPersonOrFail(store, "1", "2", "0", "0", "2", {""}, "2");
+    addPersonOrFail(store, "1", "3", "1", "2", "1", {"1/1"}, "1");
+    addPersonOrFail(store, "1", "4", "1", "2", "1", {"1/1"}, "02");
+    addPersonOrFail(store, "1", "5", "1", "2", "2", {"1/2"});
+    addPersonOrFail(store, "1", "6", "1", "2", "2", {""});
 
     store.countPhenotypedDistribution("DISEASE_LOCUS");
     EXPECT_EQ(store.phenotypeAffectedCount, 2);
@@ -362,7 +308,7 @@ TEST_P(DiversityTest, HeterozygosityAndPicFollowTheirClosedForms) {
     useMarkers(store, 1);
     int id = 0;
     for (const std::string& genotype : GetParam().genotypes) {
-        addPerson(store, "1", std::to_string(++id), "0", "0", "1", {genotype});
+        addPersonOrFail(store, "1", std::to_string(++id), "0", "0", "1", {genotype});
     }
     store.createMarkerInfo();
     EXPECT_NEAR(store.getHeterozygosity("0"), GetParam().heterozygosity, 1e-12);
@@ -386,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(Frequencies, DiversityTest,
 TEST_F(StatisticsTest, MarkerWithoutAlleleInformationHasNoDiversity) {
     Pedigrees store;
     useMarkers(store, 2);
-    addPerson(store, "1", "1", "0", "0", "1", {"1/2", ""});
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {"1/2", ""});
     store.createMarkerInfo();
     EXPECT_DOUBLE_EQ(store.getHeterozygosity("1"), -1.1);
     EXPECT_DOUBLE_EQ(store.getPolymorphismInformationContent("1"), -1.1);
@@ -398,16 +344,16 @@ TEST_F(StatisticsTest, MarkerWithoutAlleleInformationHasNoDiversity) {
 // MARKER2 0.5, 0.3, 0.2. TRAIT is a phenotype nobody has.
 void buildPedigreeStatisticsData(Pedigrees& store) {
     useMarkers(store, 2);
-    addPerson(store, "1", "1", "0", "0", "1", {"", "1/1"}, "1");
-    addPerson(store, "1", "2", "0", "0", "2", {"", "1/2"}, "1");
-    addPerson(store, "1", "3", "1", "2", "1", {"1/2", "1/3"}, "2");
-    addPerson(store, "1", "4", "1", "2", "2", {"", "2/3"}, "2");
-    addPerson(store, "2", "1", "0", "0", "1", {"1/1", ""});
-    addPerson(store, "2", "2", "0", "0", "2", {"2/2", ""}, "1");
-    addPerson(store, "2", "3", "1", "2", "1", {"", ""}, "2");
-    addPerson(store, "3", "1", "0", "0", "1", {"", ""}, "01");
-    addPerson(store, "3", "2", "0", "0", "2", {"", ""});
-    addPerson(store, "3", "3", "1", "2", "1", {"", "1/2"}, "2");
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {"", "1/1"}, "1");
+    addPersonOrFail(store, "1", "2", "0", "0", "2", {"", "1/2"}, "1");
+    addPersonOrFail(store, "1", "3", "1", "2", "1", {"1/2", "1/3"}, "2");
+    addPersonOrFail(store, "1", "4", "1", "2", "2", {"", "2/3"}, "2");
+    addPersonOrFail(store, "2", "1", "0", "0", "1", {"1/1", ""});
+    addPersonOrFail(store, "2", "2", "0", "0", "2", {"2/2", ""}, "1");
+    addPersonOrFail(store, "2", "3", "1", "2", "1", {"", ""}, "2");
+    addPersonOrFail(store, "3", "1", "0", "0", "1", {"", ""}, "01");
+    addPersonOrFail(store, "3", "2", "0", "0", "2", {"", ""});
+    addPersonOrFail(store, "3", "3", "1", "2", "1", {"", "1/2"}, "2");
     store.phenotypeNames = {"DISEASE_LOCUS", "TRAIT"};
     store.createMarkerInfo();
 }
@@ -460,7 +406,7 @@ TEST_F(StatisticsTest, PedigreeStatisticsOfAWholeAverageAndOfAnEmptyStore) {
     Pedigrees store;
     for (const char* pedigree : {"1", "2", "3"}) {
         for (const char* id : {"1", "2", "3"}) {
-            addPerson(store, pedigree, id, "0", "0", "1", {});
+            addPersonOrFail(store, pedigree, id, "0", "0", "1", {});
         }
     }
     store.writePedigreeStatistics("whole.info");
@@ -517,11 +463,11 @@ TEST_F(StatisticsTest, FailedWritesAreReported) {
 // and nothing at MARKER2, and a pedigree that gives nothing.
 void buildTrioFamily(Pedigrees& store) {
     useMarkers(store, 2);
-    addPerson(store, "1", "1", "0", "0", "1", {"1/2", ""}, "1");
-    addPerson(store, "1", "2", "0", "0", "2", {"3/4", ""}, "1");
-    addPerson(store, "1", "3", "1", "2", "1", {"1/3", ""}, "2");
-    addPerson(store, "1", "4", "1", "2", "2", {"2/4", ""}, "2");
-    addPerson(store, "2", "1", "0", "0", "1", {"", ""}, "1");
+    addPersonOrFail(store, "1", "1", "0", "0", "1", {"1/2", ""}, "1");
+    addPersonOrFail(store, "1", "2", "0", "0", "2", {"3/4", ""}, "1");
+    addPersonOrFail(store, "1", "3", "1", "2", "1", {"1/3", ""}, "2");
+    addPersonOrFail(store, "1", "4", "1", "2", "2", {"2/4", ""}, "2");
+    addPersonOrFail(store, "2", "1", "0", "0", "1", {"", ""}, "1");
     store.phenotypeNames = {"DISEASE_LOCUS"};
     store.createMarkerInfo();
 }
