@@ -8,6 +8,7 @@
 
 #include "engine_standin.h"
 #include "ilink_nomad_bridge.h"
+#include "standin_likelihood.h"
 
 namespace {
 
@@ -101,15 +102,6 @@ TEST(NomadGetStartx, WithoutFrequenciesEveryParameterIsAFraction) {
     EXPECT_EQ(upper, (std::vector<double>{0.5, 0.5}));
 }
 
-double expectedLnLike(double theta, const std::vector<double>& p) {
-    const StandinModel& m = standinModel;
-    double sum =
-        m.recombinants * std::log(theta) + (m.meioses - m.recombinants) * std::log(1 - theta);
-    for (std::size_t a = 0; a < p.size(); ++a)
-        sum += m.alleleCounts[a] * std::log(p[a]);
-    return sum;
-}
-
 TEST(EvalX, EvaluatesAFeasiblePointFromFreshPersonFlags) {
     setUpRun(3, false, {0.05, 0.2, 0.3});
     standinModel.recombinants = 2;
@@ -125,7 +117,7 @@ TEST(EvalX, EvaluatesAFeasiblePointFromFreshPersonFlags) {
     eval_x(&value, point.data(), &feasible);
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(feasible, 1);
-    EXPECT_NEAR(value, -2.0 * expectedLnLike(0.2, {0.3, 0.25, 0.45}), 1e-12);
+    EXPECT_NEAR(value, standinMinus2LnLike(0.2, {0.3, 0.25, 0.45}), 1e-12);
     EXPECT_EQ(standinModel.likelihoodCalls, 4);  // two pedigrees, twice
     EXPECT_EQ(standinModel.staleFlagCalls, 0);
     EXPECT_EQ(standinModel.loopFileOpens, 2);

@@ -8,6 +8,7 @@
 
 #include "engine_standin.h"
 #include "optimiser_driver.h"
+#include "standin_likelihood.h"
 
 namespace {
 
@@ -82,15 +83,6 @@ void setUpStandinRun(double startTheta, int thetaIterated) {
     itp[0] = thetaIterated;
 }
 
-double minus2LnLike(double theta, const std::vector<double>& p) {
-    const StandinModel& m = standinModel;
-    double ln =
-        m.recombinants * std::log(theta) + (m.meioses - m.recombinants) * std::log(1 - theta);
-    for (std::size_t a = 0; a < p.size(); ++a)
-        ln += m.alleleCounts[a] * std::log(p[a]);
-    return -2.0 * ln;
-}
-
 TEST(NomadMaximise, ReachesTheMaximumLikelihoodEstimates) {
     setUpStandinRun(0.05, 1);
     testing::internal::CaptureStdout();
@@ -101,7 +93,7 @@ TEST(NomadMaximise, ReachesTheMaximumLikelihoodEstimates) {
     EXPECT_NEAR(outsavex[1], 0.10, 1e-5);
     EXPECT_NEAR(outsavex[2], 0.30, 1e-5);
     EXPECT_NEAR(outsavex[3], 0.20, 1e-5);
-    EXPECT_NEAR(f, minus2LnLike(0.15, {0.1, 0.3, 0.2, 0.4}), 1e-6);
+    EXPECT_NEAR(f, standinMinus2LnLike(0.15, {0.1, 0.3, 0.2, 0.4}), 1e-6);
     EXPECT_EQ(outsavefvalue, f);
     EXPECT_GT(nfe, nit);
     // The engine is left at the optimum, not at the last point polled.
@@ -118,7 +110,7 @@ TEST(NomadMaximise, AFractionThatIsNotIteratedStaysAtItsStartValue) {
     EXPECT_EQ(xall[0], 0.5);
     EXPECT_EQ(maletheta->fractions[0], 0.5);
     EXPECT_NEAR(outsavex[0], 0.10, 1e-5) << "only the iterated entries are saved";
-    EXPECT_NEAR(f, minus2LnLike(0.5, {0.1, 0.3, 0.2, 0.4}), 1e-6);
+    EXPECT_NEAR(f, standinMinus2LnLike(0.5, {0.1, 0.3, 0.2, 0.4}), 1e-6);
 }
 
 TEST(NomadMaximiseDeathTest, NoAdmissibleStartEndsTheRun) {
