@@ -39,12 +39,12 @@ class MeshPoller {
         for (std::size_t j = 0; j < start.size(); ++j)
             if (varies[j] && upper[j] > lower[j])
                 free_.push_back(j);
+        // Only the varying entries are brought into their bounds: a fixed
+        // entry keeps its start value even outside them.
         result_.point = start;
-        std::transform(start.begin(), start.end(), lower.begin(), result_.point.begin(),
-                       [](double value, double low) { return std::max(value, low); });
-        std::transform(result_.point.begin(), result_.point.end(), upper.begin(),
-                       result_.point.begin(),
-                       [](double value, double high) { return std::min(value, high); });
+        for (std::size_t j = 0; j < start.size(); ++j)
+            if (varies[j])
+                result_.point[j] = std::min(std::max(start[j], lower[j]), upper[j]);
         if (const auto value = evaluate(result_.point))
             accept(result_.point, *value);
     }

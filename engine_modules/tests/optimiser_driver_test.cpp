@@ -40,10 +40,14 @@ TEST(MeshSearch, FixedEntriesKeepTheirStartValue) {
         *value = std::pow(p[0] - 0.3, 2) + std::pow(p[1] - 0.1, 2);
         return true;
     };
-    const SearchResult result =
-        meshSearch(objective, {0.5, 0.5}, {0.0, 0.0}, {0.5, 1.0}, {false, true});
-    EXPECT_EQ(result.point[0], 0.5);
-    EXPECT_NEAR(result.point[1], 0.1, 1e-7);
+    // A fixed entry on its bound, and one outside it (a fixed distance
+    // ratio of 2 under the fractions' bound of 0.5).
+    for (const double fixed : {0.5, 2.0}) {
+        const SearchResult result =
+            meshSearch(objective, {fixed, 0.5}, {0.0, 0.0}, {0.5, 1.0}, {false, true});
+        EXPECT_EQ(result.point[0], fixed);
+        EXPECT_NEAR(result.point[1], 0.1, 1e-7);
+    }
 }
 
 TEST(MeshSearch, ACorrelatedValleyIsFollowedToItsMinimum) {
