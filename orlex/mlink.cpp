@@ -237,10 +237,14 @@ bool MLink::readResultsFile(const std::string& fileName, const std::string& kind
         marker->setIndex(selectedMarkers[currentMarkerIndex]);
     }
     if (const FastlinkLikelihoods* best = marker->getLikelihoodWithMaxLodScore()) {
+        // Later tables print at the stream's own precision and notation.
+        const std::ios_base::fmtflags flags = std::cout.flags();
+        const std::streamsize precision = std::cout.precision();
         std::cout << std::right << std::fixed << std::setw(20) << marker->getIndex()
                   << std::setw(13) << std::setprecision(6) << best->getLodScore() << std::setw(10)
-                  << std::setprecision(2) << best->getRecombinationFraction() << std::defaultfloat
-                  << std::endl;
+                  << std::setprecision(2) << best->getRecombinationFraction() << std::endl;
+        std::cout.flags(flags);
+        std::cout.precision(precision);
     }
     currentMarkers.push_back(marker.get());
     markerRecords.push_back(std::move(marker));

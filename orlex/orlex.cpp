@@ -11,11 +11,13 @@
 #include "utilities.h"
 
 // The files the engine programs and this program exchange in the working
-// directory; every engine run overwrites them and the clean-up removes them.
-static const std::array<const char*, 11> engineExchangeFiles = {
-    "datafile.dat",     "FASTLINK.err", "final.dat",   "ipedfile.dat",
-    "lpedfile.dat",     "outfile.dat",  "pedfile.dat", "speedfile.dat",
-    "newspeedfile.dat", "stream.dat",   "loopfile.dat"};
+// directory, with the scratch files of unknown and linkmap; every engine run
+// may overwrite them and the clean-up removes them all.
+static const std::array<const char*, 18> engineExchangeFiles = {
+    "datafile.dat",     "FASTLINK.err",    "final.dat",      "ipedfile.dat",     "lpedfile.dat",
+    "outfile.dat",      "pedfile.dat",     "speedfile.dat",  "newspeedfile.dat", "stream.dat",
+    "loopfile.dat",     "upedfile.dat",    "countfile.dat",  "tpedfile.dat",     "linksave",
+    "linksave.outfile", "linksave.screen", "linksave.stream"};
 
 // The exchange file that the path names (through a link or another spelling
 // too), or "" when it names none.

@@ -301,6 +301,9 @@ TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
          "Error: Input file pedfile.dat (--ped) is the engine's file pedfile.dat"},
         {"--singlepoint --post --ped xlinked.ped --map ./outfile.dat" + model,
          "Error: Input file ./outfile.dat (--map) is the engine's file outfile.dat"},
+        // unknown writes this scratch file, and the clean-up removes it too.
+        {base + "--ped countfile.dat" + model,
+         "Error: Input file countfile.dat (--ped) is the engine's file countfile.dat"},
         {base + "--ped xlinked.ped --freq m" + model,
          "Error: Unknown allele frequency type \"m\" given with --freq: use a, f or u"},
         {base + "--ped xlinked.ped --freq u" + model,
@@ -317,14 +320,20 @@ TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
          "not be read"},
     };
     for (const Case& c : cases) {
-        fs::copy_file("xlinked.ped", "pedfile.dat", fs::copy_options::overwrite_existing);
+        const std::vector<std::string> userExchangeFiles = {"pedfile.dat", "countfile.dat"};
+        for (const std::string& name : userExchangeFiles) {
+            fs::copy_file("xlinked.ped", name, fs::copy_options::overwrite_existing);
+        }
         const CommandResult result = orlex(c.arguments);
         EXPECT_EQ(result.status, 255) << c.arguments << "\n" << result.output;
         EXPECT_TRUE(contains(result.output, c.error)) << c.arguments << "\n" << result.output;
         EXPECT_FALSE(contains(result.output, "Parametric Linkage analysis")) << c.arguments;
-        if (contains(c.arguments, "--ped pedfile.dat")) {
-            // Neither the refusal nor the clean-up touched the user's file.
-            EXPECT_EQ(readText("pedfile.dat"), userPedigrees);
+        for (const std::string& name : userExchangeFiles) {
+            if (contains(c.arguments, "--ped " + name)) {
+                // Neither the refusal nor the clean-up touched the user's file.
+                ASSERT_TRUE(fs::exists(name)) << c.arguments;
+                EXPECT_EQ(readText(name), userPedigrees) << c.arguments;
+            }
         }
     }
     EXPECT_EQ(readText("xlinked.ped"), userPedigrees);

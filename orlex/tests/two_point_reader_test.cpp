@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iostream>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -185,8 +186,10 @@ TEST_F(ReadResultsFile, AppendsTheNamedMarkerAndPrintsItsBestPoint) {
 
     testing::internal::CaptureStdout();
     ASSERT_TRUE(mlink.readResultsFile("outfile.dat", "basic"));
+    // The console line leaves the stream's precision and notation as they were.
+    std::cout << 1.0 / 3 << '\n';
     const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output, "                  M1     0.996553      0.10\n");
+    EXPECT_EQ(output, "                  M1     0.996553      0.10\n0.333333\n");
     ASSERT_EQ(mlink.currentMarkers.size(), 1u);
     EXPECT_EQ(mlink.currentMarkers[0]->getIndex(), "M1");
     EXPECT_EQ(mlink.currentMarkers[0]->getLikelihoodsNames().size(), 26u);
