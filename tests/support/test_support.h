@@ -12,13 +12,13 @@ namespace test_support {
 // working directory, so every test that touches files runs in a fresh
 // temporary directory of its own.
 class TempDirTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
     std::filesystem::path dir() const { return dir_; }
 
-private:
+  private:
     std::filesystem::path previous_;
     std::filesystem::path dir_;
 };
