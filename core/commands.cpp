@@ -3,9 +3,11 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -79,18 +81,56 @@ bool copy_file(const char* source, const char* destination) {
     return true;
 }
 
-void delete_intermediate_files() {
+const std::vector<std::string>& engineFileNames() {
     // The exchange files first, then the scratch files that unknown (with
     // gaps in person ids, or when breaking loops) and linkmap (at a theta
     // of 0) leave behind.
-    static const std::array<const char*, 18> files = {
+    static const std::vector<std::string> names = {
         "datafile.dat",     "FASTLINK.err",    "final.dat",    "ipedfile.dat",
         "lpedfile.dat",     "outfile.dat",     "pedfile.dat",  "speedfile.dat",
         "newspeedfile.dat", "stream.dat",      "loopfile.dat", "upedfile.dat",
         "countfile.dat",    "tpedfile.dat",    "linksave",     "linksave.outfile",
         "linksave.screen",  "linksave.stream",
     };
-    for (const char* file : files) {
-        std::remove(file);
+    return names;
+}
+
+void delete_intermediate_files() {
+    for (const std::string& file : engineFileNames()) {
+        std::remove(file.c_str());
     }
+}
+
+std::string engineFileNamedBy(const std::string& path) {
+    namespace fs = std::filesystem;
+    if (path.empty()) {
+        return "";
+    }
+    std::error_code error;
+    const fs::path input = fs::weakly_canonical(fs::absolute(path, error), error);
+    for (const std::string& name : engineFileNames()) {
+        std::error_code nameError;
+        const fs::path exchange =
+            fs::weakly_canonical(fs::current_path(nameError) / name, nameError);
+        if (!error && !nameError && input == exchange) {
+            return name;
+        }
+        std::error_code sameError;
+        if (fs::equivalent(path, name, sameError) && !sameError) {
+            return name;
+        }
+    }
+    return "";
+}
+
+bool runEngineProgram(const std::string& label, const std::string& command, bool verbose) {
+    if (execute_external_command(command, verbose) == 0) {
+        return true;
+    }
+    const std::string rule(66, '*');
+    std::cout << "\n"
+              << rule << "\nError in executing " << label << ": " << command
+              << "\n\nSomething is wrong....\n"
+              << rule << "\n\nAborting program!" << std::endl;
+    return false;
 }

@@ -38,9 +38,19 @@ std::string shellQuote(const std::string& word);
 // printed for each). False, with a message, when either file cannot be
 // opened, read or written.
 bool copy_file(const char* source, const char* destination);
-// Removes the files the programs exchange with the engine, and the engine's
-// scratch files, from the working directory.
+// The files the programs exchange with the engine, and the engine's scratch
+// files, in the working directory: every engine run may overwrite them.
+const std::vector<std::string>& engineFileNames();
+// Removes every file of engineFileNames() from the working directory.
 void delete_intermediate_files();
+// The engine file that the path names (through a link or another spelling
+// too), or "" when it names none: an input of that name would be overwritten
+// and removed by the run.
+std::string engineFileNamedBy(const std::string& path);
+// Runs one engine program through execute_external_command. On a non-zero
+// status prints the engine error box, "Error in executing <label>: <command>",
+// and returns false.
+bool runEngineProgram(const std::string& label, const std::string& command, bool verbose);
 
 // Probability tails and random numbers
 

@@ -464,12 +464,7 @@ bool MLink::runEngine(const std::string& program, const std::string& label,
     if (verbose) {
         std::cout << "Running external program " << label << " to create outfile.dat";
     }
-    if (execute_external_command(command, verbose) != 0) {
-        const std::string rule(66, '*');
-        std::cout << "\n"
-                  << rule << "\nError in executing " << program << ": " << command
-                  << "\n\nSomething is wrong....\n"
-                  << rule << "\n\nAborting program!" << std::endl;
+    if (!runEngineProgram(program, command, verbose)) {
         return false;
     }
     if (verbose) {

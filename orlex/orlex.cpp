@@ -10,36 +10,6 @@
 #include "locus_file.h"
 #include "utilities.h"
 
-// The files the engine programs and this program exchange in the working
-// directory, with the scratch files of unknown and linkmap; every engine run
-// may overwrite them and the clean-up removes them all.
-static const std::array<const char*, 18> engineExchangeFiles = {
-    "datafile.dat",     "FASTLINK.err",    "final.dat",      "ipedfile.dat",     "lpedfile.dat",
-    "outfile.dat",      "pedfile.dat",     "speedfile.dat",  "newspeedfile.dat", "stream.dat",
-    "loopfile.dat",     "upedfile.dat",    "countfile.dat",  "tpedfile.dat",     "linksave",
-    "linksave.outfile", "linksave.screen", "linksave.stream"};
-
-// The exchange file that the path names (through a link or another spelling
-// too), or "" when it names none.
-static std::string exchangeFileNamedBy(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path input = fs::weakly_canonical(fs::absolute(path, error), error);
-    for (const char* name : engineExchangeFiles) {
-        std::error_code nameError;
-        const fs::path exchange =
-            fs::weakly_canonical(fs::current_path(nameError) / name, nameError);
-        if (!error && !nameError && input == exchange) {
-            return name;
-        }
-        std::error_code sameError;
-        if (fs::equivalent(path, name, sameError) && !sameError) {
-            return name;
-        }
-    }
-    return "";
-}
-
 static bool failed(const std::string& message) {
     std::cout << "Error: " << message << std::endl;
     return false;
@@ -79,7 +49,7 @@ std::vector<std::pair<std::string, std::string>> Orlex::givenInputFiles() const 
 bool Orlex::inputIsExchangeFile() const {
     const auto files = givenInputFiles();
     return std::any_of(files.begin(), files.end(), [](const auto& file) {
-        return !file.second.empty() && !exchangeFileNamedBy(file.second).empty();
+        return !file.second.empty() && !engineFileNamedBy(file.second).empty();
     });
 }
 
@@ -105,7 +75,7 @@ bool Orlex::checkOptions() const {
 
 bool Orlex::checkInputNames() const {
     for (const auto& [option, name] : givenInputFiles()) {
-        const std::string exchange = name.empty() ? "" : exchangeFileNamedBy(name);
+        const std::string exchange = engineFileNamedBy(name);
         if (!exchange.empty()) {
             return failed("Input file " + name + " (" + option + ") is the engine's file " +
                           exchange +
