@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_type="${ORLEX_BUILD_TYPE:-RelWithDebInfo}"
 
-packages=(g++ gcc make cmake googletest libgtest-dev libtclap-dev xz-utils ca-certificates
+packages=(g++ gcc make cmake googletest libgtest-dev libtclap-dev libnlopt-dev ghostscript xz-utils ca-certificates
           debian-archive-keyring)
 
 missing=()
