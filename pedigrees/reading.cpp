@@ -128,6 +128,10 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         pedigreeFileName = fileName;
     }
     std::cout << "Reading pedigree file: " << fileName << std::endl;
+    // The checks write their reports into the working directory.
+    if (!refuseLinkedReportFiles()) {
+        return false;
+    }
 
     std::ifstream in(fileName);
     if (!in) {
