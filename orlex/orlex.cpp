@@ -218,7 +218,7 @@ bool Orlex::readInputFiles() {
     if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
         return failed("Reading the model file " + modelFile + " failed");
     }
-    if (!readLocusModel() || !checkLocusModel()) {
+    if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;

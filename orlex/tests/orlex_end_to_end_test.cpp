@@ -6,6 +6,7 @@
 // theta^(n-k) (1-theta)^k]); families add.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
@@ -17,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine_limits.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -464,5 +466,33 @@ TEST_F(OrlexRun, StatisticsThatCannotBeWrittenFailTheRun) {
         << result.output;
     EXPECT_TRUE(contains(result.output, "Error: Writing the statistics files (--stats) failed\n"))
         << result.output;
+    expectNoExchangeFiles();
+}
+
+// A marker with one allele more than the engine build holds crashed it;
+// now the input is refused before any engine file is written.
+TEST_F(OrlexRun, MarkersBeyondTheEngineLimitAreRefusedBeforeTheEngineRuns) {
+    copyData({"one_marker.map", "dominant.model"});
+    const int alleles = orlexEngineLimits.alleles + 1;
+    std::string trios;
+    for (int t = 0; 4 * t < alleles; ++t) {
+        const auto allele = [&](int i) { return std::to_string(std::min(4 * t + i, alleles)); };
+        const std::string pedigree = std::to_string(t + 1);
+        trios += pedigree + " 1 0 0 1 2 " + allele(1) + " " + allele(2) + "\n" + pedigree +
+                 " 2 0 0 2 1 " + allele(3) + " " + allele(4) + "\n" + pedigree + " 3 1 2 1 2 " +
+                 allele(1) + " " + allele(3) + "\n";
+    }
+    writeText("trios.pre", trios);
+    const CommandResult result =
+        orlex("--singlepoint --ped trios.pre --map one_marker.map --model dominant.model");
+    EXPECT_EQ(result.status, 255) << result.output;
+    EXPECT_TRUE(contains(result.output,
+                         "Error: Marker M1 of pedigree file trios.pre (rare "
+                         "alleles merged) has " +
+                             std::to_string(alleles) + " alleles, more than the " +
+                             std::to_string(orlexEngineLimits.alleles) +
+                             " the engine build holds\n"))
+        << result.output;
+    EXPECT_FALSE(contains(result.output, "Error in executing")) << result.output;
     expectNoExchangeFiles();
 }
