@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Conversions and formatting
@@ -47,6 +48,12 @@ void delete_intermediate_files();
 // too), or "" when it names none: an input of that name would be overwritten
 // and removed by the run.
 std::string engineFileNamedBy(const std::string& path);
+// The inputs of a run, each as the option that named it and the file name.
+// Refuses the first that names an engine file, with an "Error: " line naming
+// the option, the file and the engine file, and returns false; true when
+// none does. Call it before anything is written.
+bool checkInputsAreNotEngineFiles(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
 // Runs one engine program through execute_external_command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.
