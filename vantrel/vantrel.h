@@ -55,6 +55,12 @@ class Vantrel {
     bool write_result_files();
     void setStep(unsigned int n) { step = n; }
 
+    // The selections run() analyses, with their messages: the marker numbers
+    // (map index + 1; skipped markers are listed in the members below), and
+    // the phenotype names before the liability class is taken out.
+    std::vector<int> selectMarkers();
+    std::vector<std::string> selectPhenotypes() const;
+
     // ---- Options (command_line.cpp)
     std::string pedigreeFileName = "vantrel.ped";
     std::string linkageLocusFileName;
@@ -129,8 +135,6 @@ class Vantrel {
     bool readLocusModel();
     bool checkLocusModel() const;
     void selectMarker(const Marker* marker, std::vector<int>& selection);
-    std::vector<int> selectMarkers();
-    std::vector<std::string> selectPhenotypes() const;
 
     // A converted pedigree file this run wrote beside the input, to remove.
     bool convertedFileCreated = false;
