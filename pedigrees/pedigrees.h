@@ -140,7 +140,9 @@ class Pedigrees {
     bool pedigreeHasGenotypedPerson = false;
     int genotypedPedigreeCount = 0;
 
-    // Statistics and allele frequency files being assembled.
+    // Statistics and allele frequency files being assembled, and the number
+    // of files that could not be written.
+    int fileWriteFailures = 0;
     std::ostringstream pedigreeStatisticsText;
     std::ostringstream pedigreeSetCountText;
     std::ostringstream frequencyText;
@@ -391,7 +393,8 @@ class Pedigrees {
                                                       const std::string& index);
 
     // ---- Statistics files
-    void writeStatistics();
+    // True when every statistics file was written.
+    bool writeStatistics();
     void writePedigreeStatistics(const std::string& fileName);
     void writeNumberOfHrrTdtSibpairPeds(const std::string& fileName);
     double getPolymorphismInformationContent(const std::string& markerIndex);

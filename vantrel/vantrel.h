@@ -36,8 +36,9 @@ class Vantrel {
     // Selects the markers and phenotypes and runs every enabled model.
     bool run();
     bool read_marker_list_file(const std::string& fileName);
-    // Removes the engine's exchange files and whatever else this run created
-    // in the working directory; called after a successful run.
+    // Removes the engine's exchange files from the working directory once
+    // the run has made sure that none of them was there before it; called
+    // after a successful run.
     void cleanUp() const;
 
     // The four-hypothesis schedule of one model over the selected phenotypes
@@ -128,7 +129,6 @@ class Vantrel {
 
   private:
     std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
-    std::string convertedPedigreeFileName() const;
     void printStoreSettings();
     bool readPedigrees();
     bool readSingletons();
@@ -136,6 +136,7 @@ class Vantrel {
     bool checkLocusModel() const;
     void selectMarker(const Marker* marker, std::vector<int>& selection);
 
-    // A converted pedigree file this run wrote beside the input, to remove.
-    bool convertedFileCreated = false;
+    // Set once no engine file was found in the working directory: only then
+    // are the engine files the clean-up removes this run's own.
+    bool engineFilesChecked = false;
 };

@@ -354,18 +354,27 @@ TEST_F(VantrelInputTest, AnInputNamedLikeAnEngineFileIsRefusedBeforeAnythingIsWr
     EXPECT_EQ(readText("pedfile.dat"), mapText({"M1", "M2", "M3"}, false));
 }
 
-TEST_F(VantrelInputTest, AConvertedFileOfThatNameAlreadyThereIsTheUsersAndIsKept) {
+TEST_F(VantrelInputTest, FilesOfTheUsersNamedLikeThoseTheRunWritesAreKept) {
     writeText("fam.pre.linkage", "the user's own file\n");
     writeText("fam.pre.trimmed", "another of the user's files\n");
 
     EXPECT_FALSE(read({"-p", "fam.pre", "-m", "fam.map"}));
 
-    EXPECT_TRUE(
-        printed("Error: The pre-makeped pedigree file fam.pre is converted into "
-                "fam.pre.linkage, which exists already: remove or rename it\n"))
+    EXPECT_TRUE(printed("Error: fam.pre.linkage already exists in the working directory"))
         << output;
+    EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
     EXPECT_EQ(readText("fam.pre.linkage"), "the user's own file\n");
     EXPECT_EQ(readText("fam.pre.trimmed"), "another of the user's files\n");
+
+    fs::remove("fam.pre.linkage");
+    writeText("final.dat", "an earlier run's estimates\n");
+    Vantrel again;
+    EXPECT_FALSE(read(again, {"-p", "fam.pre", "-m", "fam.map"}));
+    EXPECT_TRUE(printed("Error: final.dat already exists in the working directory")) << output;
+    EXPECT_EQ(readText("final.dat"), "an earlier run's estimates\n");
+    // The refused run removes nothing of the working directory.
+    again.cleanUp();
+    EXPECT_TRUE(fs::exists("final.dat"));
 }
 
 TEST_F(VantrelInputTest, OnlyTheConvertedFileOfThisRunIsRemoved) {
@@ -418,7 +427,7 @@ TEST_F(VantrelInputTest, XLinkedModelBasedAnalysisNeedsMalePenetrances) {
         read({"-p", "fam.pre", "-m", "fam.map", "-k", "dominant.model", "--xlinked", "--model"}));
     EXPECT_TRUE(
         printed("Error: X-linked data (--xlinked) need a sex-linked disease model with "
-                "male penetrances, and the model has none\n"))
+                "male penetrances, and the model file dominant.model has none\n"))
         << output;
 
     // The dominant and recessive runs build a trait locus of their own.
@@ -431,6 +440,34 @@ TEST_F(VantrelInputTest, XLinkedModelBasedAnalysisNeedsMalePenetrances) {
     Vantrel sexLinked;
     EXPECT_TRUE(read(sexLinked, {"-p", "fam.pre", "-m", "fam.map", "-k", "xlinked.model",
                                  "--xlinked", "--model"}))
+        << output;
+}
+
+TEST_F(VantrelInputTest, TheModelsLiabilityClassesMustAgreeWithTheLiabilityColumn) {
+    // Person 1 3 is of class 2.
+    writeText("liab.pre",
+              "1 1 0 0 1 1 1  1 2  1 3  1 1\n"
+              "1 2 0 0 2 1 1  1 1  2 3  1 1\n"
+              "1 3 1 2 1 2 2  1 1  1 2  1 1\n");
+    writeText("two.model", "0 0.001 2\n0 1 1\n0 0.5 0.5\n");
+
+    EXPECT_FALSE(read(
+        {"-p", "liab.pre", "-m", "fam.map", "--liabclass", "-k", "dominant.model", "--model"}));
+    EXPECT_TRUE(
+        printed("Error: Pedigree file liab.pre: person 3 of pedigree 1 has liability "
+                "class 2, but the trait locus of the model file dominant.model declares 1 "
+                "liability class"))
+        << output;
+    EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
+
+    Vantrel twoClasses;
+    EXPECT_TRUE(read(twoClasses, {"-p", "liab.pre", "-m", "fam.map", "--liabclass", "-k",
+                                  "two.model", "--model"}))
+        << output;
+    // The dominant run's own trait locus has one class and no class column.
+    Vantrel dominant;
+    EXPECT_TRUE(read(dominant, {"-p", "liab.pre", "-m", "fam.map", "--liabclass", "-k",
+                                "dominant.model", "--dom"}))
         << output;
 }
 
