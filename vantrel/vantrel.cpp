@@ -125,9 +125,8 @@ bool Vantrel::readSingletons() {
     // singletons.
     if (!pedigrees->combinePedigreesAndSingletons()) {
         return failedInput(
-            "The case and control singletons could not be merged into the pedigrees: a dummy "
-            "pedigree id is taken by the pedigree file " +
-            pedigreeFileName);
+            "The case and control singletons could not be merged into the pedigrees of " +
+            pedigreeFileName + ": a dummy pedigree id is taken already");
     }
     return true;
 }
