@@ -177,6 +177,23 @@ INSTANTIATE_TEST_SUITE_P(FormatsAndLayouts, VantrelLayoutTest,
                              return info.param.name;
                          });
 
+TEST_F(VantrelInputTest, SingletonFilesInLinkageLayoutAreReadWithCclinkage) {
+    writeText("controls.map", mapText({"M1", "M2"}, false));
+    writeText("controls.ped", "7 1 0 0 1 1  1 2  2 3\n8 1 0 0 2 1  2 2  3 3\n");
+
+    ASSERT_TRUE(read({"-p", "fam.pre", "-m", "fam.map", "--controlmap", "controls.map",
+                      "--controlgt", "controls.ped", "--cclinkage"}))
+        << output;
+
+    const Pedigrees& store = *vantrel.pedigrees;
+    EXPECT_EQ(store.controlSingletonCount, 2);
+    EXPECT_EQ(store.getCaseControlPedigreeCount("control"), 1u);
+    const Person* female = store.pedigreeTree->find("800000")->getPerson("2");
+    ASSERT_NE(female, nullptr);
+    EXPECT_EQ(female->singletonId, "8.1");
+    EXPECT_EQ(female->getMarker("1")->getAllele(0), "3");
+}
+
 // ---- Marker and phenotype selection
 
 TEST_F(VantrelInputTest, EveryPolymorphicMarkerOfTheMapIsSelected) {
