@@ -83,5 +83,9 @@ class Orlex {
     bool generateLocusModel();
     bool readLocusModel();
     bool checkLocusModel() const;
+    bool checkLiabilityClasses() const;
     bool runSinglepoint();
+
+    // Where the trait locus of the run came from, for the messages about it.
+    std::string traitLocusSource;
 };
