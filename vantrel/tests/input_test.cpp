@@ -418,6 +418,19 @@ TEST_F(VantrelInputTest, ALocusFileWithoutALocusPerMarkerIsRefusedWithBothCounts
                 "markers"))
         << output;
     EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
+
+    // A trait locus and the three markers: the file becomes the run's model.
+    writeText("four.dat",
+              "4 0 0 5\n0 0.0 0.0 0\n1 2 3 4\n"
+              "1 2\n0.99 0.01\n1\n0 0.8 0.8\n"
+              "3 2\n0.5 0.5\n3 3\n0.2 0.3 0.5\n3 1\n1.0\n"
+              "0 0\n0.1 0.1 0.1\n1 0.1 0.45\n");
+    Vantrel fourLoci;
+    ASSERT_TRUE(read(fourLoci, {"-p", "fam.pre", "-m", "fam.map", "-d", "four.dat", "--model"}))
+        << output;
+    EXPECT_EQ(fourLoci.linkageLocusFile, fourLoci.pedigrees->linkageLocusFile);
+    EXPECT_EQ(fourLoci.linkageLocusFile->getLocus(2)->getAlleleFrequency(2), 0.5);
+    EXPECT_EQ(fourLoci.linkageLocusFile->getLocus(0)->getAlleleFrequency(1), 0.01);
 }
 
 TEST_F(VantrelInputTest, AModelFileThatCannotBeReadStopsTheRun) {
