@@ -9,6 +9,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "likelihoods.h"
 #include "marker_info.h"
 #include "marker_map.h"
 #include "utilities.h"
