@@ -79,11 +79,7 @@ bool Likelihoods::readFinalDat(bool frequenciesFixed) {
                   << in.problem() << std::endl;
         return false;
     }
-    estimates.push_back(std::move(estimate));
-    const auto bestEstimate = std::min_element(
-        estimates.begin(), estimates.end(),
-        [](const auto& a, const auto& b) { return a->minus2LnLike < b->minus2LnLike; });
-    bestIndex = static_cast<int>(bestEstimate - estimates.begin());
+    addEstimate(std::move(estimate));
 
     // The progress line must not change how later console output looks.
     const Likelihood& last = *estimates.back();
@@ -187,6 +183,15 @@ bool Likelihoods::readFrequencies(LinkageTextReader& in, bool conditional,
         frequencies.push_back(value);
     }
     return true;
+}
+
+void Likelihoods::addEstimate(std::unique_ptr<Likelihood> estimate) {
+    estimates.push_back(std::move(estimate));
+    // min_element keeps the first of equal values.
+    const auto bestEstimate = std::min_element(
+        estimates.begin(), estimates.end(),
+        [](const auto& a, const auto& b) { return a->minus2LnLike < b->minus2LnLike; });
+    bestIndex = static_cast<int>(bestEstimate - estimates.begin());
 }
 
 const Likelihood& Likelihoods::best() const {

@@ -67,6 +67,9 @@ class Likelihoods {
     // needs; nothing is appended then.
     bool readFinalDat(bool frequenciesFixed);
 
+    // Appends an estimate and finds the best one again.
+    void addEstimate(std::unique_ptr<Likelihood> estimate);
+
     // Queries of the best (smallest -2 ln L; the earliest on ties) and of the
     // last estimate. Only valid once an estimate was read.
     double getMinLikelihood() const;
