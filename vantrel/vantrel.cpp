@@ -3,11 +3,9 @@
 #include "vantrel.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <system_error>
 
 #include "likelihoods.h"
 #include "marker_info.h"
@@ -24,12 +22,6 @@ static bool aborted() {
 static bool failedInput(const std::string& message) {
     std::cout << "Error: " << message << std::endl;
     return aborted();
-}
-
-static bool fileExists(const std::string& name) {
-    std::error_code ignored;
-    return std::filesystem::symlink_status(name, ignored).type() !=
-           std::filesystem::file_type::not_found;
 }
 
 Vantrel::Vantrel() = default;
@@ -66,15 +58,11 @@ std::vector<std::pair<std::string, std::string>> Vantrel::givenInputFiles() cons
     return files;
 }
 
-std::string Vantrel::convertedPedigreeFileName() const {
-    return pedigreeFileName + ".linkage";
-}
-
 void Vantrel::cleanUp() const {
-    delete_intermediate_files();
-    if (convertedFileCreated) {
-        std::error_code ignored;
-        std::filesystem::remove(convertedPedigreeFileName(), ignored);
+    // Before the check, any engine file in the working directory was the
+    // user's; after it, only this run can have made them.
+    if (engineFilesChecked) {
+        delete_intermediate_files();
     }
 }
 
@@ -99,25 +87,11 @@ void Vantrel::printStoreSettings() {
 }
 
 bool Vantrel::readPedigrees() {
-    bool read = false;
-    if (linkageFormat) {
-        read = pedigrees->readPedigreeFile(pedigreeFileName);
-    } else {
-        const std::string converted = convertedPedigreeFileName();
-        // The conversion writes there and the run removes it afterwards: a
-        // file of that name must be the user's.
-        if (fileExists(converted)) {
-            return failedInput("The pre-makeped pedigree file " + pedigreeFileName +
-                               " is converted into " + converted +
-                               ", which exists already: remove or rename it");
-        }
-        read = pedigrees->readAndConvertPreToLinkage(pedigreeFileName, skipMendelErrors);
-        convertedFileCreated = fileExists(converted);
-        if (convertedFileCreated) {
-            std::error_code ignored;
-            convertedFileCreated = !std::filesystem::remove(converted, ignored);
-        }
-    }
+    // The store converts into the working directory, refuses to replace a
+    // file there and removes its converted file itself.
+    const bool read =
+        linkageFormat ? pedigrees->readPedigreeFile(pedigreeFileName)
+                      : pedigrees->readAndConvertPreToLinkage(pedigreeFileName, skipMendelErrors);
     if (!read) {
         if (pedigrees->mendelianErrorsFound) {
             std::cout << "You may like to use option '--skipmendelerrors', but with caution!"
@@ -200,22 +174,28 @@ bool Vantrel::checkLocusModel() const {
     if (!modelBasedAnalysis) {
         return true;
     }
+    const std::string source = linkageLocusFileGiven
+                                   ? "the LINKAGE locus file " + linkageLocusFileName
+                                   : "the model file " + modelFileName;
     if (xlinked && !linkageLocusFile->hasSexLinkedTraitLocus()) {
         return failedInput(
             "X-linked data (--xlinked) need a sex-linked disease model with male penetrances, "
-            "and the " +
-            std::string(linkageLocusFileGiven ? "LINKAGE locus file " + linkageLocusFileName
-                                              : "model") +
-            " has none");
+            "and " +
+            source + " has none");
     }
-    return true;
+    const Locus* trait = linkageLocusFile->getLocus(0);
+    if (trait == nullptr) {
+        return failedInput(source + " has no trait locus");
+    }
+    return pedigrees->checkLiabilityClasses(*trait, source) || aborted();
 }
 
 bool Vantrel::read_input_files() {
     std::cout << "Reading input files..." << std::endl;
-    if (!checkInputsAreNotEngineFiles(givenInputFiles())) {
+    if (!checkInputsAreNotEngineFiles(givenInputFiles()) || !refuseExistingEngineFiles()) {
         return aborted();
     }
+    engineFilesChecked = true;
     pedigrees = std::make_unique<Pedigrees>();
     // The case and control maps share the layout of the main map.
     pedigrees->plinkMapFormat = plinkMapFormat;
@@ -342,8 +322,9 @@ bool Vantrel::run() {
     }
     // The liability class goes to the engine with the affection status; it
     // is never a trait of its own.
-    phenotypes.erase(std::remove(phenotypes.begin(), phenotypes.end(), "LIABILITY_CLASS"),
-                     phenotypes.end());
+    phenotypes.erase(
+        std::remove(phenotypes.begin(), phenotypes.end(), std::string(liabilityClassPhenotype)),
+        phenotypes.end());
     if (phenotypes.empty()) {
         return failedInput(
             "LIABILITY_CLASS is the liability class of the affection status, not "

@@ -36,8 +36,9 @@ class Vantrel {
     // Selects the markers and phenotypes and runs every enabled model.
     bool run();
     bool read_marker_list_file(const std::string& fileName);
-    // Removes the engine's exchange files and whatever else this run created
-    // in the working directory; called after a successful run.
+    // Removes the engine's exchange files from the working directory once
+    // the run has made sure that none of them was there before it; called
+    // after a successful run.
     void cleanUp() const;
 
     // The four-hypothesis schedule of one model over the selected phenotypes
@@ -54,6 +55,12 @@ class Vantrel {
                                      bool thetasFixed);
     bool write_result_files();
     void setStep(unsigned int n) { step = n; }
+
+    // The selections run() analyses, with their messages: the marker numbers
+    // (map index + 1; skipped markers are listed in the members below), and
+    // the phenotype names before the liability class is taken out.
+    std::vector<int> selectMarkers();
+    std::vector<std::string> selectPhenotypes() const;
 
     // ---- Options (command_line.cpp)
     std::string pedigreeFileName = "vantrel.ped";
@@ -125,16 +132,14 @@ class Vantrel {
 
   private:
     std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
-    std::string convertedPedigreeFileName() const;
     void printStoreSettings();
     bool readPedigrees();
     bool readSingletons();
     bool readLocusModel();
     bool checkLocusModel() const;
     void selectMarker(const Marker* marker, std::vector<int>& selection);
-    std::vector<int> selectMarkers();
-    std::vector<std::string> selectPhenotypes() const;
 
-    // A converted pedigree file this run wrote beside the input, to remove.
-    bool convertedFileCreated = false;
+    // Set once no engine file was found in the working directory: only then
+    // are the engine files the clean-up removes this run's own.
+    bool engineFilesChecked = false;
 };
