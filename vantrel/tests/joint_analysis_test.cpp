@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -246,6 +247,10 @@ struct ProgramFailure {
     std::string script;   // what the failing ilinkvant does
     std::string message;  // what the program prints for it
 };
+
+void PrintTo(const ProgramFailure& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class JointAnalysisProgram : public JointAnalysis,
                              public testing::WithParamInterface<ProgramFailure> {};
