@@ -242,6 +242,47 @@ TEST_F(JointAnalysis, AFailedEngineRunKeepsOnlyTheFinishedPhenotypes) {
         << output;
 }
 
+TEST_F(JointAnalysis, ModelBasedRunBreaksLoopsBeforeEveryMarkerWhenForced) {
+    writeText("dominant.model", "0 0.001 1\n0 1 1\n");
+    ASSERT_TRUE(
+        analyse("--model -k dominant.model --forceloopbreak --verbose --phen DISEASE_LOCUS"))
+        << output;
+    ASSERT_EQ(vantrel.results.size(), 1u);
+    const VTResults& results = *vantrel.results.front();
+    EXPECT_EQ(results.modelTag, "model-based");
+    EXPECT_EQ(results.diseaseAlleleFrequency, 0.001);
+    EXPECT_TRUE(printed("Model-based Vantrel analysis...\n")) << output;
+    // The store has no loops; each marker's new pedigree file is still
+    // handed to the loop breaker before its first run.
+    for (const char* marker : {"M1", "M2"}) {
+        const std::size_t start = output.find(std::string("Marker: ") + marker + "\n");
+        ASSERT_NE(start, std::string::npos) << output;
+        const std::size_t loops = output.find("External command: unknownvant -l ", start);
+        EXPECT_LT(loops, output.find("Hypothesis H0", start)) << marker;
+    }
+}
+
+TEST_F(JointAnalysis, AnEmptyMarkerListStillRecordsThePhenotype) {
+    std::vector<std::string> words = arguments("--rec");
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data()) &&
+                vantrel.read_input_files());
+    const bool ok = vantrel.execute_analysis({"DISEASE_LOCUS", "DISEASE_LOCUS"}, {}, "Recessive");
+    output = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(
+        printed("Number of phenotypes 2\nRecessive Vantrel analysis ...\n"
+                "Phenotype: DISEASE_LOCUS\nRecessive Vantrel analysis ...\n"))
+        << output;
+    ASSERT_EQ(vantrel.results.size(), 2u);
+    EXPECT_TRUE(vantrel.results.back()->markerNames.empty());
+    EXPECT_EQ(vantrel.results.back()->modelTag, "rec");
+}
+
 struct ProgramFailure {
     std::string name;
     std::string script;   // what the failing ilinkvant does
