@@ -502,3 +502,32 @@ TEST_F(VantrelInputTest, TheModelsLiabilityClassesMustAgreeWithTheLiabilityColum
 }
 
 }  // namespace
+
+// vantrel's engine build holds more alleles per marker than orlex's: a marker
+// within its limit is read, one allele more is refused before any engine run.
+TEST_F(VantrelInputTest, MarkersAreCheckedAgainstTheJointProgramsEngineLimits) {
+    const auto familiesWith = [](int alleles) {
+        std::string text;
+        for (int t = 0; 4 * t < alleles; ++t) {
+            const auto allele = [&](int i) { return std::to_string(std::min(4 * t + i, alleles)); };
+            const std::string id = std::to_string(t + 1);
+            text += id + " 1 0 0 1 2 " + allele(1) + " " + allele(2) + "\n" + id + " 2 0 0 2 1 " +
+                    allele(3) + " " + allele(4) + "\n" + id + " 3 1 2 1 2 " + allele(1) + " " +
+                    allele(3) + "\n";
+        }
+        return text;
+    };
+    writeText("one.map", mapText({"M1"}, false));
+    ASSERT_GT(vantrelEngineLimits.alleles, orlexEngineLimits.alleles);
+
+    writeText("within.pre", familiesWith(vantrelEngineLimits.alleles));
+    EXPECT_TRUE(read({"-p", "within.pre", "-m", "one.map", "--dom"})) << output;
+
+    writeText("beyond.pre", familiesWith(vantrelEngineLimits.alleles + 1));
+    Vantrel beyond;
+    EXPECT_FALSE(read(beyond, {"-p", "beyond.pre", "-m", "one.map", "--dom"}));
+    EXPECT_TRUE(printed("more than the " + std::to_string(vantrelEngineLimits.alleles) +
+                        " the engine build holds"))
+        << output;
+    EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
+}
