@@ -48,4 +48,16 @@ std::filesystem::path programPath(const std::string& name);
 // skip, when it is missing: CI must not pass without the real engine.
 std::filesystem::path enginePath(const std::string& name);
 
+// Renders every page of the PostScript file with Ghostscript
+// (gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m) into page1.png,
+// page2.png, ... in outputDir, or in a temporary folder removed afterwards
+// when outputDir is empty. Fails with Ghostscript's messages when it reports
+// any error or warning, exits non-zero, or renders no page; fails, never
+// skips, when gs is missing.
+::testing::AssertionResult renderPostScript(const std::filesystem::path& file,
+                                            const std::filesystem::path& outputDir = {});
+
+// Number of pages Ghostscript rendered into the folder (page<N>.png files).
+int renderedPageCount(const std::filesystem::path& outputDir);
+
 }  // namespace test_support
