@@ -75,6 +75,20 @@ std::filesystem::path makeTemporaryFolder() {
 
 }  // namespace
 
+CommandResult runProgram(const std::string& program, const std::string& arguments) {
+    const std::string path = quoted(std::string(ORLEX_PROGRAM_DIR)) + ":" +
+                             quoted(std::string(ORLEX_ENGINE_BIN_DIR)) + ":\"$PATH\"";
+    return runCommand("PATH=" + path + " " + quoted(programPath(program).string()) + " " +
+                      arguments + " </dev/null");
+}
+
+void copySourceFiles(const std::string& folder, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        std::filesystem::copy_file(sourcePath(folder) / name, name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
 int renderedPageCount(const std::filesystem::path& outputDir) {
     int count = 0;
     std::error_code error;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -47,6 +48,13 @@ std::filesystem::path programPath(const std::string& name);
 // An engine program in the engine folder. End-to-end tests fail, never
 // skip, when it is missing: CI must not pass without the real engine.
 std::filesystem::path enginePath(const std::string& name);
+
+// Runs a program of this package in the working directory with standard
+// input closed, this package's programs and the engine first on PATH.
+CommandResult runProgram(const std::string& program, const std::string& arguments);
+
+// Copies data files from a folder of the source tree into the working directory.
+void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);
 
 // Renders every page of the PostScript file with Ghostscript
 // (gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m) into page1.png,
