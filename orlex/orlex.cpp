@@ -242,8 +242,16 @@ bool Orlex::runSinglepoint() {
     return nuclearMLink->run("nuclear", markerName, phenotypeName);
 }
 
+bool Orlex::runHrr() {
+    hrr = std::make_unique<Hrr>(pedigrees.get());
+    hrr->quiet = quiet;
+    return hrr->run(markerName, phenotypeName);
+}
+
 bool Orlex::run() {
-    // The haplotype-relative-risk analysis (--hrrrand) runs first, here.
+    if (hrrAnalysis && !runHrr()) {
+        return false;
+    }
     if (singlepointAnalysis && !runSinglepoint()) {
         return false;
     }
@@ -261,7 +269,15 @@ bool Orlex::writeResults() {
         return failed(
             "No analysis selected: give --singlepoint, --multipoint, --hrrrand or --sibpair");
     }
-    // The result files of the analyses that ran, and then the summary file,
-    // are written here.
-    return true;
+    // A result file that cannot be written ends the run with status 255, but
+    // only after the other files are written.
+    bool written = true;
+    if (hrr != nullptr) {
+        written = hrr->writeGenotypeAndAlleleCounts(outputPrefix + "_hrr") && written;
+    }
+    // The singlepoint and multipoint result files are written here.
+    if (basicMLink != nullptr || hrr != nullptr) {
+        written = writeSummaryFile(outputPrefix + "_summary") && written;
+    }
+    return written;
 }
