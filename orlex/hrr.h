@@ -11,6 +11,7 @@
 class Allele;
 class Pedigree;
 class Pedigrees;
+class PostScript;
 
 // A p-value cell of the association tables: right-aligned in 15 characters,
 // six decimals, in scientific notation below 1e-6 and fixed otherwise.
@@ -139,4 +140,8 @@ class Hrr {
     void analyseMarker(const std::string& phenotype, const std::string& marker,
                        HrrPhenotype& results);
     void countTrio(const Pedigree& trio, const std::string& phenotypeName);
+    void addChartPages(PostScript& document, const std::string& phenotype,
+                       const std::vector<std::string>& names,
+                       const std::map<std::string, double>& heights, const std::string& label,
+                       double largest) const;
 };

@@ -1,22 +1,28 @@
 // The summary file: per phenotype, the best two-point LOD score of every
 // marker (whole and component nuclear pedigrees) and the haplotype-relative-
 // risk p-values of every marker.
+#include <algorithm>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 
 #include "file.h"
 #include "marker_map.h"
 #include "orlex.h"
 
-// The record of the named marker in a row of two-point results, or null.
+// The position of the named marker's record in a row of two-point results.
+static std::optional<std::size_t> positionOf(const std::vector<MLinkMarker*>& row,
+                                             const std::string& name) {
+    const auto found = std::find_if(row.begin(), row.end(), [&name](const MLinkMarker* record) {
+        return record != nullptr && record->getIndex() == name;
+    });
+    return found == row.end() ? std::nullopt : std::optional<std::size_t>(found - row.begin());
+}
+
 static const MLinkMarker* markerNamed(const std::vector<MLinkMarker*>& row,
                                       const std::string& name) {
-    for (const MLinkMarker* record : row) {
-        if (record != nullptr && record->getIndex() == name) {
-            return record;
-        }
-    }
-    return nullptr;
+    const std::optional<std::size_t> position = positionOf(row, name);
+    return position ? row[*position] : nullptr;
 }
 
 static void writeBestPoint(std::ostream& out, const FastlinkLikelihoods& best) {
@@ -52,8 +58,44 @@ static void writeLodHomTable(std::ostream& out, const std::vector<MLinkMarker*>&
     out << "\n\n";
 }
 
+static void writeHLod(std::ostream& out, const MLinkHLod& best) {
+    out << std::setw(13) << std::setprecision(6) << best.hlod << std::setprecision(2)
+        << std::setw(10) << best.theta << std::setw(10) << best.alpha;
+}
+
+// The best heterogeneity point of every marker of row i, and of the same
+// marker in the nuclear analysis.
+static void writeLodHetTable(std::ostream& out, const MLink& basic, const MLink* nuclear,
+                             std::size_t i, bool nuclearAnalysis) {
+    out << std::setw(20) << "Marker" << std::setw(13) << "LodHet" << std::setw(10) << "Theta"
+        << std::setw(10) << "Alpha";
+    if (nuclearAnalysis) {
+        out << std::setw(13) << "NucLodHet" << std::setw(10) << "Theta" << std::setw(10) << "Alpha";
+    }
+    out << "\n";
+    if (i >= basic.bestHlods.size()) {
+        return;
+    }
+    const std::vector<MLinkMarker*>& row = basic.results[i];
+    for (std::size_t k = 0; k < basic.bestHlods[i].size() && k < row.size(); ++k) {
+        if (row[k] == nullptr) {
+            continue;
+        }
+        out << std::setw(20) << row[k]->getIndex();
+        writeHLod(out, basic.bestHlods[i][k]);
+        if (nuclear != nullptr && i < nuclear->results.size() && i < nuclear->bestHlods.size()) {
+            const std::optional<std::size_t> position =
+                positionOf(nuclear->results[i], row[k]->getIndex());
+            if (position && *position < nuclear->bestHlods[i].size()) {
+                writeHLod(out, nuclear->bestHlods[i][*position]);
+            }
+        }
+        out << "\n";
+    }
+}
+
 static void writeLinkagePart(std::ostream& out, const MLink& basic, const MLink* nuclear,
-                             bool nuclearAnalysis) {
+                             bool nuclearAnalysis, bool hlodAnalysis) {
     out << "Parametric Linkage analysis summary - All on Lod Score Scale\n\n";
     const bool phenotypeRows = basic.results.size() == basic.selectedPhenotypes.size();
     for (std::size_t i = 0; i < basic.results.size(); ++i) {
@@ -63,6 +105,9 @@ static void writeLinkagePart(std::ostream& out, const MLink& basic, const MLink*
         const std::vector<MLinkMarker*>* nuclearRow =
             nuclear != nullptr && i < nuclear->results.size() ? &nuclear->results[i] : nullptr;
         writeLodHomTable(out, basic.results[i], nuclearRow, nuclearAnalysis);
+        if (hlodAnalysis) {
+            writeLodHetTable(out, basic, nuclear, i, nuclearAnalysis);
+        }
     }
 }
 
@@ -105,7 +150,7 @@ bool Orlex::writeSummaryFile(const std::string& name) {
     std::ostream& out = file.outputBuffer;
     out << std::right << std::fixed << welcome() << "\n" << pedigrees->getCommonHeader();
     if (basicMLink != nullptr) {
-        writeLinkagePart(out, *basicMLink, nuclearMLink.get(), nuclearAnalysis);
+        writeLinkagePart(out, *basicMLink, nuclearMLink.get(), nuclearAnalysis, hlodAnalysis);
     }
     if (hrr != nullptr) {
         writeAssociationPart(out, *hrr, *pedigrees->getMarkerMap());
