@@ -78,7 +78,8 @@ const std::array<PValueKind, 4> pValueKinds = {{
 // tail's cut-off (z = 12), otherwise the smallest positive double.
 double barHeight(double pValue, bool randomized, int degreesOfFreedom) {
     if (pValue > 0.0) {
-        return -std::log10(pValue);
+        // Not -0 for p = 1, which would be labelled "-0".
+        return std::max(0.0, -std::log10(pValue));
     }
     if (randomized) {
         return std::log10(static_cast<double>(HrrMarker::replicates));

@@ -203,8 +203,10 @@ TEST_F(HrrResultFiles, ZeroPValuesAreDrawnAtTheTestsResolution) {
     EXPECT_TRUE(barValue(page(chart, 3), 5.0));
     EXPECT_TRUE(barValue(page(chart, 2), -std::log10(chipr(144.0, 1))));
     EXPECT_TRUE(barValue(page(chart, 4), -std::log10(std::numeric_limits<double>::denorm_min())));
-    // The marker of p = 1 has a bar of length 0: "0 0 rlineto".
+    // The marker of p = 1 has a bar of length 0, labelled 0.
     EXPECT_NE(page(chart, 1).find("\n0 0 rlineto"), std::string::npos);
+    EXPECT_TRUE(barValue(page(chart, 1), 0.0));
+    EXPECT_EQ(chart.find("(-0)show"), std::string::npos);
     EXPECT_TRUE(renderPostScript("x_hrr.ps"));
 }
 
