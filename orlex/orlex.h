@@ -88,6 +88,10 @@ class Orlex {
     bool generateLocusModel();
     bool readLocusModel();
     bool checkLocusModel() const;
+    bool checkLiabilityClasses() const;
     bool runSinglepoint();
     bool runHrr();
+
+    // Where the trait locus of the run came from, for the messages about it.
+    std::string traitLocusSource;
 };
