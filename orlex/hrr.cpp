@@ -38,7 +38,8 @@ bool Hrr::selectMarkers(const std::string& markerName, std::vector<std::string>&
 
 bool Hrr::selectPhenotypes(const std::string& phenotypeName,
                            std::vector<std::string>& selected) const {
-    const std::vector<std::string> names = pedigrees->getPhenotypeNames();
+    // The liability class belongs to the trait beside it and is never analysed.
+    const std::vector<std::string> names = pedigrees->getTraitPhenotypeNames();
     if (phenotypeName.empty()) {
         selected = names;
         return true;

@@ -19,7 +19,7 @@
 #include "utilities.h"
 
 std::string Hrr::welcome() {
-    return Orlex::welcome();
+    return MLink::welcome();
 }
 
 static void writeCountRow(std::ostream& out, const std::string& name, int cases, int controls) {

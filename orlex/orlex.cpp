@@ -291,15 +291,37 @@ bool Orlex::writeResults() {
         return failed(
             "No analysis selected: give --singlepoint, --multipoint, --hrrrand or --sibpair");
     }
-    // A result file that cannot be written ends the run with status 255, but
-    // only after the other files are written.
-    bool written = true;
+    // A file that cannot be written ends the run with status 255, but only
+    // after every other file is written: one lost file costs no others.
+    bool allWritten = true;
     if (hrr != nullptr) {
-        written = hrr->writeGenotypeAndAlleleCounts(outputPrefix + "_hrr") && written;
+        allWritten = hrr->writeGenotypeAndAlleleCounts(outputPrefix + "_hrr") && allWritten;
     }
-    // The singlepoint and multipoint result files are written here.
+    if (basicMLink) {
+        allWritten = writeSinglepointResults(*basicMLink, "_singlepoint") && allWritten;
+        if (nuclearAnalysis && nuclearMLink) {
+            allWritten = writeSinglepointResults(*nuclearMLink, "_singlepoint_nuc") && allWritten;
+        }
+    }
+    // The multipoint result files are written here.
     if (basicMLink != nullptr || hrr != nullptr) {
-        written = writeSummaryFile(outputPrefix + "_summary") && written;
+        allWritten = writeSummaryFile(outputPrefix + "_summary") && allWritten;
+    }
+    return allWritten;
+}
+
+bool Orlex::writeSinglepointResults(MLink& mlink, const std::string& suffix) {
+    const std::string base = outputPrefix + suffix;
+    bool written = mlink.writeResultsFile(base);
+    if (byFamily) {
+        written = mlink.writeResultsByFamilyFile(base + "_by_family") && written;
+    }
+    if (singlepointCurves) {
+        written = mlink.writeAllLODScoresFile(base + "_curves") && written;
+    }
+    if (hlodAnalysis) {
+        written = mlink.writeHLodFile(base + "_het") && written;
+        written = mlink.writeHLodPostscript(base + "_het") && written;
     }
     return written;
 }

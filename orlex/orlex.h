@@ -91,6 +91,8 @@ class Orlex {
     bool checkLiabilityClasses() const;
     bool runSinglepoint();
     bool runHrr();
+    // The result files of one two-point analysis; false when any was lost.
+    bool writeSinglepointResults(MLink& mlink, const std::string& suffix);
 
     // Where the trait locus of the run came from, for the messages about it.
     std::string traitLocusSource;
