@@ -271,6 +271,45 @@ TEST_F(HrrTrios, MarkerWithoutTriosButWithSingletonsIsPassedOverQuietly) {
     EXPECT_EQ(console.find("  M1 "), std::string::npos) << console;
 }
 
+// Every phenotype of the store is analysed, also one read from a phenotype
+// file, where a value of 2 counts as affected; --phenotype picks one.
+TEST_F(HrrTrios, EachPhenotypeCountsItsOwnAffectedChildren) {
+    readData(
+        // Unaffected for DISEASE_LOCUS, 2 for SECOND: case 1/2, control 1/1.
+        "1 1 0 0 3 0 0 1 0 1  1 2\n1 2 0 0 3 0 0 2 0 1  1 1\n1 3 1 2 0 0 0 1 0 1  1 2\n"
+        // Affected, 1 for SECOND: case 2/2, control 1/2.
+        "2 1 0 0 3 0 0 1 0 1  2 2\n2 2 0 0 3 0 0 2 0 1  1 2\n2 3 1 2 0 0 0 1 0 2  2 2\n");
+    writeText("test.phen", "1 SECOND\n1 3 2\n2 3 1\n");
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(store.readPhenotypeFile("test.phen"));
+    testing::internal::GetCapturedStdout();
+    hrr.quiet = true;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(hrr.run("", ""));
+    console = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(hrr.phenotypeNames, (std::vector<std::string>{"DISEASE_LOCUS", "SECOND"}));
+    const HrrMarker* disease = hrr.phenotypes.at("DISEASE_LOCUS")->getHrrMarker("0");
+    const HrrMarker* second = hrr.phenotypes.at("SECOND")->getHrrMarker("0");
+    ASSERT_NE(disease, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(disease->getCaseCountForGenotype("2/2"), 1);
+    EXPECT_EQ(disease->getControlCountForGenotype("1/2"), 1);
+    EXPECT_EQ(disease->caseGenotypeTotal + disease->controlGenotypeTotal, 2);
+    EXPECT_EQ(second->getCaseCountForGenotype("1/2"), 1);
+    EXPECT_EQ(second->getControlCountForGenotype("1/1"), 1);
+    EXPECT_EQ(second->caseGenotypeTotal + second->controlGenotypeTotal, 2);
+    EXPECT_NE(console.find("Phenotype: SECOND\n"), std::string::npos) << console;
+
+    Hrr selected(&store);
+    selected.quiet = true;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(selected.run("", "SECOND"));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(selected.phenotypeNames, std::vector<std::string>{"SECOND"});
+    EXPECT_EQ(selected.phenotypes.at("SECOND")->getHrrMarker("0")->getCaseCountForGenotype("1/2"),
+              1);
+}
+
 TEST_F(HrrTrios, UnknownMarkerOrPhenotypeStopsBeforeAnyAnalysis) {
     readData("1 1 0 0 3 0 0 1 0 1  1 2\n1 2 0 0 3 0 0 2 0 1  1 1\n1 3 1 2 0 0 0 1 0 2  1 2\n");
     testing::internal::CaptureStdout();
