@@ -46,16 +46,10 @@ std::vector<std::pair<std::string, std::string>> Orlex::givenInputFiles() const 
     return files;
 }
 
-bool Orlex::inputIsExchangeFile() const {
-    const auto files = givenInputFiles();
-    return std::any_of(files.begin(), files.end(), [](const auto& file) {
-        return !file.second.empty() && !engineFileNamedBy(file.second).empty();
-    });
-}
-
 void Orlex::cleanUp() const {
-    // Removing the exchange files would delete the user's own input file.
-    if (!inputIsExchangeFile()) {
+    // Before the check, any engine file in the working directory was the
+    // user's; after it, only this run can have made them.
+    if (engineFilesChecked) {
         delete_intermediate_files();
     }
 }
@@ -86,6 +80,12 @@ bool Orlex::checkInputNames() const {
                           exchange +
                           " in the working directory, which the analysis overwrites and "
                           "removes: rename the file or run from another directory");
+        }
+        const std::string report = runFileNamedBy(name);
+        if (!report.empty()) {
+            return failed("Input file " + name + " (" + option + ") is the report " + report +
+                          " in the working directory, which the pedigree checks overwrite: "
+                          "rename the file or run from another directory");
         }
     }
     return true;
@@ -121,7 +121,6 @@ bool Orlex::readPedigrees() {
         return failed("Reading and converting the pre-MAKEPED pedigree file " + pedigreeFile +
                       " failed");
     }
-    std::remove((pedigreeFile + ".linkage").c_str());
     return true;
 }
 
@@ -200,9 +199,10 @@ bool Orlex::readInputFiles() {
     if (!modelFileGiven && !locusFileGiven) {
         return failed("Model file or Linkage locus file must be given");
     }
-    if (!checkOptions() || !checkInputNames()) {
+    if (!checkOptions() || !checkInputNames() || !refuseExistingEngineFiles()) {
         return false;
     }
+    engineFilesChecked = true;
     std::cout << "prefix: " << outputPrefix << std::endl;
     copySettingsIntoStore();
 
@@ -215,8 +215,9 @@ bool Orlex::readInputFiles() {
     if (!readPedigrees()) {
         return false;
     }
-    if (statistics) {
-        pedigrees->writeStatistics();
+    // Statistics the user asked for and did not get fail the run.
+    if (statistics && !pedigrees->writeStatistics()) {
+        return failed("Writing the statistics files (--stats) failed");
     }
     if (phenotypeFileGiven && !phenotypeFile.empty() &&
         !pedigrees->readPhenotypeFile(phenotypeFile)) {
@@ -231,7 +232,8 @@ bool Orlex::readInputFiles() {
     if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
         return failed("Reading the model file " + modelFile + " failed");
     }
-    if (!readLocusModel() || !checkLocusModel() || !checkLiabilityClasses()) {
+    if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits() ||
+        !checkLiabilityClasses()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;
