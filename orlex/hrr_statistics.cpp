@@ -279,8 +279,8 @@ class LikelihoodRatio {
         long caseSum = 0;
         long controlSum = 0;
         for (std::size_t k = 0; k < categories_; ++k) {
-            separate += nLogN_[cases[k]] + nLogN_[controls[k]];
-            pooled += nLogN_[cases[k] + controls[k]];
+            separate += nLogN(cases[k]) + nLogN(controls[k]);
+            pooled += nLogN(cases[k] + controls[k]);
             caseSum += cases[k];
             controlSum += controls[k];
         }
@@ -290,6 +290,11 @@ class LikelihoodRatio {
     }
 
   private:
+    // Counts set in the public maps by hand may lie beyond the table.
+    double nLogN(int n) const {
+        return static_cast<std::size_t>(n) < nLogN_.size() ? nLogN_[n]
+                                                           : n * std::log(static_cast<double>(n));
+    }
     static double logOf(int total) {
         return total > 0 ? std::log(static_cast<double>(total)) : 0.0;
     }
