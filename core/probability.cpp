@@ -103,3 +103,8 @@ double getRandom() {
     }
     return static_cast<double>(std::rand()) / RAND_MAX;
 }
+
+std::mt19937_64& randomGenerator() {
+    static std::mt19937_64 generator(static_cast<std::mt19937_64::result_type>(std::time(nullptr)));
+    return generator;
+}

@@ -1,6 +1,7 @@
 // Free functions shared by the whole package.
 #pragma once
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,3 +84,8 @@ double chipr(double x, int df);
 double pnorm(double z);
 // Uniform in [0, 1]; the first call seeds the generator with the time.
 double getRandom();
+// The generator of the randomisation tests, one per process, seeded with the
+// time at its first use. A test runs 100,000 replicates of hundreds of draws
+// each, which the library's rand(), at the cost of a lock per call, makes
+// several times slower.
+std::mt19937_64& randomGenerator();

@@ -243,8 +243,16 @@ bool Orlex::runSinglepoint() {
     return true;
 }
 
+bool Orlex::runHrr() {
+    hrr = std::make_unique<Hrr>(pedigrees.get());
+    hrr->quiet = quiet;
+    return hrr->run(markerName, phenotypeName);
+}
+
 bool Orlex::run() {
-    // The haplotype-relative-risk analysis (--hrrrand) runs first, here.
+    if (hrrAnalysis && !runHrr()) {
+        return false;
+    }
     if (singlepointAnalysis && !runSinglepoint()) {
         return false;
     }
@@ -265,13 +273,19 @@ bool Orlex::writeResults() {
     // A file that cannot be written ends the run with status 255, but only
     // after every other file is written: one lost file costs no others.
     bool allWritten = true;
+    if (hrr != nullptr) {
+        allWritten = hrr->writeGenotypeAndAlleleCounts(outputPrefix + "_hrr") && allWritten;
+    }
     if (basicMLink) {
         allWritten = writeSinglepointResults(*basicMLink, "_singlepoint") && allWritten;
         if (nuclearAnalysis && nuclearMLink) {
             allWritten = writeSinglepointResults(*nuclearMLink, "_singlepoint_nuc") && allWritten;
         }
     }
-    // The summary file is written here.
+    // The multipoint result files are written here.
+    if (basicMLink != nullptr || hrr != nullptr) {
+        allWritten = writeSummaryFile(outputPrefix + "_summary") && allWritten;
+    }
     return allWritten;
 }
 

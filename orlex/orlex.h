@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "hrr.h"
 #include "mlink.h"
 #include "pedigrees.h"
 
@@ -26,6 +27,9 @@ class Orlex {
     bool readInputFiles();
     bool run();
     bool writeResults();
+    // The best LOD scores and the association p-values of every marker in
+    // name + ".out"; false when the file cannot be written.
+    bool writeSummaryFile(const std::string& name);
     // Removes the engine's exchange files from the working directory once
     // the run has made sure that none of them was there before it.
     void cleanUp() const;
@@ -33,6 +37,7 @@ class Orlex {
     std::unique_ptr<Pedigrees> pedigrees;
     std::unique_ptr<MLink> basicMLink;
     std::unique_ptr<MLink> nuclearMLink;
+    std::unique_ptr<Hrr> hrr;
 
     bool pedigreeFileGiven = false;
     bool mapFileGiven = false;
@@ -85,6 +90,7 @@ class Orlex {
     bool checkLocusModel() const;
     bool checkLiabilityClasses() const;
     bool runSinglepoint();
+    bool runHrr();
     // The result files of one two-point analysis; false when any was lost.
     bool writeSinglepointResults(MLink& mlink, const std::string& suffix);
 
