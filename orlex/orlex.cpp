@@ -242,12 +242,34 @@ bool Orlex::runSinglepoint() {
     return nuclearMLink->run("nuclear", markerName, phenotypeName);
 }
 
+bool Orlex::runMultipoint() {
+    linkmap = std::make_unique<Linkmap>(pedigrees.get());
+    linkmap->slow = slow;
+    linkmap->fewerAllelesAllowed = frequencyTypeGiven && frequencyType == "u";
+    if (!phenotypeName.empty()) {
+        linkmap->phenotypeName = phenotypeName;
+        linkmap->phenotypeGiven = true;
+    }
+    linkmap->windowSize = windowSize;
+    linkmap->steps = steps;
+    return linkmap->run();
+}
+
+bool Orlex::writeMultipointResults() {
+    if (!multipointAnalysis || !linkmap || !linkmap->resultsPresent) {
+        return true;
+    }
+    return linkmap->writeResults(outputPrefix + "_multipoint.out");
+}
+
 bool Orlex::run() {
     // The haplotype-relative-risk analysis (--hrrrand) runs first, here.
     if (singlepointAnalysis && !runSinglepoint()) {
         return false;
     }
-    // The multipoint analysis (--multipoint) runs here, after the two-point ones.
+    if (multipointAnalysis && !runMultipoint()) {
+        return false;
+    }
     if (sibpairAnalysis) {
         std::cout << "Warning: Sib pair linkage analysis (--sibpair) is not available: nothing "
                      "is run for it"
@@ -263,5 +285,5 @@ bool Orlex::writeResults() {
     }
     // The result files of the analyses that ran, and then the summary file,
     // are written here.
-    return true;
+    return writeMultipointResults();
 }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "linkmap.h"
 #include "mlink.h"
 #include "pedigrees.h"
 
@@ -33,6 +34,7 @@ class Orlex {
     std::unique_ptr<Pedigrees> pedigrees;
     std::unique_ptr<MLink> basicMLink;
     std::unique_ptr<MLink> nuclearMLink;
+    std::unique_ptr<Linkmap> linkmap;
 
     bool pedigreeFileGiven = false;
     bool mapFileGiven = false;
@@ -84,4 +86,6 @@ class Orlex {
     bool readLocusModel();
     bool checkLocusModel() const;
     bool runSinglepoint();
+    bool runMultipoint();
+    bool writeMultipointResults();
 };

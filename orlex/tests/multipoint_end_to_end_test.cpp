@@ -1,0 +1,287 @@
+// orlex --multipoint end to end with the real engine, checked against LODs
+// derived by hand.
+//
+// Each family has an affected grandfather homozygous 1 at every marker, an
+// unaffected grandmother homozygous 2, their affected son (1/2 everywhere,
+// so the trait allele D travels with his father's alleles 1) and his
+// unaffected wife homozygous 3, an allele nobody else carries. Every child's
+// allele from the son is seen directly. The trait is dominant with
+// penetrance f = 0.8, no phenocopies and a disease allele frequency of 1e-5
+// (its effects on the LODs are of that order). With the trait locus at a
+// marker the trait travels with that marker's allele, so against the
+// unlinked trait a child adds
+//   affected with allele 1:   log10(f / (f/2))              = log10 2
+//   unaffected with allele 1: log10((1 - f) / (1 - f/2))    = log10 1/3
+//   unaffected with allele 2: log10(1 / (1 - f/2))          = log10 5/3
+// (an affected child with allele 2 would be impossible).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using test_support::CommandResult;
+using test_support::readText;
+using test_support::writeText;
+
+namespace {
+
+struct Child {
+    bool affected;
+    // 1: the grandfather's allele (with D), 2: the grandmother's, per marker.
+    std::array<int, 3> alleles;
+};
+using Family = std::vector<Child>;
+
+// Data that favour M2: only there do all unaffected children carry allele 2.
+const std::vector<Family> families = {
+    {{true, {1, 1, 1}},
+     {true, {1, 1, 1}},
+     {true, {1, 1, 1}},
+     {false, {2, 2, 2}},
+     {false, {1, 2, 2}},
+     {false, {2, 2, 1}}},
+    {{true, {1, 1, 1}}, {false, {2, 2, 1}}, {false, {1, 2, 2}}},
+};
+
+double lodAtMarker(int marker) {
+    const double f = 0.8;
+    double lod = 0.0;
+    for (const Family& family : families) {
+        for (const Child& child : family) {
+            const bool fromGrandfather = child.alleles[static_cast<size_t>(marker)] == 1;
+            if (child.affected) {
+                lod += std::log10(fromGrandfather ? 2.0 : 0.0);
+            } else {
+                lod += std::log10((fromGrandfather ? 1 - f : 1.0) / (1 - f / 2));
+            }
+        }
+    }
+    return lod;
+}
+
+// LINKAGE pedigree file (pointers included) of the families over the first
+// `markers` markers.
+std::string pedigreeFile(int markers) {
+    std::ostringstream text;
+    const auto person = [&](size_t fam, int id, int father, int mother, int firstChild, int nextSib,
+                            int sex, bool affected, const std::string& genotype) {
+        text << fam << ' ' << id << ' ' << father << ' ' << mother << ' ' << firstChild << ' '
+             << nextSib << ' ' << nextSib << ' ' << sex << " 0 " << (affected ? 2 : 1);
+        for (int m = 0; m < markers; ++m) {
+            text << "  " << genotype.substr(static_cast<size_t>(m) * 4, 3);
+        }
+        text << '\n';
+    };
+    for (size_t fam = 1; fam <= families.size(); ++fam) {
+        person(fam, 1, 0, 0, 3, 0, 1, true, "1 1 1 1 1 1 ");
+        person(fam, 2, 0, 0, 3, 0, 2, false, "2 2 2 2 2 2 ");
+        person(fam, 3, 1, 2, 5, 0, 1, true, "1 2 1 2 1 2 ");
+        person(fam, 4, 0, 0, 5, 0, 2, false, "3 3 3 3 3 3 ");
+        const Family& children = families[fam - 1];
+        for (size_t c = 0; c < children.size(); ++c) {
+            const int id = 5 + static_cast<int>(c);
+            const int next = c + 1 < children.size() ? id + 1 : 0;
+            std::string genotype;
+            for (const int allele : children[c].alleles) {
+                genotype += std::to_string(allele) + " 3 ";
+            }
+            person(fam, id, 3, 4, 0, next, 1 + static_cast<int>(c % 2), children[c].affected,
+                   genotype);
+        }
+    }
+    return text.str();
+}
+
+// One trait position of a window as printed on the console.
+struct Position {
+    std::string markers;  // "M1 M2 " (window key)
+    std::vector<int> locusOrder;
+    std::vector<std::vector<double>> rows;  // thetas..., -2 ln(like), LOD
+};
+
+std::vector<double> numbers(const std::string& line) {
+    std::istringstream words(line);
+    std::vector<double> values;
+    for (double value = 0.0; words >> value;) {
+        values.push_back(value);
+    }
+    return values;
+}
+
+std::vector<Position> consoleTables(const std::string& output) {
+    static const std::regex header("^Marker order: (.*)\tLocus order: (.*)$");
+    std::vector<Position> positions;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (std::regex_match(line, match, header)) {
+            positions.push_back({match[1], {}, {}});
+            for (const double locus : numbers(match[2])) {
+                positions.back().locusOrder.push_back(static_cast<int>(locus));
+            }
+            std::getline(lines, line);  // column heads
+        } else if (!positions.empty() && !line.empty() && line[0] == ' ') {
+            positions.back().rows.push_back(numbers(line));
+        } else if (!positions.empty()) {
+            positions.push_back({});  // ends the table
+            positions.pop_back();
+        }
+    }
+    return positions;
+}
+
+double lodOf(const std::vector<double>& row) {
+    return row.back();
+}
+
+class MultipointRun : public test_support::TempDirTest {
+  protected:
+    // Markers 10 cM apart on one chromosome, Haldane's map.
+    void writeData(int markers, const std::string& pedigrees = "") {
+        writeText("families.ped", pedigrees.empty() ? pedigreeFile(markers) : pedigrees);
+        std::string map = "CHROMOSOME haldane MARKER\n";
+        for (int m = 0; m < markers; ++m) {
+            map += "1 " + std::to_string(10 * m) + ".0 M" + std::to_string(m + 1) + "\n";
+        }
+        writeText("markers.map", map);
+        writeText("reduced.model", "0 0.00001 1\n0 0.8 0.8\n");
+    }
+
+    // Runs orlex in the temporary directory; programs in extraPath come first.
+    CommandResult orlex(const std::string& arguments, const std::string& extraPath = "") const {
+        const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
+                                 test_support::programPath("orlex").parent_path().string() + ":" +
+                                 test_support::enginePath("linkmaporlex").parent_path().string() +
+                                 ":$PATH";
+        return test_support::runCommand("PATH=\"" + path + "\" " +
+                                        test_support::programPath("orlex").string() +
+                                        " --multipoint --post --ped families.ped --map "
+                                        "markers.map --model reduced.model " +
+                                        arguments + " </dev/null");
+    }
+
+    // A stand-in for an engine program in ./stubs: the script's body, then
+    // (unless it exits) the real program.
+    static void stub(const std::string& program, const std::string& body) {
+        fs::create_directories("stubs");
+        const std::string file = "stubs/" + program;
+        writeText(file, "#!/bin/sh\n" + body + "\nexec " +
+                            test_support::enginePath(program).string() + " \"$@\"\n");
+        fs::permissions(file, fs::perms::owner_all);
+    }
+
+    static std::string stubPath() { return (fs::current_path() / "stubs").string(); }
+
+    // The LOD with the trait at each marker of each window: the first row of
+    // the position right after the marker. The last row of an interval
+    // before it has the trait at the marker too (the trait-first run stops
+    // short of the first marker).
+    static std::map<std::string, std::vector<double>> lodsAtMarkers(
+        const std::vector<Position>& positions) {
+        std::map<std::string, std::vector<double>> lods;
+        for (size_t p = 0; p < positions.size(); ++p) {
+            const Position& position = positions[p];
+            const size_t trait = static_cast<size_t>(
+                std::find(position.locusOrder.begin(), position.locusOrder.end(), 1) -
+                position.locusOrder.begin());
+            if (trait == 0) {
+                continue;
+            }
+            EXPECT_FALSE(position.rows.empty());
+            lods[position.markers].push_back(lodOf(position.rows.front()));
+            if (trait >= 2) {
+                EXPECT_NEAR(lodOf(positions[p - 1].rows.back()), lodOf(position.rows.front()), 1e-6)
+                    << position.markers << "trait position " << trait;
+            }
+        }
+        return lods;
+    }
+};
+
+TEST_F(MultipointRun, TwoMarkersGiveTheHandDerivedLods) {
+    writeData(2);
+    const CommandResult result = orlex("");
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Warning: Multipoint window size cannot be more than number of "
+                                 "markers! Setting window size to 2\n"),
+              std::string::npos);
+    const std::vector<Position> positions = consoleTables(result.output);
+    ASSERT_EQ(positions.size(), 3u) << result.output;
+    const auto lods = lodsAtMarkers(positions);
+    ASSERT_EQ(lods.count("M1 M2 "), 1u);
+    EXPECT_NEAR(lods.at("M1 M2 ")[0], lodAtMarker(0), 1e-3);
+    EXPECT_NEAR(lods.at("M1 M2 ")[1], lodAtMarker(1), 1e-3);
+    // The reference is the unlinked trait: the first evaluation of the window.
+    EXPECT_NEAR(lodOf(positions[0].rows[0]), 0.0, 1e-9);
+    EXPECT_DOUBLE_EQ(positions[0].rows[0][0], 0.5);
+    EXPECT_EQ(readText("orlex_multipoint.out").find("\xB4"), std::string::npos);
+}
+
+// The LOD table of the result file: every row of a window's positions.
+std::vector<std::vector<double>> fileRows(const std::string& text, const std::string& window) {
+    const size_t start = text.find("Markers: " + window + "\n");
+    EXPECT_NE(start, std::string::npos) << text;
+    std::istringstream lines(text.substr(start));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line);
+    std::vector<std::vector<double>> rows;
+    while (std::getline(lines, line) && !line.empty() && line[0] == ' ') {
+        rows.push_back(numbers(line));
+    }
+    return rows;
+}
+
+TEST_F(MultipointRun, ThreeMarkersInOneWindowPeakAtTheMiddleMarker) {
+    writeData(3);
+    const CommandResult result = orlex("--wsize 3");
+    ASSERT_EQ(result.status, 0) << result.output;
+    const std::vector<Position> positions = consoleTables(result.output);
+    ASSERT_EQ(positions.size(), 4u) << result.output;
+    const std::vector<double> lods = lodsAtMarkers(positions).at("M1 M2 M3 ");
+    ASSERT_EQ(lods.size(), 3u);
+    for (int marker = 0; marker < 3; ++marker) {
+        EXPECT_NEAR(lods[static_cast<size_t>(marker)], lodAtMarker(marker), 1e-3) << marker;
+    }
+
+    // The file holds the console's rows, position after position; its
+    // largest LOD is the trait at M2 (no recombination between them).
+    const auto rows = fileRows(readText("orlex_multipoint.out"), "M1 M2 M3 ");
+    std::vector<std::vector<double>> consoleRows;
+    for (const Position& position : positions) {
+        consoleRows.insert(consoleRows.end(), position.rows.begin(), position.rows.end());
+    }
+    EXPECT_EQ(rows, consoleRows);
+    const auto best = std::max_element(
+        rows.begin(), rows.end(), [](const auto& a, const auto& b) { return lodOf(a) < lodOf(b); });
+    EXPECT_NEAR(lodOf(*best), lodAtMarker(1), 1e-3);
+    EXPECT_EQ((std::vector<double>(best->begin(), best->begin() + 3)),
+              (std::vector<double>{0.091, 0.0, 0.091}));
+}
+
+TEST_F(MultipointRun, TwoWindowsOfTwoMarkersShareTheMiddleMarker) {
+    writeData(3);
+    const CommandResult result = orlex("--wsize 2");
+    ASSERT_EQ(result.status, 0) << result.output;
+    const auto lods = lodsAtMarkers(consoleTables(result.output));
+    ASSERT_EQ(lods.size(), 2u) << result.output;
+    EXPECT_NEAR(lods.at("M1 M2 ")[0], lodAtMarker(0), 1e-3);
+    EXPECT_NEAR(lods.at("M1 M2 ")[1], lodAtMarker(1), 1e-3);
+    EXPECT_NEAR(lods.at("M2 M3 ")[0], lodAtMarker(1), 1e-3);
+    EXPECT_NEAR(lods.at("M2 M3 ")[1], lodAtMarker(2), 1e-3);
+    const std::string table = readText("orlex_multipoint.out");
+    EXPECT_LT(table.find("Markers: M1 M2 \n"), table.find("Markers: M2 M3 \n"));
+    EXPECT_EQ(fileRows(table, "M2 M3 ").front().size(), 4u);
+}
+
+}  // namespace
