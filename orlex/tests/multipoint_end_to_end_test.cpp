@@ -157,18 +157,18 @@ class MultipointRun : public test_support::TempDirTest {
         writeText("reduced.model", "0 0.00001 1\n0 0.8 0.8\n");
     }
 
-    // Runs orlex in the temporary directory; programs in extraPath come first.
+    // Runs orlex --multipoint on the inputs; programs in extraPath come first.
     CommandResult orlex(const std::string& arguments, const std::string& extraPath = "") const {
         const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
                                  test_support::programPath("orlex").parent_path().string() + ":" +
                                  test_support::enginePath("linkmaporlex").parent_path().string() +
                                  ":$PATH";
-        return test_support::runCommand("PATH=\"" + path + "\" " +
-                                        test_support::programPath("orlex").string() +
-                                        " --multipoint --post --ped families.ped --map "
-                                        "markers.map --model reduced.model " +
-                                        arguments + " </dev/null");
+        return test_support::runCommand(
+            "PATH=\"" + path + "\" " + test_support::programPath("orlex").string() +
+            " --multipoint " + inputs + " " + arguments + " </dev/null");
     }
+
+    std::string inputs = "--post --ped families.ped --map markers.map --model reduced.model";
 
     // A stand-in for an engine program in ./stubs: the script's body, then
     // (unless it exits) the real program.
@@ -282,6 +282,197 @@ TEST_F(MultipointRun, TwoWindowsOfTwoMarkersShareTheMiddleMarker) {
     const std::string table = readText("orlex_multipoint.out");
     EXPECT_LT(table.find("Markers: M1 M2 \n"), table.find("Markers: M2 M3 \n"));
     EXPECT_EQ(fileRows(table, "M2 M3 ").front().size(), 4u);
+}
+
+static bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Logs every unknown run: its arguments and the first and last lines of the
+// datafile it reads.
+static const char* const logDatafiles =
+    "echo \"unknownorlex $*\" >> engine.log\n"
+    "if [ -f datafile.dat ]; then head -n 1 datafile.dat >> engine.log; "
+    "tail -n 1 datafile.dat >> engine.log; else echo 'no datafile.dat' >> engine.log; fi";
+
+// The looped family of the two-point tests with its marker twice.
+static std::string loopedPedigrees() {
+    std::istringstream lines(readText(test_support::sourcePath("orlex/tests/data/looped.ped")));
+    std::string text;
+    for (std::string line; std::getline(lines, line);) {
+        text += line + "  " + line.substr(line.size() - 3) + "\n";
+    }
+    return text;
+}
+
+TEST_F(MultipointRun, LoopsAreBrokenWithTheWindowsOwnDatafile) {
+    writeData(2, loopedPedigrees());
+    stub("unknownorlex", logDatafiles);
+    const CommandResult result = orlex("--verbose", stubPath());
+    ASSERT_EQ(result.status, 0) << result.output;
+    const std::string log = readText("engine.log");
+    // The loop breakers are chosen on the three-locus LINKMAP datafile of
+    // the window, with the trait first (0.0001 as its finishing value).
+    EXPECT_EQ(log.substr(0, log.find("unknownorlex \n")), "unknownorlex -l\n3 0 0 4\n1 0.0001 5\n")
+        << log;
+    EXPECT_TRUE(contains(result.output, "External command: linkmaporlex\n"));
+    EXPECT_EQ(consoleTables(result.output).size(), 3u) << result.output;
+}
+
+TEST_F(MultipointRun, DatafilesFollowTheLocusModelsSexLink) {
+    std::string pedigrees;
+    std::istringstream lines(readText(test_support::sourcePath("orlex/tests/data/xlinked.ped")));
+    for (std::string line; std::getline(lines, line);) {
+        pedigrees += line + "  " + line.substr(line.size() - 3) + "\n";
+    }
+    writeData(2, pedigrees);
+    fs::copy_file(test_support::sourcePath("orlex/tests/data/xlinked_dominant.model"),
+                  "xlinked.model");
+    writeText("xlinked.dat",
+              "3 0 1 5\n0 0 0 0\n1 2 3\n1 2\n0.999 0.001\n1\n0 1 1\n0 1\n3 3\n0.3 0.3 "
+              "0.4\n3 3\n0.3 0.3 0.4\n0 0\n0.5 0.1\n1 0.1 0.45\n");
+    stub("unknownorlex", logDatafiles);
+    const std::string files = "--post --ped families.ped --map markers.map ";
+
+    inputs = files + "--xlinked --model xlinked.model";
+    const CommandResult fromModel = orlex("", stubPath());
+    ASSERT_EQ(fromModel.status, 0) << fromModel.output;
+    EXPECT_FALSE(contains(fromModel.output, "Warning: The LINKAGE locus model"));
+    EXPECT_TRUE(contains(readText("engine.log"), "\n3 0 1 4\n")) << readText("engine.log");
+    EXPECT_FALSE(contains(readText("engine.log"), "\n3 0 0 4\n"));
+
+    fs::remove("engine.log");
+    inputs = files + "--dat xlinked.dat";
+    const CommandResult fromLocusFile = orlex("", stubPath());
+    ASSERT_EQ(fromLocusFile.status, 0) << fromLocusFile.output;
+    EXPECT_TRUE(contains(fromLocusFile.output,
+                         "Warning: The LINKAGE locus model is sex-linked but --xlinked was not "
+                         "given: the multipoint runs follow the locus model\n"));
+    EXPECT_FALSE(contains(readText("engine.log"), "\n3 0 0 4\n"));
+}
+
+TEST_F(MultipointRun, StepsAndWindowSizeOutOfRangeFallBackToTheirDefaults) {
+    writeData(3);
+    stub("unknownorlex", logDatafiles);
+    const CommandResult result = orlex("--steps 0 --wsize 1 --slow --verbose", stubPath());
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(contains(result.output,
+                         "Warning: Multipoint window size must be > 1! Setting window size to 3.\n"
+                         "Warning: Multipoint steps must be > 0! Setting steps to 5.\n"))
+        << result.output;
+    EXPECT_TRUE(contains(result.output, "External command: linkmaporlexslow\n"));
+    EXPECT_TRUE(contains(readText("engine.log"), "\n1 0.0001 5\n"));
+    EXPECT_EQ(consoleTables(result.output).size(), 4u);
+
+    const CommandResult negative = orlex("--steps -3 --wsize 2");
+    ASSERT_EQ(negative.status, 0) << negative.output;
+    EXPECT_TRUE(contains(negative.output, "Setting steps to 5.\n"));
+    EXPECT_EQ(consoleTables(negative.output).size(), 6u);
+}
+
+TEST_F(MultipointRun, WindowsAcrossChromosomesOrAgainstTheMapAreSkipped) {
+    writeData(3);
+    writeText("markers.map", "CHROMOSOME haldane MARKER\n1 0.0 M1\n1 10.0 M2\n2 5.0 M3\n");
+    const CommandResult chromosomes = orlex("--wsize 2");
+    ASSERT_EQ(chromosomes.status, 0) << chromosomes.output;
+    EXPECT_TRUE(contains(chromosomes.output,
+                         "Warning: Multipoint window skipped: markers M2 and M3 lie on different "
+                         "chromosomes (1 and 2)\n"))
+        << chromosomes.output;
+    const auto windows = lodsAtMarkers(consoleTables(chromosomes.output));
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_NEAR(windows.at("M1 M2 ")[1], lodAtMarker(1), 1e-3);
+    EXPECT_FALSE(contains(readText("orlex_multipoint.out"), "M3"));
+
+    writeText("markers.map", "CHROMOSOME haldane MARKER\n1 10.0 M1\n1 0.0 M2\n1 20.0 M3\n");
+    const CommandResult order = orlex("--wsize 2");
+    ASSERT_EQ(order.status, 0) << order.output;
+    EXPECT_TRUE(contains(order.output,
+                         "Warning: Multipoint window skipped: markers M1 and M2 are out of map "
+                         "order (a negative distance)\n"))
+        << order.output;
+    const auto ordered = lodsAtMarkers(consoleTables(order.output));
+    ASSERT_EQ(ordered.size(), 1u);
+    EXPECT_NEAR(ordered.at("M2 M3 ")[0], lodAtMarker(1), 1e-3);
+    EXPECT_NEAR(ordered.at("M2 M3 ")[1], lodAtMarker(2), 1e-3);
+}
+
+TEST_F(MultipointRun, MarkersAtOnePositionAskForNoEvaluationsAlongTheInterval) {
+    writeData(3);
+    writeText("markers.map", "CHROMOSOME haldane MARKER\n1 0.0 M1\n1 0.0 M2\n1 10.0 M3\n");
+    stub("unknownorlex", logDatafiles);
+    const CommandResult result = orlex("--wsize 3", stubPath());
+    ASSERT_EQ(result.status, 0) << result.output;
+    const std::string log = readText("engine.log");
+    EXPECT_TRUE(contains(log, "\n1 0.0001 0\n")) << log;
+    EXPECT_FALSE(contains(log, " 5\n")) << log;
+}
+
+struct EngineFault {
+    const char* label;
+    const char* program;
+    const char* body;
+    const char* message;
+};
+
+static void PrintTo(const EngineFault& fault, std::ostream* out) {
+    *out << fault.label;
+}
+
+class FaultyEngine : public MultipointRun, public ::testing::WithParamInterface<EngineFault> {};
+
+// A run that leaves no results must never pass another run's off as its own.
+TEST_P(FaultyEngine, StopsTheRunNamingTheWindow) {
+    writeData(2);
+    stub(GetParam().program, GetParam().body);
+    const CommandResult result = orlex("", stubPath());
+    EXPECT_EQ(result.status, 255) << result.output;
+    EXPECT_TRUE(contains(result.output, GetParam().message)) << result.output;
+    EXPECT_FALSE(fs::exists("orlex_multipoint.out"));
+    EXPECT_FALSE(fs::exists("outfile.dat"));
+}
+
+// The second LINKMAP run of the window (trait between M1 and M2) misbehaves.
+INSTANTIATE_TEST_SUITE_P(
+    SecondRun, FaultyEngine,
+    ::testing::Values(
+        EngineFault{"ExitsWithoutResults", "linkmaporlex",
+                    "n=$(cat calls 2>/dev/null || echo 0); echo $((n + 1)) > calls; "
+                    "[ $n -eq 1 ] && exit 0",
+                    "Error: The engine left no results in outfile.dat for the window M1 M2 "
+                    "(trait position 1)\n"},
+        EngineFault{"WritesAnEmptyFile", "linkmaporlex",
+                    "n=$(cat calls 2>/dev/null || echo 0); echo $((n + 1)) > calls; "
+                    "[ $n -eq 1 ] && : > outfile.dat && exit 0",
+                    "Error: The engine left no results in outfile.dat for the window M1 M2 "
+                    "(trait position 1)\n"},
+        EngineFault{"FailsInLinkmap", "linkmaporlex",
+                    "n=$(cat calls 2>/dev/null || echo 0); echo $((n + 1)) > calls; "
+                    "[ $n -eq 1 ] && exit 3",
+                    "\n******************************************************************\n"
+                    "Error in executing LINKMAPORLEX: linkmaporlex\n\nSomething is wrong....\n"},
+        EngineFault{"FailsInUnknown", "unknownorlex", "exit 1",
+                    "Error in executing UNKNOWORLEX: unknownorlex\n"}),
+    [](const ::testing::TestParamInfo<EngineFault>& info) { return info.param.label; });
+
+TEST_F(MultipointRun, MarkerAndPhenotypeSelection) {
+    writeData(2);
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string output;
+    };
+    writeText("one.txt", "CHROMOSOME POSITION MARKER\n1 0.0 M1\n");
+    const std::vector<Case> cases = {
+        {"--phenotype NOPE", 255, "Error: Phenotype NOPE not found!\nNo phenotypes to orlex...!\n"},
+        {"--onlymarkers one.txt", 0, "Too few markers to orlex...!\n"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult result = orlex(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << "\n" << result.output;
+        EXPECT_TRUE(contains(result.output, c.output)) << c.arguments << "\n" << result.output;
+        EXPECT_FALSE(fs::exists("orlex_multipoint.out")) << c.arguments;
+    }
 }
 
 }  // namespace
