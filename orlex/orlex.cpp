@@ -232,14 +232,22 @@ bool Orlex::runSinglepoint() {
     if (!basicMLink->run("basic", markerName, phenotypeName)) {
         return false;
     }
-    // The heterogeneity maximisation (--hlod) of each two-point analysis follows its run here.
+    if (hlodAnalysis) {
+        basicMLink->maximizeHLod();
+    }
     if (!nuclearAnalysis) {
         return true;
     }
     // The nuclear analysis always runs the ordinary engine build.
     nuclearMLink = std::make_unique<MLink>(pedigrees.get());
     nuclearMLink->fewerAllelesAllowed = fewerAlleles;
-    return nuclearMLink->run("nuclear", markerName, phenotypeName);
+    if (!nuclearMLink->run("nuclear", markerName, phenotypeName)) {
+        return false;
+    }
+    if (hlodAnalysis) {
+        nuclearMLink->maximizeHLod();
+    }
+    return true;
 }
 
 bool Orlex::runMultipoint() {
