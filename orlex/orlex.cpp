@@ -260,14 +260,21 @@ bool Orlex::runMultipoint() {
     }
     linkmap->windowSize = windowSize;
     linkmap->steps = steps;
-    return linkmap->run();
+    if (!linkmap->run()) {
+        return false;
+    }
+    linkmap->countHLods();
+    return true;
 }
 
 bool Orlex::writeMultipointResults() {
     if (!multipointAnalysis || !linkmap || !linkmap->resultsPresent) {
         return true;
     }
-    return linkmap->writeResults(outputPrefix + "_multipoint.out");
+    const std::string base = outputPrefix + "_multipoint";
+    return linkmap->writeResults(base + ".out") && linkmap->writeResultsPostScript(base) &&
+           linkmap->writeHLodResults(base + "_het") &&
+           (!byFamily || linkmap->writeHLodResultsByFamily(base + "_by_family"));
 }
 
 bool Orlex::run() {

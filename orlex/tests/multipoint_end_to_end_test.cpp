@@ -24,6 +24,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -53,20 +54,35 @@ const std::vector<Family> families = {
     {{true, {1, 1, 1}}, {false, {2, 2, 1}}, {false, {1, 2, 2}}},
 };
 
-double lodAtMarker(int marker) {
+double familyLodAtMarker(const Family& family, int marker) {
     const double f = 0.8;
     double lod = 0.0;
-    for (const Family& family : families) {
-        for (const Child& child : family) {
-            const bool fromGrandfather = child.alleles[static_cast<size_t>(marker)] == 1;
-            if (child.affected) {
-                lod += std::log10(fromGrandfather ? 2.0 : 0.0);
-            } else {
-                lod += std::log10((fromGrandfather ? 1 - f : 1.0) / (1 - f / 2));
-            }
+    for (const Child& child : family) {
+        const bool fromGrandfather = child.alleles[static_cast<size_t>(marker)] == 1;
+        if (child.affected) {
+            lod += std::log10(fromGrandfather ? 2.0 : 0.0);
+        } else {
+            lod += std::log10((fromGrandfather ? 1 - f : 1.0) / (1 - f / 2));
         }
     }
     return lod;
+}
+
+double lodAtMarker(int marker) {
+    double lod = 0.0;
+    for (const Family& family : families) {
+        lod += familyLodAtMarker(family, marker);
+    }
+    return lod;
+}
+
+// Families linked with probability alpha.
+double hlodAtMarker(int marker, double alpha) {
+    double hlod = 0.0;
+    for (const Family& family : families) {
+        hlod += std::log10(alpha * std::pow(10.0, familyLodAtMarker(family, marker)) + 1 - alpha);
+    }
+    return hlod;
 }
 
 // LINKAGE pedigree file (pointers included) of the families over the first
@@ -138,6 +154,10 @@ std::vector<Position> consoleTables(const std::string& output) {
         }
     }
     return positions;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
 }
 
 double lodOf(const std::vector<double>& row) {
@@ -282,10 +302,94 @@ TEST_F(MultipointRun, TwoWindowsOfTwoMarkersShareTheMiddleMarker) {
     const std::string table = readText("orlex_multipoint.out");
     EXPECT_LT(table.find("Markers: M1 M2 \n"), table.find("Markers: M2 M3 \n"));
     EXPECT_EQ(fileRows(table, "M2 M3 ").front().size(), 4u);
+    // One LOD curve page per window.
+    fs::create_directory("pages");
+    EXPECT_TRUE(test_support::renderPostScript("orlex_multipoint.ps", "pages"));
+    EXPECT_EQ(test_support::renderedPageCount("pages"), 2);
 }
 
-static bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+// The rows of a heterogeneity or by-family table of the window: the lines
+// after its three heading lines, each split into its label and its values.
+std::vector<std::pair<std::string, std::vector<double>>> windowTable(const std::string& text,
+                                                                     const std::string& window) {
+    const size_t start = text.find("\tMarkers: " + window + "\n");
+    EXPECT_NE(start, std::string::npos) << text;
+    std::istringstream lines(text.substr(start));
+    std::string line;
+    for (int heading = 0; heading < 4; ++heading) {
+        std::getline(lines, line);
+    }
+    std::vector<std::pair<std::string, std::vector<double>>> rows;
+    while (std::getline(lines, line) && !line.empty() &&
+           line.find("Markers") == std::string::npos) {
+        std::istringstream words(line);
+        std::string label;
+        words >> label;
+        rows.push_back({label, numbers(line.substr(static_cast<size_t>(words.tellg())))});
+    }
+    return rows;
+}
+
+TEST_F(MultipointRun, HeterogeneityAndFamilyTablesFollowTheFamilies) {
+    writeData(3);
+    const CommandResult result = orlex("--wsize 3 --byfamily");
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(contains(result.output,
+                         "The LOD Score Curves: orlex_multipoint.ps\n"
+                         "The LOD Scores under heterogeneity: orlex_multipoint_het.out\n"
+                         "The LOD Scores: orlex_multipoint_by_family.out\n"));
+    const std::vector<Position> positions = consoleTables(result.output);
+    ASSERT_EQ(positions.size(), 4u);
+    // Rows of the trait at M1, M2 and M3: the first of the position after each.
+    std::vector<size_t> atMarker;
+    std::vector<double> lods;
+    for (const Position& position : positions) {
+        if (&position != &positions.front()) {
+            atMarker.push_back(lods.size());
+        }
+        for (const auto& row : position.rows) {
+            lods.push_back(lodOf(row));
+        }
+    }
+
+    const auto het = windowTable(readText("orlex_multipoint_het.out"), "M1 M2 M3 ");
+    ASSERT_EQ(het.size(), 101u);
+    EXPECT_EQ(het.front().first, "0");
+    EXPECT_EQ(het[50].first, "0.5");
+    EXPECT_EQ(het.back().first, "1");
+    ASSERT_EQ(het.back().second.size(), lods.size());
+    const size_t lastPosition = lods.size() - positions.back().rows.size();
+    for (size_t row = 0; row < lods.size(); ++row) {
+        EXPECT_DOUBLE_EQ(het.front().second[row], 0.0);
+        // All families linked: the LOD of the evaluation (the trait-last
+        // position measures each family from its own unlinked end).
+        if (row < lastPosition) {
+            EXPECT_NEAR(het.back().second[row], lods[row], 2e-5) << row;
+        }
+    }
+    for (int marker = 0; marker < 3; ++marker) {
+        const size_t row = atMarker[static_cast<size_t>(marker)];
+        EXPECT_NEAR(het[50].second[row], hlodAtMarker(marker, 0.5), 1e-3) << marker;
+        EXPECT_NEAR(het[20].second[row], hlodAtMarker(marker, 0.2), 1e-3) << marker;
+    }
+
+    const auto byFamily = windowTable(readText("orlex_multipoint_by_family.out"), "M1 M2 M3 ");
+    ASSERT_EQ(byFamily.size(), families.size());
+    for (size_t family = 0; family < families.size(); ++family) {
+        EXPECT_EQ(byFamily[family].first, std::to_string(family + 1));
+        ASSERT_EQ(byFamily[family].second.size(), lods.size());
+        for (int marker = 0; marker < 3; ++marker) {
+            EXPECT_NEAR(byFamily[family].second[atMarker[static_cast<size_t>(marker)]],
+                        familyLodAtMarker(families[family], marker), 1e-3)
+                << family << " " << marker;
+        }
+    }
+
+    const std::string chart = readText("orlex_multipoint.ps");
+    EXPECT_TRUE(contains(chart, "(Phenotype: DISEASE_LOCUS   Marker order: M1 M2 M3 )"));
+    fs::create_directory("pages");
+    EXPECT_TRUE(test_support::renderPostScript("orlex_multipoint.ps", "pages"));
+    EXPECT_EQ(test_support::renderedPageCount("pages"), 1);
 }
 
 // Logs every unknown run: its arguments and the first and last lines of the
