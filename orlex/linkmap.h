@@ -10,6 +10,7 @@
 #include "linkmap_likelihoods.h"
 
 class Pedigrees;
+class PostScriptPage;
 
 // One heterogeneity point of a multipoint evaluation.
 class LinkmapHLod {
@@ -84,3 +85,9 @@ class Linkmap {
     // Owns every run read, also those of a phenotype whose analysis failed.
     std::vector<std::unique_ptr<LinkmapLikelihoods>> runs;
 };
+
+// The LOD curve page of one window (its runs in trait-position order) over
+// its interior intervals, x in cM from the first marker by the map's
+// function, with the value and position axes set from the points. The
+// caller owns the page and sets its texts.
+PostScriptPage* multipointCurvePage(const std::vector<LinkmapLikelihoods*>& window, bool haldane);

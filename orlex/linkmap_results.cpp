@@ -121,9 +121,7 @@ bool Linkmap::writeResults(std::string fileName) {
     return written;
 }
 
-// The LOD curve of one window along its interior intervals, x in cM from
-// the window's first marker.
-static PostScriptPage* curvePage(const std::vector<LinkmapLikelihoods*>& window, bool haldane) {
+PostScriptPage* multipointCurvePage(const std::vector<LinkmapLikelihoods*>& window, bool haldane) {
     auto* page = new PostScriptPage();
     std::vector<std::string> labels;
     std::map<std::string, double> marks;
@@ -179,7 +177,7 @@ bool Linkmap::writeResultsPostScript(std::string baseName) {
     document.showCentiMorganLabel = false;
     for (const std::string& phenotype : phenotypes) {
         for (const std::string& key : windowKeys.at(phenotype)) {
-            PostScriptPage* page = curvePage(results.at(phenotype).at(key), haldane);
+            PostScriptPage* page = multipointCurvePage(results.at(phenotype).at(key), haldane);
             page->title = "Multipoint Analysis       (" + date + ")";
             page->subtitle = "Phenotype: " + phenotype + "   Marker order: " + key;
             page->infoLine = infoLine;
