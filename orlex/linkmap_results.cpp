@@ -71,23 +71,25 @@ void Linkmap::countHLods() {
     }
 }
 
-// Writes the whole text into the file at once; false when it cannot be
-// opened or written.
+// Writes the whole text into the file at once and ends the console line
+// that names it; false, with an "Error: " line, when it cannot be opened or
+// written.
 static bool writeWhole(const std::string& fileName, const std::string& text) {
     File file;
     if (!file.openFile(fileName, "write")) {
-        std::cout << "Error: Unable to open " << fileName << " for writing!" << std::endl;
+        std::cout << "\nError: Unable to open " << fileName << " for writing!" << std::endl;
         return false;
     }
     file.outputBuffer << text;
     file.addAllLinesFromOStringStream();
     // Closing flushes: a full disk shows only then.
     file.closeFile("write");
-    const bool written = file.isOpen("write");
-    if (!written) {
-        std::cout << "Error: Unable to write " << fileName << "!" << std::endl;
+    if (!file.isOpen("write")) {
+        std::cout << "\nError: Unable to write " << fileName << "!" << std::endl;
+        return false;
     }
-    return written;
+    std::cout << std::endl;
+    return true;
 }
 
 bool Linkmap::writeResults(std::string fileName) {
@@ -116,9 +118,7 @@ bool Linkmap::writeResults(std::string fileName) {
             }
         }
     }
-    const bool written = writeWhole(fileName, text.str());
-    std::cout << std::endl;
-    return written;
+    return writeWhole(fileName, text.str());
 }
 
 PostScriptPage* multipointCurvePage(const std::vector<LinkmapLikelihoods*>& window, bool haldane) {
@@ -190,6 +190,9 @@ bool Linkmap::writeResultsPostScript(std::string baseName) {
     }
     const bool written = document.writeCurvePagesIntoPostScriptFileCorrectly(fileName);
     std::cout << std::endl;
+    if (!written) {
+        std::cout << "Error: Unable to write " << fileName << "!" << std::endl;
+    }
     return written;
 }
 
@@ -220,9 +223,7 @@ bool Linkmap::writeHLodResults(std::string baseName) {
             }
         }
     }
-    const bool written = writeWhole(fileName, text.str());
-    std::cout << std::endl;
-    return written;
+    return writeWhole(fileName, text.str());
 }
 
 bool Linkmap::writeHLodResultsByFamily(std::string baseName) {
@@ -268,7 +269,5 @@ bool Linkmap::writeHLodResultsByFamily(std::string baseName) {
             text << '\n';
         }
     }
-    const bool written = writeWhole(fileName, text.str());
-    std::cout << std::endl;
-    return written;
+    return writeWhole(fileName, text.str());
 }

@@ -559,6 +559,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "Error in executing UNKNOWORLEX: unknownorlex\n"}),
     [](const ::testing::TestParamInfo<EngineFault>& info) { return info.param.label; });
 
+TEST_F(MultipointRun, AResultFileThatCannotBeWrittenStopsTheRun) {
+    writeData(2);
+    fs::create_directory("orlex_multipoint.ps");
+    const CommandResult result = orlex("");
+    EXPECT_EQ(result.status, 255) << result.output;
+    EXPECT_TRUE(contains(result.output,
+                         "The LOD Scores: orlex_multipoint.out\n"
+                         "The LOD Score Curves: orlex_multipoint.ps\n"
+                         "Error: Unable to write orlex_multipoint.ps!\n"))
+        << result.output;
+    EXPECT_FALSE(fs::exists("orlex_multipoint_het.out"));
+    EXPECT_FALSE(contains(result.output, "Elapsed time"));
+}
+
 TEST_F(MultipointRun, MarkerAndPhenotypeSelection) {
     writeData(2);
     struct Case {
