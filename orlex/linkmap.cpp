@@ -98,6 +98,10 @@ void Linkmap::clampWindowAndSteps(int markerCount) {
 }
 
 bool Linkmap::run() {
+    if (pedigrees->linkageLocusFile->getLocus(0) == nullptr) {
+        std::cout << "Error: The LINKAGE locus model has no trait locus" << std::endl;
+        return false;
+    }
     std::vector<int> markerNumbers;
     selectMarkers(markerNumbers);
     if (markerNumbers.empty()) {
@@ -167,6 +171,10 @@ std::string Linkmap::windowProblem(const std::vector<std::string>& markerIndices
     for (size_t k = 0; k + 1 < markerIndices.size(); ++k) {
         const Marker* first = map.getMarker(markerIndices[k]);
         const Marker* second = map.getMarker(markerIndices[k + 1]);
+        if (first == nullptr || second == nullptr) {
+            return "Multipoint window skipped: marker index " +
+                   markerIndices[first == nullptr ? k : k + 1] + " is not in the map";
+        }
         const std::string pair = "markers " + first->getName() + " and " + second->getName();
         if (first->getChromosome() != second->getChromosome()) {
             return "Multipoint window skipped: " + pair + " lie on different chromosomes (" +
