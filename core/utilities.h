@@ -47,6 +47,22 @@ void delete_intermediate_files();
 // too), or "" when it names none: an input of that name would be overwritten
 // and removed by the run.
 std::string engineFileNamedBy(const std::string& path);
+// The reports the store writes into the working directory beside the
+// engine's files ("family.err", "mendel.err").
+const std::vector<std::string>& reportFileNames();
+// The engine file or report that the path names, as engineFileNamedBy does
+// for the engine files: an input of that name would be overwritten.
+std::string runFileNamedBy(const std::string& path);
+// To be called before the first engine file of a run is written. Prints an
+// "Error: " line naming the first entry of engineFileNames() that exists in
+// the working directory (a file, a folder, a link, a dangling link too) and
+// returns false: the run would overwrite it, or write through it, and the
+// clean-up would remove it. True when there is none.
+bool refuseExistingEngineFiles();
+// Prints an "Error: " line and returns false when a report of
+// reportFileNames() in the working directory is a link, which writing the
+// report would follow out of the working directory.
+bool refuseLinkedReportFiles();
 // Runs one engine program through execute_external_command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.

@@ -46,21 +46,20 @@ std::vector<std::pair<std::string, std::string>> Orlex::givenInputFiles() const 
     return files;
 }
 
-bool Orlex::inputIsExchangeFile() const {
-    const auto files = givenInputFiles();
-    return std::any_of(files.begin(), files.end(), [](const auto& file) {
-        return !file.second.empty() && !engineFileNamedBy(file.second).empty();
-    });
-}
-
 void Orlex::cleanUp() const {
-    // Removing the exchange files would delete the user's own input file.
-    if (!inputIsExchangeFile()) {
+    // Before the check, any engine file in the working directory was the
+    // user's; after it, only this run can have made them.
+    if (engineFilesChecked) {
         delete_intermediate_files();
     }
 }
 
 bool Orlex::checkOptions() const {
+    if (phenotypeName == liabilityClassPhenotype) {
+        return failed(std::string(liabilityClassPhenotype) +
+                      " is the liability class of the trait beside it, not a phenotype to "
+                      "analyse: name an affection phenotype with --phenotype");
+    }
     if (frequencyType != "a" && frequencyType != "f" && frequencyType != "u") {
         return failed("Unknown allele frequency type \"" + frequencyType +
                       "\" given with --freq: use a, f or u");
@@ -81,6 +80,12 @@ bool Orlex::checkInputNames() const {
                           exchange +
                           " in the working directory, which the analysis overwrites and "
                           "removes: rename the file or run from another directory");
+        }
+        const std::string report = runFileNamedBy(name);
+        if (!report.empty()) {
+            return failed("Input file " + name + " (" + option + ") is the report " + report +
+                          " in the working directory, which the pedigree checks overwrite: "
+                          "rename the file or run from another directory");
         }
     }
     return true;
@@ -116,11 +121,11 @@ bool Orlex::readPedigrees() {
         return failed("Reading and converting the pre-MAKEPED pedigree file " + pedigreeFile +
                       " failed");
     }
-    std::remove((pedigreeFile + ".linkage").c_str());
     return true;
 }
 
 bool Orlex::generateLocusModel() {
+    traitLocusSource = "the model file " + modelFile;
     return pedigrees->makeLinkageLocusFile() ||
            failed("Generating the LINKAGE locus file from the model failed");
 }
@@ -130,6 +135,7 @@ bool Orlex::readLocusModel() {
         return generateLocusModel();
     }
     if (pedigrees->linkageLocusFile->readLocusFile(locusFile)) {
+        traitLocusSource = "the LINKAGE locus file " + locusFile;
         const int loci = pedigrees->linkageLocusFile->getNumberOfLoci();
         if (loci != pedigrees->markerCount + 1) {
             return failed("The LINKAGE locus file " + locusFile + " has " + IntToString(loci) +
@@ -176,6 +182,13 @@ bool Orlex::checkLocusModel() const {
                std::string(locusFileGiven ? "LINKAGE locus file" : "model") + " has none");
 }
 
+// A pedigree file whose classes the trait locus does not have would make the
+// engine read every later column one token off.
+bool Orlex::checkLiabilityClasses() const {
+    const Locus* trait = pedigrees->linkageLocusFile->getLocus(0);
+    return trait == nullptr || pedigrees->checkLiabilityClasses(*trait, traitLocusSource);
+}
+
 bool Orlex::readInputFiles() {
     if (!pedigreeFileGiven) {
         return failed("Pedigree file is not set");
@@ -186,9 +199,10 @@ bool Orlex::readInputFiles() {
     if (!modelFileGiven && !locusFileGiven) {
         return failed("Model file or Linkage locus file must be given");
     }
-    if (!checkOptions() || !checkInputNames()) {
+    if (!checkOptions() || !checkInputNames() || !refuseExistingEngineFiles()) {
         return false;
     }
+    engineFilesChecked = true;
     std::cout << "prefix: " << outputPrefix << std::endl;
     copySettingsIntoStore();
 
@@ -201,8 +215,9 @@ bool Orlex::readInputFiles() {
     if (!readPedigrees()) {
         return false;
     }
-    if (statistics) {
-        pedigrees->writeStatistics();
+    // Statistics the user asked for and did not get fail the run.
+    if (statistics && !pedigrees->writeStatistics()) {
+        return failed("Writing the statistics files (--stats) failed");
     }
     if (phenotypeFileGiven && !phenotypeFile.empty() &&
         !pedigrees->readPhenotypeFile(phenotypeFile)) {
@@ -217,7 +232,8 @@ bool Orlex::readInputFiles() {
     if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
         return failed("Reading the model file " + modelFile + " failed");
     }
-    if (!readLocusModel() || !checkLocusModel()) {
+    if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits() ||
+        !checkLiabilityClasses()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;
@@ -272,9 +288,13 @@ bool Orlex::writeMultipointResults() {
         return true;
     }
     const std::string base = outputPrefix + "_multipoint";
-    return linkmap->writeResults(base + ".out") && linkmap->writeResultsPostScript(base) &&
-           linkmap->writeHLodResults(base + "_het") &&
-           (!byFamily || linkmap->writeHLodResultsByFamily(base + "_by_family"));
+    bool written = linkmap->writeResults(base + ".out");
+    written = linkmap->writeResultsPostScript(base) && written;
+    written = linkmap->writeHLodResults(base + "_het") && written;
+    if (byFamily) {
+        written = linkmap->writeHLodResultsByFamily(base + "_by_family") && written;
+    }
+    return written;
 }
 
 bool Orlex::run() {
@@ -298,7 +318,32 @@ bool Orlex::writeResults() {
         return failed(
             "No analysis selected: give --singlepoint, --multipoint, --hrrrand or --sibpair");
     }
-    // The result files of the analyses that ran, and then the summary file,
-    // are written here.
-    return writeMultipointResults();
+    // A file that cannot be written ends the run with status 255, but only
+    // after every other file is written: one lost file costs no others.
+    bool allWritten = true;
+    if (basicMLink) {
+        allWritten = writeSinglepointResults(*basicMLink, "_singlepoint") && allWritten;
+        if (nuclearAnalysis && nuclearMLink) {
+            allWritten = writeSinglepointResults(*nuclearMLink, "_singlepoint_nuc") && allWritten;
+        }
+    }
+    allWritten = writeMultipointResults() && allWritten;
+    // The summary file is written here.
+    return allWritten;
+}
+
+bool Orlex::writeSinglepointResults(MLink& mlink, const std::string& suffix) {
+    const std::string base = outputPrefix + suffix;
+    bool written = mlink.writeResultsFile(base);
+    if (byFamily) {
+        written = mlink.writeResultsByFamilyFile(base + "_by_family") && written;
+    }
+    if (singlepointCurves) {
+        written = mlink.writeAllLODScoresFile(base + "_curves") && written;
+    }
+    if (hlodAnalysis) {
+        written = mlink.writeHLodFile(base + "_het") && written;
+        written = mlink.writeHLodPostscript(base + "_het") && written;
+    }
+    return written;
 }
