@@ -178,6 +178,31 @@ bool refuseLinkedReportFiles() {
     return false;
 }
 
+bool checkInputsAreNotEngineFiles(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames) {
+    for (const auto& [option, name] : optionsAndNames) {
+        const std::string exchange = engineFileNamedBy(name);
+        if (!exchange.empty()) {
+            std::cout << "Error: Input file " << name << " (" << option << ") is the engine's file "
+                      << exchange
+                      << " in the working directory, which the analysis overwrites and "
+                         "removes: rename the file or run from another directory"
+                      << std::endl;
+            return false;
+        }
+        const std::string report = runFileNamedBy(name);
+        if (!report.empty()) {
+            std::cout << "Error: Input file " << name << " (" << option << ") is the report "
+                      << report
+                      << " in the working directory, which the pedigree checks overwrite: "
+                         "rename the file or run from another directory"
+                      << std::endl;
+            return false;
+        }
+    }
+    return true;
+}
+
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose) {
     if (execute_external_command(command, verbose) == 0) {
         return true;

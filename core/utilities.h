@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Conversions and formatting
@@ -63,6 +64,12 @@ bool refuseExistingEngineFiles();
 // reportFileNames() in the working directory is a link, which writing the
 // report would follow out of the working directory.
 bool refuseLinkedReportFiles();
+// The inputs of a run, each as the option that named it and the file name.
+// Refuses the first that names an engine file or a report, with an "Error: "
+// line naming the option, the file and the file it names, and returns false;
+// true when none does. Call it before anything is written.
+bool checkInputsAreNotEngineFiles(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
 // Runs one engine program through execute_external_command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.

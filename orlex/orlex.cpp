@@ -73,22 +73,7 @@ bool Orlex::checkOptions() const {
 }
 
 bool Orlex::checkInputNames() const {
-    for (const auto& [option, name] : givenInputFiles()) {
-        const std::string exchange = engineFileNamedBy(name);
-        if (!exchange.empty()) {
-            return failed("Input file " + name + " (" + option + ") is the engine's file " +
-                          exchange +
-                          " in the working directory, which the analysis overwrites and "
-                          "removes: rename the file or run from another directory");
-        }
-        const std::string report = runFileNamedBy(name);
-        if (!report.empty()) {
-            return failed("Input file " + name + " (" + option + ") is the report " + report +
-                          " in the working directory, which the pedigree checks overwrite: "
-                          "rename the file or run from another directory");
-        }
-    }
-    return true;
+    return checkInputsAreNotEngineFiles(givenInputFiles());
 }
 
 void Orlex::copySettingsIntoStore() {
@@ -167,15 +152,7 @@ bool Orlex::checkLocusModel() const {
     if (!xlinked) {
         return true;
     }
-    const LinkageLocusFile& file = *pedigrees->linkageLocusFile;
-    const Locus* trait = file.getLocus(0);
-    bool malePenetrances = file.getXlinked() == 1 && trait != nullptr;
-    if (malePenetrances && trait->type == Locus::affectionType) {
-        for (int k = 0; k < trait->numberOfLiabClasses; ++k) {
-            malePenetrances = malePenetrances && trait->hasMalePenetrances(k);
-        }
-    }
-    return malePenetrances ||
+    return pedigrees->linkageLocusFile->hasSexLinkedTraitLocus() ||
            failed(
                "X-linked data (--xlinked) need a sex-linked disease model with male "
                "penetrances, and the " +
