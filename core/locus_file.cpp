@@ -417,6 +417,22 @@ Locus* LinkageLocusFile::getLocus(int i) const {
     return loci[static_cast<size_t>(i)];
 }
 
+bool LinkageLocusFile::hasSexLinkedTraitLocus() const {
+    const Locus* trait = getLocus(0);
+    if (sexLink != 1 || trait == nullptr) {
+        return false;
+    }
+    if (trait->type != Locus::affectionType) {
+        return true;
+    }
+    for (int k = 0; k < trait->numberOfLiabClasses; ++k) {
+        if (!trait->hasMalePenetrances(k)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void LinkageLocusFile::setNumberOfLoci(int n) {
     numberOfLoci = n;
     locusOrder.assign(static_cast<size_t>(std::max(n, 0)), 0);

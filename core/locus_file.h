@@ -72,6 +72,10 @@ class LinkageLocusFile {
     int getXlinked() const { return sexLink; }
     // Locus i (from 0), still owned by this file; null when there is none.
     Locus* getLocus(int i) const;
+    // Whether the file can model X-linked data: it is sex-linked and its
+    // trait locus (locus 0), when an affection locus, has male penetrances
+    // for every liability class.
+    bool hasSexLinkedTraitLocus() const;
 
     // Also resets the locus order to 0 .. n - 1.
     void setNumberOfLoci(int n);

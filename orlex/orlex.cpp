@@ -46,16 +46,10 @@ std::vector<std::pair<std::string, std::string>> Orlex::givenInputFiles() const 
     return files;
 }
 
-bool Orlex::inputIsExchangeFile() const {
-    const auto files = givenInputFiles();
-    return std::any_of(files.begin(), files.end(), [](const auto& file) {
-        return !file.second.empty() && !engineFileNamedBy(file.second).empty();
-    });
-}
-
 void Orlex::cleanUp() const {
-    // Removing the exchange files would delete the user's own input file.
-    if (!inputIsExchangeFile()) {
+    // Before the check, any engine file in the working directory was the
+    // user's; after it, only this run can have made them.
+    if (engineFilesChecked) {
         delete_intermediate_files();
     }
 }
@@ -74,16 +68,7 @@ bool Orlex::checkOptions() const {
 }
 
 bool Orlex::checkInputNames() const {
-    for (const auto& [option, name] : givenInputFiles()) {
-        const std::string exchange = engineFileNamedBy(name);
-        if (!exchange.empty()) {
-            return failed("Input file " + name + " (" + option + ") is the engine's file " +
-                          exchange +
-                          " in the working directory, which the analysis overwrites and "
-                          "removes: rename the file or run from another directory");
-        }
-    }
-    return true;
+    return checkInputsAreNotEngineFiles(givenInputFiles());
 }
 
 void Orlex::copySettingsIntoStore() {
@@ -116,7 +101,6 @@ bool Orlex::readPedigrees() {
         return failed("Reading and converting the pre-MAKEPED pedigree file " + pedigreeFile +
                       " failed");
     }
-    std::remove((pedigreeFile + ".linkage").c_str());
     return true;
 }
 
@@ -161,15 +145,7 @@ bool Orlex::checkLocusModel() const {
     if (!xlinked) {
         return true;
     }
-    const LinkageLocusFile& file = *pedigrees->linkageLocusFile;
-    const Locus* trait = file.getLocus(0);
-    bool malePenetrances = file.getXlinked() == 1 && trait != nullptr;
-    if (malePenetrances && trait->type == Locus::affectionType) {
-        for (int k = 0; k < trait->numberOfLiabClasses; ++k) {
-            malePenetrances = malePenetrances && trait->hasMalePenetrances(k);
-        }
-    }
-    return malePenetrances ||
+    return pedigrees->linkageLocusFile->hasSexLinkedTraitLocus() ||
            failed(
                "X-linked data (--xlinked) need a sex-linked disease model with male "
                "penetrances, and the " +
@@ -186,9 +162,10 @@ bool Orlex::readInputFiles() {
     if (!modelFileGiven && !locusFileGiven) {
         return failed("Model file or Linkage locus file must be given");
     }
-    if (!checkOptions() || !checkInputNames()) {
+    if (!checkOptions() || !checkInputNames() || !refuseExistingEngineFiles()) {
         return false;
     }
+    engineFilesChecked = true;
     std::cout << "prefix: " << outputPrefix << std::endl;
     copySettingsIntoStore();
 
@@ -201,8 +178,9 @@ bool Orlex::readInputFiles() {
     if (!readPedigrees()) {
         return false;
     }
-    if (statistics) {
-        pedigrees->writeStatistics();
+    // Statistics the user asked for and did not get fail the run.
+    if (statistics && !pedigrees->writeStatistics()) {
+        return failed("Writing the statistics files (--stats) failed");
     }
     if (phenotypeFileGiven && !phenotypeFile.empty() &&
         !pedigrees->readPhenotypeFile(phenotypeFile)) {

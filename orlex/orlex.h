@@ -26,8 +26,8 @@ class Orlex {
     bool readInputFiles();
     bool run();
     bool writeResults();
-    // Removes the engine's exchange files from the working directory, unless
-    // one of them is an input file of this run.
+    // Removes the engine's exchange files from the working directory once
+    // the run has made sure that none of them was there before it.
     void cleanUp() const;
 
     std::unique_ptr<Pedigrees> pedigrees;
@@ -74,8 +74,8 @@ class Orlex {
     bool slow = false;
 
   private:
+    bool engineFilesChecked = false;
     std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
-    bool inputIsExchangeFile() const;
     bool checkOptions() const;
     bool checkInputNames() const;
     void copySettingsIntoStore();

@@ -24,11 +24,16 @@ class MarkerInfo;
 class Allele;
 class Genotype;
 class LinkageLocusFile;
+class Locus;
 class Model;
 
 // Alleles rarer than this (over all counted copies) are merged into the next
 // rarest allele of their marker.
 inline constexpr double MINIMUM_COLLAPSE_ALLELE_FREQUENCY = 1e-05;
+
+// The phenotype name of the liability-class column: the class of the trait
+// analysed beside it, never a trait of its own.
+inline constexpr const char* liabilityClassPhenotype = "LIABILITY_CLASS";
 
 class Pedigrees {
   public:
@@ -135,7 +140,9 @@ class Pedigrees {
     bool pedigreeHasGenotypedPerson = false;
     int genotypedPedigreeCount = 0;
 
-    // Statistics and allele frequency files being assembled.
+    // Statistics and allele frequency files being assembled, and the number
+    // of files that could not be written.
+    int fileWriteFailures = 0;
     std::ostringstream pedigreeStatisticsText;
     std::ostringstream pedigreeSetCountText;
     std::ostringstream frequencyText;
@@ -248,6 +255,25 @@ class Pedigrees {
     void phenotypeRecursion(RBTree<Phenotype>* phenotypes);
     void markerRecursion(RBTree<Marker>* markers);
     std::string getNewAlleleName(int alleleNumber, Marker* marker);
+
+    // ---- Liability classes of the trait (liability_classes.cpp)
+    // The phenotype names an analysis may select: all but the liability class.
+    std::vector<std::string> getTraitPhenotypeNames() const;
+    // The phenotype column plan of an engine pedigree file that analyses the
+    // phenotype with the trait locus: the phenotype, then LIABILITY_CLASS when
+    // the engine reads a class for that locus (an affection locus of more
+    // than one class). Hand it to writePedigreeFile or writeNuclearPedigreeFile
+    // with any marker plan.
+    std::vector<std::string> getTraitColumnPlan(const std::string& phenotype,
+                                                const Locus& traitLocus) const;
+    // Whether the pedigree file's liability classes fit the trait locus: with
+    // more than one class the file needs the class column and every person a
+    // class from 1 to that number; with one class no person may name another.
+    // Otherwise prints an "Error: " naming the pedigree file, the person (by
+    // the ids of a converted file's original) and both numbers, and returns
+    // false. The source names where the locus came from, for the message
+    // ("the LINKAGE locus file x.dat", "the model file x.model").
+    bool checkLiabilityClasses(const Locus& traitLocus, const std::string& traitLocusSource) const;
 
     // ---- Pre-MAKEPED conversion and loop breaking
     bool readAndConvertPreToLinkage(const std::string& fileName, bool skipMendelianErrors);
@@ -367,7 +393,8 @@ class Pedigrees {
                                                       const std::string& index);
 
     // ---- Statistics files
-    void writeStatistics();
+    // True when every statistics file was written.
+    bool writeStatistics();
     void writePedigreeStatistics(const std::string& fileName);
     void writeNumberOfHrrTdtSibpairPeds(const std::string& fileName);
     double getPolymorphismInformationContent(const std::string& markerIndex);

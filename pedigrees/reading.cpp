@@ -26,6 +26,13 @@ static bool isMissingAffection(const std::string& value) {
     return value == "-9" || value == "x" || value == "-" || value == "." || value == "0";
 }
 
+// The engine reads the affection column as 0 (unknown), 1 (unaffected) or 2
+// (affected); anything else it would silently take for unaffected. The other
+// missing codes are read as 0.
+static bool isAffectionStatus(const std::string& value) {
+    return value == "1" || value == "2" || isMissingAffection(value);
+}
+
 static bool isMissingLiabilityClass(const std::string& value) {
     return value == "x" || value == "-" || value == "." || value == "0";
 }
@@ -128,6 +135,10 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         pedigreeFileName = fileName;
     }
     std::cout << "Reading pedigree file: " << fileName << std::endl;
+    // The checks write their reports into the working directory.
+    if (!refuseLinkedReportFiles()) {
+        return false;
+    }
 
     std::ifstream in(fileName);
     if (!in) {
@@ -144,6 +155,12 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
             printFailure(
                 "Unable to generate mapfile for pedigree file that hasn't a standard column count");
             return false;
+        }
+        if (!mapFileName.empty() && markerCount > 0) {
+            std::cout << "Warning: The map file " << mapFileName << " holds no marker: a map of "
+                      << markerCount
+                      << " markers named by their column (MARKER1, ...), 10 cM apart, is used"
+                      << std::endl;
         }
     } else {
         const ColumnScan scan = scanColumns(in);
@@ -247,6 +264,14 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
 
         if (affectionStatusColumn) {
             const std::string& affection = columns[c++];
+            if (!isAffectionStatus(affection)) {
+                delete person;
+                printFailure("Error: Affection status " + affection + " of person " + personId +
+                             " of pedigree " + pedigreeId + " at line " + IntToString(n) +
+                             " of pedigree file " + fileName +
+                             ": use 0 (unknown), 1 (unaffected) or 2 (affected)");
+                return false;
+            }
             if (!isMissingAffection(affection)) {
                 person->addPhenotype(new Phenotype("DISEASE_LOCUS", affection));
             }
