@@ -29,13 +29,26 @@ void LinkageTextReader::skipSpace() {
 }
 
 void LinkageTextReader::skipRestOfLine() {
+    readRestOfLine();
+}
+
+std::string LinkageTextReader::readRestOfLine() {
     const size_t lineFeed = text_.find('\n', position_);
+    const size_t end = lineFeed == std::string::npos ? text_.size() : lineFeed;
+    std::string rest = text_.substr(position_, end - position_);
     if (lineFeed == std::string::npos) {
         position_ = text_.size();
-        return;
+    } else {
+        position_ = lineFeed + 1;
+        ++line_;
     }
-    position_ = lineFeed + 1;
-    ++line_;
+    return rest;
+}
+
+bool LinkageTextReader::fail(const std::string& problem, int line) {
+    problem_ = problem;
+    tokenLine_ = line;
+    return false;
 }
 
 bool LinkageTextReader::atEnd() {
@@ -66,6 +79,23 @@ bool LinkageTextReader::startNumber(const std::string& what) {
     }
     problem_ = "expected " + what + ", found the end of the file";
     return false;
+}
+
+bool LinkageTextReader::readWord(std::string& word, const std::string& what) {
+    if (!startNumber(what)) {
+        return false;
+    }
+    const auto begin = text_.begin() + static_cast<std::ptrdiff_t>(position_);
+    const auto end = std::find_if(begin, text_.end(), isSpace);
+    word.assign(begin, end);
+    position_ = static_cast<size_t>(end - text_.begin());
+    return true;
+}
+
+std::string LinkageTextReader::peekWord() {
+    skipSpace();
+    const auto begin = text_.begin() + static_cast<std::ptrdiff_t>(position_);
+    return std::string(begin, std::find_if(begin, text_.end(), isSpace));
 }
 
 // A number that runs straight into letters, digits or a further point or

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "likelihoods.h"
 #include "marker_info.h"
 #include "marker_map.h"
 #include "utilities.h"

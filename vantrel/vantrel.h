@@ -126,6 +126,9 @@ class Vantrel {
     Likelihoods* bestH1 = nullptr;
     Likelihoods* bestH3 = nullptr;
     unsigned int step = 0;
+    // Every run record made by maximize_likelihood, kept to the end of the
+    // run: the results and the best-run pointers above share them.
+    std::vector<std::unique_ptr<Likelihoods>> runRecords;
 
   private:
     std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
