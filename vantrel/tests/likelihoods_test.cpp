@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,10 @@ struct Layout {
     std::vector<double> frequencies;
     std::vector<double> conditional;
 };
+
+void PrintTo(const Layout& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class FinalDatLayouts : public FinalDat, public testing::WithParamInterface<Layout> {};
 
@@ -212,6 +217,10 @@ struct Damage {
     std::string to;
     std::string reason;  // expected in the error line
 };
+
+void PrintTo(const Damage& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class DamagedFinalDat : public FinalDat, public testing::WithParamInterface<Damage> {};
 

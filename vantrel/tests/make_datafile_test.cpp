@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,10 @@ struct Case {
     int marker;
     std::string expected;
 };
+
+void PrintTo(const Case& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class MakeDatafile : public test_support::TempDirTest {
   protected:

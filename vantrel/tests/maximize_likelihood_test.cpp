@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,6 +105,10 @@ struct Commands {
     std::string ilink;
     std::string fixture;
 };
+
+void PrintTo(const Commands& value, std::ostream* out) {
+    *out << value.hypothesis.name;
+}
 
 class MaximizeCommands : public MaximizeLikelihood, public testing::WithParamInterface<Commands> {};
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,10 @@ struct LdCase {
     double delta, dPrime, r, r2;
     std::string row;  // the four values as printed
 };
+
+void PrintTo(const LdCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class LdMeasures : public VTResultsTest, public testing::WithParamInterface<LdCase> {};
 
