@@ -247,7 +247,31 @@ bool Orlex::writeResults() {
         return failed(
             "No analysis selected: give --singlepoint, --multipoint, --hrrrand or --sibpair");
     }
-    // The result files of the analyses that ran, and then the summary file,
-    // are written here.
-    return true;
+    // A file that cannot be written ends the run with status 255, but only
+    // after every other file is written: one lost file costs no others.
+    bool allWritten = true;
+    if (basicMLink) {
+        allWritten = writeSinglepointResults(*basicMLink, "_singlepoint") && allWritten;
+        if (nuclearAnalysis && nuclearMLink) {
+            allWritten = writeSinglepointResults(*nuclearMLink, "_singlepoint_nuc") && allWritten;
+        }
+    }
+    // The summary file is written here.
+    return allWritten;
+}
+
+bool Orlex::writeSinglepointResults(MLink& mlink, const std::string& suffix) {
+    const std::string base = outputPrefix + suffix;
+    bool written = mlink.writeResultsFile(base);
+    if (byFamily) {
+        written = mlink.writeResultsByFamilyFile(base + "_by_family") && written;
+    }
+    if (singlepointCurves) {
+        written = mlink.writeAllLODScoresFile(base + "_curves") && written;
+    }
+    if (hlodAnalysis) {
+        written = mlink.writeHLodFile(base + "_het") && written;
+        written = mlink.writeHLodPostscript(base + "_het") && written;
+    }
+    return written;
 }

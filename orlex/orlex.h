@@ -84,4 +84,6 @@ class Orlex {
     bool readLocusModel();
     bool checkLocusModel() const;
     bool runSinglepoint();
+    // The result files of one two-point analysis; false when any was lost.
+    bool writeSinglepointResults(MLink& mlink, const std::string& suffix);
 };
