@@ -52,8 +52,10 @@ double largestOf(const std::vector<double>& values) {
     return largest;
 }
 
+// A whole number a step above the largest value, and never below it: with
+// a step of 0.5 the truncation alone would put 4.2 above a top of 4.
 double axisTop(double largest, double step) {
-    return largest < 3 ? 3.0 : std::trunc(largest + step);
+    return largest < 3 ? 3.0 : std::max(std::trunc(largest + step), std::ceil(largest));
 }
 
 }  // namespace
