@@ -37,10 +37,6 @@ std::array<double, pageCount - 1> pValuesOf(const VTResults::Statistics& s) {
     return {s.linkage, s.ldGivenLinkage, s.ldNoLinkage, s.linkageGivenLd, s.ldPlusLinkage};
 }
 
-double lodTickStep(double largestLod) {
-    return largestLod > 10 ? 2.0 : largestLod > 5 ? 1.0 : 0.5;
-}
-
 // A NaN value leaves the maximum as it is.
 double largestOf(const std::vector<double>& values) {
     double largest = 0.0;
@@ -59,6 +55,16 @@ double axisTop(double largest, double step) {
 }
 
 }  // namespace
+
+VTResults::AxisScale VTResults::lodAxis(double largestLod) {
+    const double step = largestLod > 10 ? 2.0 : largestLod > 5 ? 1.0 : 0.5;
+    return {axisTop(largestLod, step), step};
+}
+
+VTResults::AxisScale VTResults::pValueAxis(double largestHeight, double lodStep) {
+    const double top = axisTop(largestHeight, lodStep);
+    return {top, top > 10 ? 5.0 : top > 5 ? 1.0 : 0.5};
+}
 
 std::string VTResults::chartFileName() const {
     const std::string phenotypePart =
@@ -90,16 +96,12 @@ void VTResults::addChartPages(PostScript& document) const {
         }
     }
 
-    const double largestLod = largestOf(columns[0]);
-    const double lodStep = lodTickStep(largestLod);
-    const double lodTop = axisTop(largestLod, lodStep);
+    const AxisScale lodScale = lodAxis(largestOf(columns[0]));
     std::vector<double> allHeights;
     for (std::size_t page = 1; page < pageCount; ++page) {
         allHeights.insert(allHeights.end(), columns[page].begin(), columns[page].end());
     }
-    // The p-value pages take the LOD page's step to round their top.
-    const double pValueTop = axisTop(largestOf(allHeights), lodStep);
-    const double pValueStep = pValueTop > 10 ? 5.0 : pValueTop > 5 ? 1.0 : 0.5;
+    const AxisScale pValueScale = pValueAxis(largestOf(allHeights), lodScale.step);
 
     for (std::size_t page = 0; page < pageCount; ++page) {
         auto chart = std::make_unique<PostScriptPage>();
@@ -109,8 +111,9 @@ void VTResults::addChartPages(PostScript& document) const {
         chart->infoLine = runDate;
         chart->xAxisLabel = "Markers";
         chart->yAxisLabel = pageTexts[page].valueAxis;
-        chart->yMax = page == 0 ? lodTop : pValueTop;
-        chart->yTickStep = page == 0 ? lodStep : pValueStep;
+        const AxisScale& scale = page == 0 ? lodScale : pValueScale;
+        chart->yMax = scale.top;
+        chart->yTickStep = scale.step;
         chart->yMin = 0;
         chart->numberOfBoxes = static_cast<int>(markerNames.size());
         std::map<std::string, double> values;

@@ -62,6 +62,17 @@ class VTResults {
     // or model name holds a "/" (the chart would land in another folder) or
     // the file cannot be written.
     bool writeGraphs() const;
+    // A value axis of the charts: its top and the step between its ticks.
+    struct AxisScale {
+        double top;
+        double step;
+    };
+    // The LOD page's axis for the largest LOD (at least 0), and the p-value
+    // pages' axis for their largest bar, whose top is rounded with the LOD
+    // page's step. A top is a whole number, 3 at least, never below the
+    // largest value.
+    static AxisScale lodAxis(double largestLod);
+    static AxisScale pValueAxis(double largestHeight, double lodStep);
     // Above -log10 of every p-value above 0 that a one-degree test gives
     // (about 2e-33, where the normal tail stops): a p-value of 0 never
     // stands below a computed one.
