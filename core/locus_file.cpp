@@ -161,6 +161,12 @@ bool LinkageTextReader::readDouble(double& value, const std::string& what) {
     return true;
 }
 
+static std::string numberText(double value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
 // Reads the numbers of one locus file into a LinkageLocusFile. Every step
 // returns false with error() set at the first fault; complete loci are
 // handed to the file as they are read.
@@ -202,6 +208,22 @@ class LocusFileParser {
         }
         return value >= 0 ||
                failAtLine(what + " cannot be negative (" + std::to_string(value) + ")");
+    }
+    // Penetrances are probabilities: beyond [0, 1] the engine's likelihoods
+    // are no numbers, and the LOD scores with them.
+    bool readPenetrances(std::vector<double>& values, int count, const std::string& what) {
+        values.clear();
+        for (int i = 0; i < count; ++i) {
+            double value = 0.0;
+            if (!readDouble(value, what)) {
+                return false;
+            }
+            if (!(value >= 0.0 && value <= 1.0)) {
+                return failAtLine(what + " must lie between 0 and 1, not " + numberText(value));
+            }
+            values.push_back(value);
+        }
+        return true;
     }
     bool readDoubles(std::vector<double>& values, int count, const std::string& what) {
         values.clear();
@@ -348,13 +370,13 @@ bool LocusFileParser::readAffection(Locus& locus, const std::string& label) {
     for (int k = 0; k < classes; ++k) {
         const std::string liability = "liability class " + std::to_string(k + 1) + " of " + label;
         std::vector<double> penetrances;
-        if (!readDoubles(penetrances, 3, "a penetrance of " + liability)) {
+        if (!readPenetrances(penetrances, 3, "a penetrance of " + liability)) {
             return false;
         }
         locus.setFemalePenetrances(penetrances);
         in_.skipRestOfLine();
         if (file_.sexLink == 1) {
-            if (!readDoubles(penetrances, 2, "a male penetrance of " + liability)) {
+            if (!readPenetrances(penetrances, 2, "a male penetrance of " + liability)) {
                 return false;
             }
             locus.setMalePenetrances(penetrances);
@@ -375,6 +397,10 @@ bool LocusFileParser::readFrequencies(Locus& locus, const std::string& label) {
         }
         if (frequency < 0.0) {
             return fail("Allele frequencies cannot be negative!");
+        }
+        if (frequency > 1.0) {
+            return failAtLine("an allele frequency of " + label +
+                              " must lie between 0 and 1, not " + numberText(frequency));
         }
         frequencies.push_back(frequency);
     }

@@ -277,7 +277,8 @@ bool MLink::selectMarkers() {
 
 bool MLink::selectPhenotypes() {
     selectedPhenotypes.clear();
-    const std::vector<std::string> names = pedigrees->getPhenotypeNames();
+    // The liability class belongs to the trait beside it and is never analysed.
+    const std::vector<std::string> names = pedigrees->getTraitPhenotypeNames();
     if (phenotypeName.empty()) {
         selectedPhenotypes = names;
         return true;
@@ -389,7 +390,11 @@ bool MLink::writePedigreeFile(const std::string& phenotype, const std::string& m
     if (verbose) {
         std::cout << "Writing needed pedfile.dat for marker " << marker << std::endl;
     }
-    const std::vector<std::string> phenotypes{phenotype};
+    // Without a trait locus the locus file step reports the fault.
+    const Locus* trait = pedigrees->linkageLocusFile->getLocus(0);
+    const std::vector<std::string> phenotypes =
+        trait != nullptr ? pedigrees->getTraitColumnPlan(phenotype, *trait)
+                         : std::vector<std::string>{phenotype};
     const std::vector<std::string> markers{markerIndex};
     const bool nuclear = analysisType == "nuclear";
     const bool written =

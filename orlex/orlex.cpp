@@ -55,6 +55,11 @@ void Orlex::cleanUp() const {
 }
 
 bool Orlex::checkOptions() const {
+    if (phenotypeName == liabilityClassPhenotype) {
+        return failed(std::string(liabilityClassPhenotype) +
+                      " is the liability class of the trait beside it, not a phenotype to "
+                      "analyse: name an affection phenotype with --phenotype");
+    }
     if (frequencyType != "a" && frequencyType != "f" && frequencyType != "u") {
         return failed("Unknown allele frequency type \"" + frequencyType +
                       "\" given with --freq: use a, f or u");
@@ -105,6 +110,7 @@ bool Orlex::readPedigrees() {
 }
 
 bool Orlex::generateLocusModel() {
+    traitLocusSource = "the model file " + modelFile;
     return pedigrees->makeLinkageLocusFile() ||
            failed("Generating the LINKAGE locus file from the model failed");
 }
@@ -114,6 +120,7 @@ bool Orlex::readLocusModel() {
         return generateLocusModel();
     }
     if (pedigrees->linkageLocusFile->readLocusFile(locusFile)) {
+        traitLocusSource = "the LINKAGE locus file " + locusFile;
         const int loci = pedigrees->linkageLocusFile->getNumberOfLoci();
         if (loci != pedigrees->markerCount + 1) {
             return failed("The LINKAGE locus file " + locusFile + " has " + IntToString(loci) +
@@ -150,6 +157,13 @@ bool Orlex::checkLocusModel() const {
                "X-linked data (--xlinked) need a sex-linked disease model with male "
                "penetrances, and the " +
                std::string(locusFileGiven ? "LINKAGE locus file" : "model") + " has none");
+}
+
+// A pedigree file whose classes the trait locus does not have would make the
+// engine read every later column one token off.
+bool Orlex::checkLiabilityClasses() const {
+    const Locus* trait = pedigrees->linkageLocusFile->getLocus(0);
+    return trait == nullptr || pedigrees->checkLiabilityClasses(*trait, traitLocusSource);
 }
 
 bool Orlex::readInputFiles() {
@@ -195,7 +209,8 @@ bool Orlex::readInputFiles() {
     if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
         return failed("Reading the model file " + modelFile + " failed");
     }
-    if (!readLocusModel() || !checkLocusModel()) {
+    if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits() ||
+        !checkLiabilityClasses()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;

@@ -83,7 +83,11 @@ class Orlex {
     bool generateLocusModel();
     bool readLocusModel();
     bool checkLocusModel() const;
+    bool checkLiabilityClasses() const;
     bool runSinglepoint();
     // The result files of one two-point analysis; false when any was lost.
     bool writeSinglepointResults(MLink& mlink, const std::string& suffix);
+
+    // Where the trait locus of the run came from, for the messages about it.
+    std::string traitLocusSource;
 };

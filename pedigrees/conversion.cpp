@@ -65,15 +65,18 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     const std::string convertedFileName =
         std::filesystem::path(fileName).filename().string() + ".linkage";
     const std::string converterInput = trimRequested ? fileName + ".trimmed" : fileName;
-    std::error_code ignored;
-    const auto converted = std::filesystem::symlink_status(convertedFileName, ignored);
-    if (std::filesystem::exists(converted) || std::filesystem::is_symlink(converted)) {
-        std::cout << "Error: " << convertedFileName
-                  << " already exists in the working directory, and the conversion of the "
-                     "pedigree file would overwrite and then remove it: run in a directory "
-                     "without it, or remove it"
-                  << std::endl;
-        return false;
+    // The converter writes the partial file first and renames it.
+    for (const std::string& name : {convertedFileName, convertedFileName + ".partial"}) {
+        std::error_code ignored;
+        const auto entry = std::filesystem::symlink_status(name, ignored);
+        if (std::filesystem::exists(entry) || std::filesystem::is_symlink(entry)) {
+            std::cout << "Error: " << name
+                      << " already exists in the working directory, and the conversion of the "
+                         "pedigree file would overwrite and then remove it: run in a directory "
+                         "without it, or remove it"
+                      << std::endl;
+            return false;
+        }
     }
     // Nothing in this package writes the trimmed file; without it the
     // converter has nothing to convert.

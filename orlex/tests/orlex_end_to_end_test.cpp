@@ -6,6 +6,7 @@
 // theta^(n-k) (1-theta)^k]); families add.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
@@ -17,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine_limits.h"
+#include "mlink.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -465,4 +468,264 @@ TEST_F(OrlexRun, StatisticsThatCannotBeWrittenFailTheRun) {
     EXPECT_TRUE(contains(result.output, "Error: Writing the statistics files (--stats) failed\n"))
         << result.output;
     expectNoExchangeFiles();
+}
+
+// A marker with one allele more than the engine build holds crashed it;
+// now the input is refused before any engine file is written.
+TEST_F(OrlexRun, MarkersBeyondTheEngineLimitAreRefusedBeforeTheEngineRuns) {
+    copyData({"one_marker.map", "dominant.model"});
+    const int alleles = orlexEngineLimits.alleles + 1;
+    std::string trios;
+    for (int t = 0; 4 * t < alleles; ++t) {
+        const auto allele = [&](int i) { return std::to_string(std::min(4 * t + i, alleles)); };
+        const std::string pedigree = std::to_string(t + 1);
+        trios += pedigree + " 1 0 0 1 2 " + allele(1) + " " + allele(2) + "\n" + pedigree +
+                 " 2 0 0 2 1 " + allele(3) + " " + allele(4) + "\n" + pedigree + " 3 1 2 1 2 " +
+                 allele(1) + " " + allele(3) + "\n";
+    }
+    writeText("trios.pre", trios);
+    const CommandResult result =
+        orlex("--singlepoint --ped trios.pre --map one_marker.map --model dominant.model");
+    EXPECT_EQ(result.status, 255) << result.output;
+    EXPECT_TRUE(contains(result.output,
+                         "Error: Marker M1 of pedigree file trios.pre (rare "
+                         "alleles merged) has " +
+                             std::to_string(alleles) + " alleles, more than the " +
+                             std::to_string(orlexEngineLimits.alleles) +
+                             " the engine build holds\n"))
+        << result.output;
+    EXPECT_FALSE(contains(result.output, "Error in executing")) << result.output;
+    expectNoExchangeFiles();
+}
+
+// ---------------------------------------------------------------------------
+// Liability classes. Each family has an affected father heterozygous 1/2 at
+// the marker and an unaffected mother 3/3, both of class 1 (so the father
+// carries one trait allele and the mother none). A child whose phenotype has
+// probability a when it carries the trait allele and u when it does not
+// contributes (1 - theta) a + theta u when it got the father's marker allele
+// that goes with the trait allele in the phase considered, and
+// theta a + (1 - theta) u otherwise; the two phases are equally likely, so
+// Z(theta) = log10(sum over phases of prod f / (2 prod (a + u) / 2)).
+// Classes: 1 fully penetrant (0, 1, 1): fully informative; 2 the same
+// penetrance 0.5 for every genotype: the child adds nothing; 3 (0, 0.8, 0.8).
+
+struct ClassChild {
+    int paternalAllele;
+    bool affected;
+    int liabilityClass;
+};
+using ClassFamily = std::vector<ClassChild>;
+
+static const std::vector<ClassFamily> classFamilies = {
+    {{1, true, 1},
+     {1, true, 1},
+     {2, false, 1},
+     {2, false, 1},
+     {2, true, 1},
+     {1, false, 2},
+     {2, true, 2},
+     {1, true, 3},
+     {1, false, 3}},
+    {{2, true, 1}, {1, false, 1}, {2, true, 2}, {1, true, 2}, {1, false, 3}, {2, false, 3}},
+};
+
+static const char* const threeClassLocusFile =
+    "2 0 0 5\n0 0.0 0.0 0\n1 2\n1 2\n0.99999 0.00001\n3\n0 1 1\n0.5 0.5 0.5\n0 0.8 0.8\n"
+    "3 3\n0.3 0.3 0.4\n0 0\n0.0\n1 0.1 0.45\n";
+static const char* const oneClassLocusFile =
+    "2 0 0 5\n0 0.0 0.0 0\n1 2\n1 2\n0.99999 0.00001\n1\n0 1 1\n"
+    "3 3\n0.3 0.3 0.4\n0 0\n0.0\n1 0.1 0.45\n";
+
+// The engine turns ln likelihoods into LOD scores with ln 10 rounded to
+// 2.30259: 2e-6 of a LOD, which shows at 1e-5 once the LOD is below -5.
+static constexpr double engineLn10 = 2.30259;
+
+// With oneClass every child counts as class 1.
+static double classFamiliesLod(double theta, bool oneClass) {
+    const auto penetrance = [](int liabilityClass, bool carrier) {
+        const double affected[][2] = {{0.0, 1.0}, {0.5, 0.5}, {0.0, 0.8}};
+        return affected[liabilityClass - 1][carrier ? 1 : 0];
+    };
+    double lod = 0.0;
+    for (const ClassFamily& family : classFamilies) {
+        double phases = 0.0;
+        double unlinked = 2.0;
+        for (const int traitAllele : {1, 2}) {
+            double product = 1.0;
+            for (const ClassChild& child : family) {
+                const int k = oneClass ? 1 : child.liabilityClass;
+                const double a = child.affected ? penetrance(k, true) : 1 - penetrance(k, true);
+                const double u = child.affected ? penetrance(k, false) : 1 - penetrance(k, false);
+                const bool withTrait = child.paternalAllele == traitAllele;
+                product *= withTrait ? (1 - theta) * a + theta * u : theta * a + (1 - theta) * u;
+                if (traitAllele == 1) {
+                    unlinked *= (a + u) / 2;
+                }
+            }
+            phases += product;
+        }
+        lod += std::log(phases / unlinked) / engineLn10;
+    }
+    return lod;
+}
+
+// The families as a pedigree file: post-MAKEPED with pointer columns, or
+// pre-MAKEPED; with or without the liability-class column.
+static std::string classFamiliesFile(bool postMakeped, bool classColumn) {
+    std::ostringstream file;
+    const auto line = [&](size_t pedigree, int id, int father, int mother, int firstChild,
+                          int nextSib, int sex, bool affected, int liabilityClass,
+                          const std::string& genotype) {
+        file << pedigree << ' ' << id << ' ' << father << ' ' << mother << ' ';
+        if (postMakeped) {
+            file << firstChild << ' ' << nextSib << ' ' << nextSib << ' ' << sex << ' '
+                 << (id == 1 ? 1 : 0) << ' ';
+        } else {
+            file << sex << ' ';
+        }
+        file << (affected ? 2 : 1) << ' ';
+        if (classColumn) {
+            file << liabilityClass << ' ';
+        }
+        file << genotype << '\n';
+    };
+    for (size_t f = 0; f < classFamilies.size(); ++f) {
+        const ClassFamily& children = classFamilies[f];
+        line(f + 1, 1, 0, 0, 3, 0, 1, true, 1, "1 2");
+        line(f + 1, 2, 0, 0, 3, 0, 2, false, 1, "3 3");
+        for (size_t i = 0; i < children.size(); ++i) {
+            const int id = static_cast<int>(i) + 3;
+            const int next = i + 1 < children.size() ? id + 1 : 0;
+            line(f + 1, id, 1, 2, 0, next, 1 + static_cast<int>(i % 2), children[i].affected,
+                 children[i].liabilityClass, std::to_string(children[i].paternalAllele) + " 3");
+        }
+    }
+    return file.str();
+}
+
+class OrlexLiabilityClasses : public OrlexRun {
+  protected:
+    void SetUp() override {
+        OrlexRun::SetUp();
+        copyData({"one_marker.map"});
+        writeText("classes.ped", classFamiliesFile(true, true));
+        writeText("classes.pre", classFamiliesFile(false, true));
+        writeText("one_class.ped", classFamiliesFile(true, false));
+        writeText("three_classes.dat", threeClassLocusFile);
+        writeText("one_class.dat", oneClassLocusFile);
+        // The engine's result file of each run is kept beside the run.
+        fs::create_directory("keep");
+        writeText("keep/mlinkorlex", "#!/bin/sh\n\"" +
+                                         test_support::enginePath("mlinkorlex").string() +
+                                         "\" \"$@\"\nstatus=$?\n"
+                                         "cp outfile.dat engine_outfile.dat\nexit $status\n");
+        fs::permissions("keep/mlinkorlex", fs::perms::owner_all);
+    }
+
+    CommandResult run(const std::string& arguments) const {
+        return orlex("--singlepoint --map one_marker.map " + arguments, (dir() / "keep").string());
+    }
+
+    // The best point on the engine's grid and every block with theta > 0 of
+    // the engine's result file.
+    void expectLods(const CommandResult& result, bool oneClass) const {
+        std::vector<double> thetas = {0.5};
+        for (int step = 0; step <= 24; ++step) {
+            thetas.push_back(step * 0.02);
+        }
+        BestPoint best{-std::numeric_limits<double>::infinity(), 0.0};
+        for (const double theta : thetas) {
+            const double lod = theta > 0 ? classFamiliesLod(theta, oneClass)
+                                         : -std::numeric_limits<double>::infinity();
+            if (lod > best.lod + 1e-9) {
+                best = {lod, theta};
+            }
+        }
+        const std::optional<BestPoint> line = consoleLine(result.output, "M1");
+        ASSERT_TRUE(line.has_value()) << result.output;
+        EXPECT_NEAR(line->lod, best.lod, 1e-5);
+        EXPECT_NEAR(line->theta, best.theta, 1e-9);
+
+        std::istringstream engineFile(readText("engine_outfile.dat"));
+        MLinkMarker marker;
+        testing::internal::CaptureStdout();
+        const bool read = readTwoPointBlocks(engineFile, "engine_outfile.dat", 2, marker);
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(read);
+        ASSERT_EQ(marker.getLikelihoodsNames().size(), 26u);
+        for (const double theta : thetas) {
+            if (theta > 0) {
+                ASSERT_NE(marker.getLikelihoods(theta), nullptr) << theta;
+                EXPECT_NEAR(marker.getLikelihoods(theta)->getLodScore(),
+                            classFamiliesLod(theta, oneClass), 1e-5)
+                    << "theta " << theta;
+            }
+        }
+    }
+};
+
+TEST_F(OrlexLiabilityClasses, TheEngineGetsEachPersonsClassAndTheLodsAreAnalytic) {
+    const CommandResult result = run("--post --liab --ped classes.ped --dat three_classes.dat");
+    ASSERT_EQ(result.status, 0) << result.output;
+    expectLods(result, false);
+    // The class is the trait's, not a phenotype of its own.
+    EXPECT_FALSE(contains(result.output, "Phenotype: LIABILITY_CLASS")) << result.output;
+    expectNoExchangeFiles();
+
+    // The same families as one class.
+    const CommandResult oneClass = run("--post --ped one_class.ped --dat one_class.dat");
+    ASSERT_EQ(oneClass.status, 0) << oneClass.output;
+    expectLods(oneClass, true);
+    EXPECT_GT(std::abs(classFamiliesLod(0.1, true) - classFamiliesLod(0.1, false)), 0.1);
+}
+
+TEST_F(OrlexLiabilityClasses, AConvertedPreMakepedFileGivesTheSameLods) {
+    const CommandResult result = run("--liab --ped classes.pre --dat three_classes.dat");
+    ASSERT_EQ(result.status, 0) << result.output;
+    expectLods(result, false);
+    EXPECT_FALSE(fs::exists("classes.pre.linkage"));
+}
+
+TEST_F(OrlexLiabilityClasses, TheModelFileAndTheNuclearFamiliesCarryTheClassesToo) {
+    writeText("three_classes.model", "0 0.00001 3\n0 1 1\n0.5 0.5 0.5\n0 0.8 0.8\n");
+    const CommandResult result =
+        run("--post --liab --nuclear --ped classes.ped --model three_classes.model");
+    ASSERT_EQ(result.status, 0) << result.output;
+    const size_t nuclear =
+        result.output.find("\nParametric Linkage analysis for nuclear pedigrees\n");
+    ASSERT_NE(nuclear, std::string::npos) << result.output;
+    // The families are nuclear already: their components give the same LODs,
+    // and the result file kept is the nuclear run's.
+    expectLods({0, result.output.substr(0, nuclear)}, false);
+    expectLods({0, result.output.substr(nuclear)}, false);
+}
+
+TEST_F(OrlexLiabilityClasses, ClassesTheTraitLocusDoesNotHaveStopTheRunAtInput) {
+    struct Case {
+        std::string arguments;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"--post --liab --phenotype LIABILITY_CLASS --ped classes.ped --dat three_classes.dat",
+         "Error: LIABILITY_CLASS is the liability class of the trait beside it, not a phenotype "
+         "to analyse: name an affection phenotype with --phenotype\n"},
+        {"--post --ped one_class.ped --dat three_classes.dat",
+         "Error: The trait locus of the LINKAGE locus file three_classes.dat declares 3 "
+         "liability classes, but the pedigree file one_class.ped is read without a "
+         "liability-class column, so its persons are all of 1 liability class\n"},
+        // Persons are met in the order of their ids as text: 1, 10, 11, 2, ...
+        {"--post --liab --ped classes.ped --dat one_class.dat",
+         "Error: Pedigree file classes.ped: person 10 of pedigree 1 has liability class 3, but "
+         "the trait locus of the LINKAGE locus file one_class.dat declares 1 liability class\n"},
+        {"--liab --ped classes.pre --dat one_class.dat",
+         "Error: Pedigree file classes.pre: person 10 of pedigree 1 has liability class 3, but "
+         "the trait locus of the LINKAGE locus file one_class.dat declares 1 liability class\n"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult result = run(c.arguments);
+        EXPECT_EQ(result.status, 255) << c.arguments << "\n" << result.output;
+        EXPECT_TRUE(contains(result.output, c.error)) << c.arguments << "\n" << result.output;
+        EXPECT_FALSE(contains(result.output, "Parametric Linkage analysis")) << c.arguments;
+    }
 }

@@ -348,6 +348,29 @@ INSTANTIATE_TEST_SUITE_P(
                     "file test.ped: use 0 (unknown), 1 (unaffected) or 2 (affected)"},
         FailureCase{"LiabilityClassZero", "1 1 0 0 1 2 1 1 2\n1 2 0 0 2 2 0 1 2\n", 1,
                     Layout().set(&Layout::liability), "Liability class can't be 0 at line: 2"},
+        // The engine follows the pointer columns unchecked: a person who is
+        // not there crashes it, a sib chain that loops hangs it.
+        FailureCase{"FirstOffspringNamesNoPerson",
+                    "1 1 0 0 -1 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The first offspring (column 5) of person 1 of pedigree 1 at line 1 "
+                    "of pedigree file test.ped names person -1, who is not in the pedigree (0 "
+                    "for none)"},
+        FailureCase{"NextPaternalSibIsThePersonItself",
+                    "1 1 0 0 3 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 3 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The next paternal sib (column 6) of person 3 of pedigree 1 at line 3 "
+                    "of pedigree file test.ped names person 3, which makes the chain of sibs "
+                    "loop back to itself"},
+        FailureCase{"NextMaternalSibsLoop",
+                    "1 1 0 0 3 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 4 4 1 0 2 1 2\n1 4 1 2 0 0 3 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The next maternal sib (column 7) of person 4 of pedigree 1 at line 4 "
+                    "of pedigree file test.ped names person 3, which makes the chain of sibs "
+                    "loop back to itself"},
         FailureCase{"HalfTyped",
                     "1 1 0 0 1 2 1 2 0 3\n",
                     2,
