@@ -92,7 +92,8 @@ void VTResults::addChartPages(PostScript& document) const {
         columns[0].push_back(s.lod);
         const auto pValues = pValuesOf(s);
         for (std::size_t i = 0; i < pValues.size(); ++i) {
-            columns[i + 1].push_back(pValues[i] == 0.0 ? ceiling : -std::log10(pValues[i]));
+            // Subtracted from 0.0: a p-value of 1 would be drawn as -0.
+            columns[i + 1].push_back(pValues[i] == 0.0 ? ceiling : 0.0 - std::log10(pValues[i]));
         }
     }
 

@@ -120,7 +120,9 @@ TEST_F(ResultCharts, SixPagesOfOneBarPerMarker) {
     const double ldHeight = 10.0 / std::log(10.0);
     EXPECT_NEAR(charts[2].histogramBoxValues.at("M2"), ldHeight, 1e-9);
     EXPECT_NEAR(charts[3].histogramBoxValues.at("M2"), ldHeight, 1e-9);
+    // A p-value of 1 stands at 0, not at -0 (the bar's label).
     EXPECT_DOUBLE_EQ(charts[4].histogramBoxValues.at("M2"), 0.0);
+    EXPECT_FALSE(std::signbit(charts[4].histogramBoxValues.at("M2")));
 
     // The largest LOD 2.17 and the largest bar 4.34 (M2's LD tests).
     EXPECT_EQ(charts[0].yMax, 3.0);
