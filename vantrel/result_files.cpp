@@ -57,22 +57,27 @@ std::string Vantrel::inputSummaryText() const {
     const int controlDummies = static_cast<int>(pedigrees->getCaseControlPedigreeCount("control"));
     const int dummies = caseDummies + controlDummies;
     const int allPedigrees = pedigrees->pedigreeTree->count;
-    // Each dummy pedigree is a singleton with two untyped parents.
     const int allPersons = pedigrees->getPedigreePersonCount();
+    // The pedigree file's own counts: a dummy pedigree holds three persons,
+    // two singletons (or one and a dummy spouse) and their dummy child.
     std::ostringstream out;
     out << "Input files\n" << std::string(24, '=') << '\n';
     out << "Pedigree file          : " << pedigreeFileName << '\n';
     out << "  # pedigrees          : " << allPedigrees - dummies << '\n';
     out << "  # persons            : " << allPersons - 3 * dummies << '\n';
-    const std::pair<bool, std::pair<const char*, const std::string*>> optional[] = {
-        {linkageLocusFileGiven, {"Linkage locus file     : ", &linkageLocusFileName}},
-        {mapFileGiven, {"Map file               : ", &mapFileName}},
-        {modelFileGiven, {"Model file             : ", &modelFileName}},
-        {phenotypeFileGiven, {"Phenotype file         : ", &phenotypeFileName}},
+    const struct {
+        bool given;
+        const char* label;
+        const std::string& name;
+    } optionalFiles[] = {
+        {linkageLocusFileGiven, "Linkage locus file     : ", linkageLocusFileName},
+        {mapFileGiven, "Map file               : ", mapFileName},
+        {modelFileGiven, "Model file             : ", modelFileName},
+        {phenotypeFileGiven, "Phenotype file         : ", phenotypeFileName},
     };
-    for (const auto& [given, line] : optional) {
-        if (given) {
-            out << line.first << *line.second << '\n';
+    for (const auto& file : optionalFiles) {
+        if (file.given) {
+            out << file.label << file.name << '\n';
         }
     }
     if (caseFilesGiven) {
