@@ -383,7 +383,8 @@ bool MLink::writeHLodFile(const std::string& baseName) {
               << textName << std::endl;
     std::ostream& text = file.outputBuffer;
     text << welcome() << '\n' << pedigrees->getCommonHeader();
-    for (size_t p = 0; p < hlodPhenotypes.size() && p < hlodGrid.size(); ++p) {
+    for (size_t p = 0; p < hlodPhenotypes.size() && p < hlodGrid.size() && p < results.size();
+         ++p) {
         text << "Phenotype: " << hlodPhenotypes[p] << '\n';
         for (size_t m = 0; m < hlodGrid[p].size(); ++m) {
             const std::vector<std::vector<MLinkHLod>>& grid = hlodGrid[p][m];

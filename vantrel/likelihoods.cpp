@@ -136,9 +136,8 @@ bool Likelihoods::readEstimate(LinkageTextReader& in, bool frequenciesFixed,
         estimate.thetas.push_back(theta);
     }
     skipLines(in, 2);
-    const std::string like = "-2 ln(likelihood)";
     if (!skipWords(in, 3, "\"-2 LN(LIKE) =\"") ||
-        !in.readDouble(estimate.minus2LnLike, "a finite " + like)) {
+        !in.readDouble(estimate.minus2LnLike, "a finite -2 ln(likelihood)")) {
         return false;
     }
     in.skipRestOfLine();

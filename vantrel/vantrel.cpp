@@ -129,9 +129,8 @@ bool Vantrel::readSingletons() {
     // singletons.
     if (!pedigrees->combinePedigreesAndSingletons()) {
         return failedInput(
-            "The case and control singletons could not be merged into the pedigrees: a dummy "
-            "pedigree id is taken by the pedigree file " +
-            pedigreeFileName);
+            "The case and control singletons could not be merged into the pedigrees of " +
+            pedigreeFileName + ": a dummy pedigree id is taken already");
     }
     return true;
 }
@@ -168,6 +167,9 @@ bool Vantrel::readLocusModel() {
         return failedInput("Generating the LINKAGE locus file from the model failed");
     }
     linkageLocusFile = pedigrees->linkageLocusFile;
+    if (!pedigrees->checkEngineLimits()) {
+        return aborted();
+    }
     return checkLocusModel();
 }
 
@@ -200,6 +202,8 @@ bool Vantrel::read_input_files() {
     }
     engineFilesChecked = true;
     pedigrees = std::make_unique<Pedigrees>();
+    // The joint program's engine build holds more alleles than orlex's.
+    pedigrees->engineLimits = vantrelEngineLimits;
     // The case and control maps share the layout of the main map.
     pedigrees->plinkMapFormat = plinkMapFormat;
     if (mapFileGiven && !pedigrees->readMapFile(mapFileName)) {

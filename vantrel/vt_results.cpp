@@ -106,6 +106,8 @@ VTResults::Statistics VTResults::statistics(const std::string& marker) const {
     s.linkage = 0.5 * chipr(s.l0 - s.l1, 1);
     s.ldGivenLinkage = chipr(s.l1 - s.l3, k - 1);
     s.ldNoLinkage = chipr(s.l0 - s.l2, k - 1);
+    // The full tail on purpose, unlike the linkage test: result files of
+    // earlier runs were computed so and must stay comparable.
     s.linkageGivenLd = chipr(s.l2 - s.l3, 1);
     s.ldPlusLinkage = 0.5 * chipr(s.l0 - s.l3, k - 1) + 0.5 * chipr(s.l0 - s.l3, k);
     return s;

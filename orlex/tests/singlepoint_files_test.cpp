@@ -95,6 +95,28 @@ TEST_F(SinglepointFilesTest, MissingRecordsLeaveEmptyCellsAndMarkersWithoutBlock
     EXPECT_TRUE(renderPostScript("best.ps"));
 }
 
+// Converted input keeps each pedigree's id before conversion, and the
+// whole-pedigree file names the family by it. Nuclear pedigrees are
+// numbered on their own: the whole pedigree of the same number is another
+// family, so the nuclear file keeps the engine's id.
+TEST_F(SinglepointFilesTest, ByFamilyLabelsAreOriginalIdsOfWholePedigreesOnly) {
+    auto* pedigree = new Pedigree("1");
+    pedigree->originalPedigreeId = "FAM-A";
+    store.pedigreeTree->insert(pedigree);
+    mlink.results = {{buildMarker(mlink, "M", {0.5, 0.1}, {{0.0, 0.0}, {1.0, 2.0}})}};
+
+    quietly([&] { return mlink.writeResultsByFamilyFile("whole"); });
+    EXPECT_TRUE(contains(readText("whole.out"),
+                         "\n     FAM-A        1.00000        0.00000\n"
+                         "         2        2.00000        0.00000\n"));
+    mlink.analysisType = "nuclear";
+    quietly([&] { return mlink.writeResultsByFamilyFile("nuclear"); });
+    const std::string nuclear = readText("nuclear.out");
+    EXPECT_TRUE(contains(nuclear, "Nuclear Pedigree statistics\n"));
+    EXPECT_TRUE(contains(nuclear, "\n         1        1.00000        0.00000\n"));
+    EXPECT_FALSE(contains(nuclear, "FAM-A        "));
+}
+
 TEST_F(SinglepointFilesTest, SingleBlockMarkerRowsKeepTheirPedigreeLabel) {
     mlink.results = {{buildMarker(mlink, "One", {0.5}, {{0.0}})}};
     quietly([&] { return mlink.writeResultsByFamilyFile("family"); });

@@ -177,6 +177,23 @@ INSTANTIATE_TEST_SUITE_P(FormatsAndLayouts, VantrelLayoutTest,
                              return info.param.name;
                          });
 
+TEST_F(VantrelInputTest, SingletonFilesInLinkageLayoutAreReadWithCclinkage) {
+    writeText("controls.map", mapText({"M1", "M2"}, false));
+    writeText("controls.ped", "7 1 0 0 1 1  1 2  2 3\n8 1 0 0 2 1  2 2  3 3\n");
+
+    ASSERT_TRUE(read({"-p", "fam.pre", "-m", "fam.map", "--controlmap", "controls.map",
+                      "--controlgt", "controls.ped", "--cclinkage"}))
+        << output;
+
+    const Pedigrees& store = *vantrel.pedigrees;
+    EXPECT_EQ(store.controlSingletonCount, 2);
+    EXPECT_EQ(store.getCaseControlPedigreeCount("control"), 1u);
+    const Person* female = store.pedigreeTree->find("800000")->getPerson("2");
+    ASSERT_NE(female, nullptr);
+    EXPECT_EQ(female->singletonId, "8.1");
+    EXPECT_EQ(female->getMarker("1")->getAllele(0), "3");
+}
+
 // ---- Marker and phenotype selection
 
 TEST_F(VantrelInputTest, EveryPolymorphicMarkerOfTheMapIsSelected) {
@@ -401,6 +418,19 @@ TEST_F(VantrelInputTest, ALocusFileWithoutALocusPerMarkerIsRefusedWithBothCounts
                 "markers"))
         << output;
     EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
+
+    // A trait locus and the three markers: the file becomes the run's model.
+    writeText("four.dat",
+              "4 0 0 5\n0 0.0 0.0 0\n1 2 3 4\n"
+              "1 2\n0.99 0.01\n1\n0 0.8 0.8\n"
+              "3 2\n0.5 0.5\n3 3\n0.2 0.3 0.5\n3 1\n1.0\n"
+              "0 0\n0.1 0.1 0.1\n1 0.1 0.45\n");
+    Vantrel fourLoci;
+    ASSERT_TRUE(read(fourLoci, {"-p", "fam.pre", "-m", "fam.map", "-d", "four.dat", "--model"}))
+        << output;
+    EXPECT_EQ(fourLoci.linkageLocusFile, fourLoci.pedigrees->linkageLocusFile);
+    EXPECT_EQ(fourLoci.linkageLocusFile->getLocus(2)->getAlleleFrequency(2), 0.5);
+    EXPECT_EQ(fourLoci.linkageLocusFile->getLocus(0)->getAlleleFrequency(1), 0.01);
 }
 
 TEST_F(VantrelInputTest, AModelFileThatCannotBeReadStopsTheRun) {
@@ -472,3 +502,32 @@ TEST_F(VantrelInputTest, TheModelsLiabilityClassesMustAgreeWithTheLiabilityColum
 }
 
 }  // namespace
+
+// vantrel's engine build holds more alleles per marker than orlex's: a marker
+// within its limit is read, one allele more is refused before any engine run.
+TEST_F(VantrelInputTest, MarkersAreCheckedAgainstTheJointProgramsEngineLimits) {
+    const auto familiesWith = [](int alleles) {
+        std::string text;
+        for (int t = 0; 4 * t < alleles; ++t) {
+            const auto allele = [&](int i) { return std::to_string(std::min(4 * t + i, alleles)); };
+            const std::string id = std::to_string(t + 1);
+            text += id + " 1 0 0 1 2 " + allele(1) + " " + allele(2) + "\n" + id + " 2 0 0 2 1 " +
+                    allele(3) + " " + allele(4) + "\n" + id + " 3 1 2 1 2 " + allele(1) + " " +
+                    allele(3) + "\n";
+        }
+        return text;
+    };
+    writeText("one.map", mapText({"M1"}, false));
+    ASSERT_GT(vantrelEngineLimits.alleles, orlexEngineLimits.alleles);
+
+    writeText("within.pre", familiesWith(vantrelEngineLimits.alleles));
+    EXPECT_TRUE(read({"-p", "within.pre", "-m", "one.map", "--dom"})) << output;
+
+    writeText("beyond.pre", familiesWith(vantrelEngineLimits.alleles + 1));
+    Vantrel beyond;
+    EXPECT_FALSE(read(beyond, {"-p", "beyond.pre", "-m", "one.map", "--dom"}));
+    EXPECT_TRUE(printed("more than the " + std::to_string(vantrelEngineLimits.alleles) +
+                        " the engine build holds"))
+        << output;
+    EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
+}
