@@ -46,6 +46,7 @@ TEST_P(ChartScale, TopAndStep) {
 
 const ScaleCase scaleCases[] = {
     {"NothingAboveZero", 0.0, 0.0, {3.0, 0.5}, {3.0, 0.5}},
+    {"NegativeLod", -2.5, 0.0, {3.0, 0.5}, {3.0, 0.5}},
     {"SmallValues", 2.9, 2.99, {3.0, 0.5}, {3.0, 0.5}},
     // The truncated top would be 4 and 9, below the bars.
     {"TopNeverBelowTheLargestBar", 4.2, 9.25, {5.0, 0.5}, {10.0, 1.0}},
