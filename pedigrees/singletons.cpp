@@ -163,7 +163,8 @@ static int firstFreshIndex(const MarkerMap* mainMap) {
 }
 
 // The records of a singleton file after its count; false, with a message,
-// for a record cut short, a half-typed pair or a repeated marker.
+// for a record cut short, a sex other than 1 or 2, a half-typed pair or a
+// repeated marker.
 class SingletonRecords {
   public:
     SingletonRecords(SingletonWords& words, std::string fileName, bool linkageLayout,
@@ -194,8 +195,16 @@ class SingletonRecords {
             if (static_cast<int>(leading.size()) < leadingWords_) {
                 return cutShort(id, firstLine);
             }
-            auto person =
-                std::make_unique<Person>("0", "0", linkageLayout_ ? leading[4] : leading[1]);
+            const std::string& sex = linkageLayout_ ? leading[4] : leading[1];
+            if (sex != "1" && sex != "2") {
+                // The engine crashes on any other sex code, as the pedigree
+                // reader knows.
+                std::cout << "Error: Singleton file " << fileName_ << ", line " << firstLine
+                          << ": the sex of singleton " << id << " is " << sex
+                          << ", not 1 (male) or 2 (female)!" << std::endl;
+                return false;
+            }
+            auto person = std::make_unique<Person>("0", "0", sex);
             person->setSingletonId(id);
             if (!readGenotypes(*person, id, ordinal, firstLine)) {
                 return false;

@@ -162,12 +162,12 @@ TEST_F(SingletonsTest, LoneSingletonsGetADummySpouse) {
     EXPECT_EQ(store.getCaseControlPedigreeCount("case"), 0u);
 }
 
-TEST_F(SingletonsTest, ALoneSingletonOfAnotherSexGetsAMaleSpouse) {
-    const Outcome run = read("cases", {"M1"}, "1 u 3 1 1");
+TEST_F(SingletonsTest, ALoneFemaleSingletonGetsAMaleSpouse) {
+    const Outcome run = read("cases", {"M1"}, "1 u 2 1 1");
 
     ASSERT_TRUE(run.ok) << run.output;
     expectPedigree(dummy("cases", 0), "900000",
-                   {{"1", "0", "0", "3", "1", "u", "2"},
+                   {{"1", "0", "0", "2", "1", "u", "2"},
                     {"2", "0", "0", "1", "0", "", ""},
                     {"3", "2", "1", "2", "0", "", ""}});
 }
@@ -281,6 +281,10 @@ TEST_F(SingletonsTest, FailedReadsChangeNothing) {
         {"a count that differs from the map's", "3 a 1 1 2 3 4", false,
          "Error: Singleton marker map file marker count doesn't match with singleton genotype "
          "file marker count!"},
+        // The engine crashes on any other sex code.
+        {"a sex other than 1 or 2", "2 a 1 1 2 3 4\nb 7 1 1 2 2\n", false,
+         "Error: Singleton file cases.txt, line 2: the sex of singleton b is 7, not 1 (male) or 2 "
+         "(female)!\n"},
         {"no count", "", false,
          "Error: Singleton marker map file marker count doesn't match with singleton genotype "
          "file marker count!"},
