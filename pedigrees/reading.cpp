@@ -1,7 +1,9 @@
 // The pedigree file reader: LINKAGE pedigree files before and after MAKEPED,
 // with or without affection and liability columns and the trailing columns
 // that MAKEPED and SLINK append.
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -140,6 +142,9 @@ struct PointerColumns {
     std::string personId;
     std::array<std::string, 3> pointers;
     int line = 0;
+    std::string fatherId;
+    std::string motherId;
+    std::string proband;
 };
 
 static const std::array<const char*, 3> pointerColumnNames = {
@@ -183,24 +188,94 @@ static const PointerColumns* sibChainLoop(const std::vector<const PointerColumns
     return nullptr;
 }
 
+// Whether the person that a pointer column names stands where the column
+// says: a child of the person (first offspring), a child of the same father
+// (next paternal sib) or of the same mother (next maternal sib).
+static bool pointsToTheRightPerson(const PointerColumns& person, std::size_t column,
+                                   const PointerColumns& named) {
+    switch (column) {
+        case 0:
+            return named.fatherId == person.personId || named.motherId == person.personId;
+        case 1:
+            return person.fatherId != "0" && named.fatherId == person.fatherId;
+        default:
+            return person.motherId != "0" && named.motherId == person.motherId;
+    }
+}
+
+static const std::array<const char*, 3> rightPersons = {
+    "a child of the person", "a child of the same father", "a child of the same mother"};
+
+// LINKAGE's proband column: 0, 1 for a proband, or a number above 1 that the
+// two copies of a loop breaker share.
+static bool checkProbandColumn(const std::vector<const PointerColumns*>& pedigree,
+                               const std::string& fileName) {
+    std::map<std::string, int> loopBreakerCopies;
+    for (const PointerColumns* person : pedigree) {
+        const std::string& proband = person->proband;
+        const bool wholeNumber = !proband.empty() && proband.size() < 10 &&
+                                 std::all_of(proband.begin(), proband.end(), [](char c) {
+                                     return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                                 });
+        if (wholeNumber && std::stoi(proband) > 1) {
+            ++loopBreakerCopies[proband];
+        }
+        if (!wholeNumber) {
+            printFailure("Error: The proband status (column 9) " + proband + " of person " +
+                         person->personId + " of pedigree " + person->pedigreeId + " at line " +
+                         IntToString(person->line) + " of pedigree file " + fileName +
+                         " is not 0, 1 or a loop breaker's number");
+            return false;
+        }
+    }
+    for (const PointerColumns* person : pedigree) {
+        const auto copies = loopBreakerCopies.find(person->proband);
+        if (copies != loopBreakerCopies.end() && copies->second != 2) {
+            printFailure("Error: The proband status (column 9) " + person->proband + " of person " +
+                         person->personId + " of pedigree " + person->pedigreeId + " at line " +
+                         IntToString(person->line) + " of pedigree file " + fileName +
+                         " marks a loop breaker, but " + IntToString(copies->second) +
+                         " persons of the pedigree carry it, not its two copies");
+            return false;
+        }
+    }
+    return true;
+}
+
 // The engine follows these columns without checking them: a pointer to no
-// person of the pedigree crashes it, and a sib chain that loops hangs it.
+// person of the pedigree crashes it, a sib chain that loops hangs it, and a
+// pointer to someone who is no such child crashes it or silently changes
+// the pedigree's likelihood. A proband status it does not know crashes it.
 static bool checkPointerColumns(const std::vector<PointerColumns>& persons,
                                 const std::string& fileName) {
     std::map<std::string, std::vector<const PointerColumns*>> pedigrees;
-    std::map<std::string, std::set<std::string>> ids;
+    std::map<std::string, std::map<std::string, const PointerColumns*>> ids;
     for (const PointerColumns& person : persons) {
         pedigrees[person.pedigreeId].push_back(&person);
-        ids[person.pedigreeId].insert(person.personId);
+        ids[person.pedigreeId].emplace(person.personId, &person);
     }
     for (const PointerColumns& person : persons) {
         for (std::size_t column = 0; column < person.pointers.size(); ++column) {
             const std::string& pointer = person.pointers[column];
-            if (pointer != "0" && ids[person.pedigreeId].count(pointer) == 0) {
+            if (pointer == "0") {
+                continue;
+            }
+            const auto named = ids[person.pedigreeId].find(pointer);
+            if (named == ids[person.pedigreeId].end()) {
                 printFailure(pointerPlace(person, column, fileName) + " names person " + pointer +
                              ", who is not in the pedigree (0 for none)");
                 return false;
             }
+            if (!pointsToTheRightPerson(person, column, *named->second)) {
+                printFailure(pointerPlace(person, column, fileName) + " names person " + pointer +
+                             ", who is not " + rightPersons[column] + " (0 for none)");
+                return false;
+            }
+        }
+    }
+    for (const auto& [pedigreeId, members] : pedigrees) {
+        if (!checkProbandColumn(members, fileName)) {
+            return false;
         }
     }
     for (const auto& [pedigreeId, members] : pedigrees) {
@@ -346,7 +421,10 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
             pointerColumns.push_back({pedigreeId,
                                       personId,
                                       {firstOffspringId, nextPaternalSibId, nextMaternalSibId},
-                                      n});
+                                      n,
+                                      fatherId,
+                                      motherId,
+                                      probandStatus});
             person->setFOID(firstOffspringId);
             person->setNPSID(nextPaternalSibId);
             person->setNMSID(nextMaternalSibId);

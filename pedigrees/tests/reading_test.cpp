@@ -116,7 +116,7 @@ TEST_F(ReadingTest, PostMakepedFileWithMakepedColumnsKeepsPointersAndOriginalIds
     const Outcome outcome = read(store,
                                  "1 1 0 0 3 0 0 1 1 2 1 2 Ped: F7 Per: dad\n"
                                  "1 2 0 0 3 0 0 2 0 1 3 4 Ped: F7 Per: mum\n"
-                                 "1 3 1 2 0 0 0 1 2 2 1 3 Ped: F7 Per: kid\n",
+                                 "1 3 1 2 0 0 0 1 0 2 1 3 Ped: F7 Per: kid\n",
                                  1, Layout().set(&Layout::post).set(&Layout::converted));
     ASSERT_TRUE(outcome.ok) << outcome.output;
     EXPECT_NE(outcome.output.find(
@@ -371,6 +371,36 @@ INSTANTIATE_TEST_SUITE_P(
                     "Error: The next maternal sib (column 7) of person 4 of pedigree 1 at line 4 "
                     "of pedigree file test.ped names person 3, which makes the chain of sibs "
                     "loop back to itself"},
+        // A pointer to someone who is no such child crashes the engine or
+        // silently changes the pedigree's likelihood.
+        FailureCase{"FirstOffspringIsNoChildOfThePerson",
+                    "1 1 0 0 2 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The first offspring (column 5) of person 1 of pedigree 1 at line 1 "
+                    "of pedigree file test.ped names person 2, who is not a child of the person "
+                    "(0 for none)"},
+        FailureCase{"NextMaternalSibIsTheMother",
+                    "1 1 0 0 3 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 0 2 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The next maternal sib (column 7) of person 3 of pedigree 1 at line 3 "
+                    "of pedigree file test.ped names person 2, who is not a child of the same "
+                    "mother (0 for none)"},
+        // The engine crashes on a proband status it does not know.
+        FailureCase{"ProbandStatusNotANumber",
+                    "1 1 0 0 3 0 0 1 x 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The proband status (column 9) x of person 1 of pedigree 1 at line 1 "
+                    "of pedigree file test.ped is not 0, 1 or a loop breaker's number"},
+        FailureCase{"LoopBreakerNumberOnOnePerson",
+                    "1 1 0 0 3 0 0 1 3 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The proband status (column 9) 3 of person 1 of pedigree 1 at line 1 "
+                    "of pedigree file test.ped marks a loop breaker, but 1 persons of the "
+                    "pedigree carry it, not its two copies"},
         FailureCase{"HalfTyped",
                     "1 1 0 0 1 2 1 2 0 3\n",
                     2,
