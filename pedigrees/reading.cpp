@@ -242,6 +242,49 @@ static bool checkProbandColumn(const std::vector<const PointerColumns*>& pedigre
     return true;
 }
 
+// The engine finds a parent's children only through the first offspring
+// and then the sib chain of the parent's sex: a child left out of it is
+// left out of the likelihood, and a parent without a first offspring
+// crashes the engine. To be called once the chains are known to end.
+static bool checkChildrenReached(const std::vector<const PointerColumns*>& pedigree,
+                                 const std::string& fileName) {
+    std::map<std::string, const PointerColumns*> byId;
+    // Each parent's children, and whether the parent is their father.
+    std::map<std::string, std::pair<std::set<std::string>, bool>> childrenOf;
+    for (const PointerColumns* person : pedigree) {
+        byId[person->personId] = person;
+        if (person->fatherId != "0") {
+            childrenOf[person->fatherId].first.insert(person->personId);
+            childrenOf[person->fatherId].second = true;
+        }
+        if (person->motherId != "0") {
+            childrenOf[person->motherId].first.insert(person->personId);
+        }
+    }
+    for (const PointerColumns* parent : pedigree) {
+        const auto found = childrenOf.find(parent->personId);
+        if (found == childrenOf.end()) {
+            continue;
+        }
+        const auto& [children, father] = found->second;
+        std::set<std::string> reached;
+        for (std::string id = parent->pointers[0]; id != "0" && reached.insert(id).second;) {
+            const auto child = byId.find(id);
+            id = child == byId.end() ? "0" : child->second->pointers[father ? 1 : 2];
+        }
+        const auto missing = std::find_if(children.begin(), children.end(),
+                                          [&](const auto& id) { return reached.count(id) == 0; });
+        if (missing != children.end()) {
+            printFailure(pointerPlace(*parent, 0, fileName) + " and the " +
+                         pointerColumnNames[father ? 1 : 2] + " of its children lead to " +
+                         (reached.empty() ? "none of them" : "some of them") + ": person " +
+                         *missing + " is not reached");
+            return false;
+        }
+    }
+    return true;
+}
+
 // The engine follows these columns without checking them: a pointer to no
 // person of the pedigree crashes it, a sib chain that loops hangs it, and a
 // pointer to someone who is no such child crashes it or silently changes
@@ -286,6 +329,9 @@ static bool checkPointerColumns(const std::vector<PointerColumns>& persons,
                              ", which makes the chain of sibs loop back to itself");
                 return false;
             }
+        }
+        if (!checkChildrenReached(members, fileName)) {
+            return false;
         }
     }
     return true;

@@ -387,6 +387,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "Error: The next maternal sib (column 7) of person 3 of pedigree 1 at line 3 "
                     "of pedigree file test.ped names person 2, who is not a child of the same "
                     "mother (0 for none)"},
+        FailureCase{"ParentWithoutFirstOffspring",
+                    "1 1 0 0 0 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The first offspring (column 5) of person 1 of pedigree 1 at line 1 "
+                    "of pedigree file test.ped and the next paternal sib (column 6) of its "
+                    "children lead to none of them: person 3 is not reached"},
+        FailureCase{"MaternalSibChainStopsShort",
+                    "1 1 0 0 3 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 4 0 1 0 2 1 2\n1 4 1 2 0 0 0 2 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The first offspring (column 5) of person 2 of pedigree 1 at line 2 "
+                    "of pedigree file test.ped and the next maternal sib (column 7) of its "
+                    "children lead to some of them: person 4 is not reached"},
         // The engine crashes on a proband status it does not know.
         FailureCase{"ProbandStatusNotANumber",
                     "1 1 0 0 3 0 0 1 x 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
