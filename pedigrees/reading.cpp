@@ -135,6 +135,27 @@ static std::string columnCountMessage(const std::string& fileName, int lineNumbe
            " has " + IntToString(found) + " columns, " + IntToString(expected) + " expected";
 }
 
+// The engine reads the ids of a post-MAKEPED file as numbers: a word that is
+// no number crashes it, an id beyond an int wraps around, a negative one
+// gives its pedigree a LOD of 0, and "01" would be the same pedigree or
+// person as "1". It keeps persons in an array indexed by their ids.
+constexpr long long maxPedigreeId = 2147483647;
+
+static bool checkEngineId(const std::string& what, const std::string& id, long long max, int line,
+                          const std::string& fileName) {
+    const bool digits = !id.empty() && id.size() <= 10 && id[0] != '0' &&
+                        std::all_of(id.begin(), id.end(), [](char c) {
+                            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                        });
+    if (digits && std::stoll(id) <= max) {
+        return true;
+    }
+    printFailure("Error: The " + what + " at line " + IntToString(line) + " of pedigree file " +
+                 fileName + " is not a whole number from 1 to " + std::to_string(max) +
+                 " written without leading zeros, as the engine reads a post-MAKEPED file");
+    return false;
+}
+
 // The pointer columns of one person of a post-MAKEPED file: first offspring,
 // next paternal sib and next maternal sib, "0" for none.
 struct PointerColumns {
@@ -440,6 +461,12 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         if (pedigreeId == "NIL" || personId == "NIL") {
             printFailure("Pedigree and person ids can't be NIL at line: " + IntToString(n) +
                          " Pedigree " + pedigreeId + " Person " + personId);
+            return false;
+        }
+        if (linkageFormat &&
+            (!checkEngineId("pedigree id " + pedigreeId, pedigreeId, maxPedigreeId, n, fileName) ||
+             !checkEngineId("person id " + personId + " of pedigree " + pedigreeId, personId,
+                            engineLimits.persons, n, fileName))) {
             return false;
         }
 

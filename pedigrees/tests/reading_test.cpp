@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_limits.h"
 #include "marker_info.h"
 #include "marker_map.h"
 #include "pedigrees.h"
@@ -371,6 +372,25 @@ INSTANTIATE_TEST_SUITE_P(
                     "Error: The next maternal sib (column 7) of person 4 of pedigree 1 at line 4 "
                     "of pedigree file test.ped names person 3, which makes the chain of sibs "
                     "loop back to itself"},
+        // The engine reads post-MAKEPED ids as numbers: a word crashes it, a
+        // negative pedigree id silently gets a LOD of 0.
+        FailureCase{"PostMakepedPedigreeIdNotANumber",
+                    "A 1 0 0 3 0 0 1 0 2 1 2\nA 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "A 3 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The pedigree id A at line 1 of pedigree file test.ped is not a whole "
+                    "number from 1 to 2147483647 written without leading zeros, as the engine "
+                    "reads a post-MAKEPED file"},
+        FailureCase{"PostMakepedPersonIdBeyondTheEngine",
+                    "1 1 0 0 3 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n1 " +
+                        std::to_string(orlexEngineLimits.persons + 1) + " 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The person id " + std::to_string(orlexEngineLimits.persons + 1) +
+                        " of pedigree 1 at line 3 of pedigree file test.ped is not a whole number "
+                        "from 1 to " +
+                        std::to_string(orlexEngineLimits.persons) +
+                        " written without leading zeros, as the engine reads a post-MAKEPED "
+                        "file"},
         // A pointer to someone who is no such child crashes the engine or
         // silently changes the pedigree's likelihood.
         FailureCase{"FirstOffspringIsNoChildOfThePerson",
