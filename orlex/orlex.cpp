@@ -166,6 +166,17 @@ bool Orlex::checkLiabilityClasses() const {
     return trait == nullptr || pedigrees->checkLiabilityClasses(*trait, traitLocusSource);
 }
 
+// The phenotypes analysed with an affection locus reach the engine as
+// affection statuses: a value other than 1 or 2 (a quantitative phenotype of
+// the phenotype file, say) crashes it. The association tests start no engine.
+bool Orlex::checkAffectionValues() const {
+    const bool engineRuns =
+        singlepointAnalysis || nuclearAnalysis || hlodAnalysis || multipointAnalysis;
+    const Locus* trait = pedigrees->linkageLocusFile->getLocus(0);
+    return !engineRuns || trait == nullptr || trait->type != Locus::affectionType ||
+           pedigrees->checkAffectionValues(phenotypeName);
+}
+
 bool Orlex::readInputFiles() {
     if (!pedigreeFileGiven) {
         return failed("Pedigree file is not set");
@@ -210,7 +221,7 @@ bool Orlex::readInputFiles() {
         return failed("Reading the model file " + modelFile + " failed");
     }
     if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits() ||
-        !checkLiabilityClasses()) {
+        !checkLiabilityClasses() || !checkAffectionValues()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;

@@ -91,6 +91,7 @@ class Orlex {
     bool readLocusModel();
     bool checkLocusModel() const;
     bool checkLiabilityClasses() const;
+    bool checkAffectionValues() const;
     bool runSinglepoint();
     bool runHrr();
     // The result files of one two-point analysis; false when any was lost.

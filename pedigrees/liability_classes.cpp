@@ -1,4 +1,6 @@
-// The liability class of the trait. The engine reads a person's class from
+// The trait columns as the engine reads them. An affection locus takes the
+// status 1 or 2 (0 unknown); any other value crashes the engine. The engine
+// reads a person's liability class from
 // the column right after the affection status, as a number from 1 to the
 // trait locus's number of classes, and only when that locus is an affection
 // locus of more than one class: a file without that column, or with a class
@@ -50,6 +52,13 @@ std::string classes(int count) {
     return IntToString(count) + (count == 1 ? " liability class" : " liability classes");
 }
 
+// A converted file's users know their persons by the ids they wrote.
+std::string whoIs(const Pedigree& pedigree, const Person& person, bool convertedFile) {
+    const bool original = convertedFile && !pedigree.originalPedigreeId.empty();
+    return "person " + (original ? person.getOriginalPersonId() : person.getPersonId()) +
+           " of pedigree " + (original ? pedigree.originalPedigreeId : pedigree.getPedigreeId());
+}
+
 // What is wrong with the person's class for a locus of `declared` classes,
 // or nothing.
 std::string classProblem(const Pedigree& pedigree, const Person& person, int declared,
@@ -63,13 +72,9 @@ std::string classProblem(const Pedigree& pedigree, const Person& person, int dec
     if (number && *number >= 1 && *number <= declared) {
         return "";
     }
-    // A converted file's users know their persons by the ids they wrote.
-    const bool original = convertedFile && !pedigree.originalPedigreeId.empty();
-    const std::string who =
-        "person " + (original ? person.getOriginalPersonId() : person.getPersonId()) +
-        " of pedigree " + (original ? pedigree.originalPedigreeId : pedigree.getPedigreeId());
-    return who + (value == nullptr ? " has no liability class"
-                                   : " has liability class " + value->getValue());
+    return whoIs(pedigree, person, convertedFile) +
+           (value == nullptr ? " has no liability class"
+                             : " has liability class " + value->getValue());
 }
 
 bool failed(const std::string& message) {
@@ -129,4 +134,29 @@ bool Pedigrees::checkLiabilityClasses(const Locus& traitLocus,
     });
     return problem.empty() || failed("Pedigree file " + pedigreeFileName + ": " + problem +
                                      ", but the " + locus + " declares " + classes(declared));
+}
+
+bool Pedigrees::checkAffectionValues(const std::string& phenotypeName) const {
+    const std::vector<std::string> analysed =
+        phenotypeName.empty() ? getTraitPhenotypeNames() : std::vector<std::string>{phenotypeName};
+    std::string problem;
+    forEachRecord(rootOf(pedigreeTree), [&](const Pedigree& pedigree) {
+        forEachRecord(rootOf(pedigree.getPersonTree()), [&](const Person& person) {
+            for (const std::string& name : analysed) {
+                const Phenotype* value = person.getPhenotype(name);
+                if (problem.empty() && value != nullptr && value->getValue() != "1" &&
+                    value->getValue() != "2") {
+                    problem = "Phenotype " + name + " of " +
+                              whoIs(pedigree, person, convertedLinkageFormat) + " is " +
+                              value->getValue();
+                }
+            }
+        });
+    });
+    const std::string file =
+        phenotypeFileName.empty() ? "" : " (phenotype file " + phenotypeFileName + ")";
+    return problem.empty() ||
+           failed(problem + file +
+                  ", but the engine reads it as an affection status: use 1 (unaffected), 2 "
+                  "(affected) or 0, x, - or . (unknown)");
 }

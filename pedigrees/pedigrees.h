@@ -272,6 +272,13 @@ class Pedigrees {
     bool checkEngineLimits() const;
 
     // ---- Liability classes of the trait (liability_classes.cpp)
+    // Whether every value of the phenotypes an analysis selects (the one
+    // named, or every trait phenotype when the name is empty) is 1 or 2, as
+    // the engine reads an affection status; missing values are not stored.
+    // "Error: " naming the phenotype, person, value and phenotype file, and
+    // false, otherwise. Call it at input when the trait locus is an affection
+    // locus.
+    bool checkAffectionValues(const std::string& phenotypeName) const;
     // The phenotype names an analysis may select: all but the liability class.
     std::vector<std::string> getTraitPhenotypeNames() const;
     // The phenotype column plan of an engine pedigree file that analyses the

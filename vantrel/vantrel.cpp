@@ -167,7 +167,9 @@ bool Vantrel::readLocusModel() {
         return failedInput("Generating the LINKAGE locus file from the model failed");
     }
     linkageLocusFile = pedigrees->linkageLocusFile;
-    if (!pedigrees->checkEngineLimits()) {
+    // Every run makes the phenotype the status of an affection locus.
+    if (!pedigrees->checkEngineLimits() ||
+        !pedigrees->checkAffectionValues(phenotypeGiven ? phenotypeName : "")) {
         return aborted();
     }
     return checkLocusModel();

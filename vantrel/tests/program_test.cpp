@@ -72,6 +72,22 @@ TEST_F(VantrelProgramTest, ARunWithoutModelReadsTheInputAndLeavesNothingBehind) 
 
 // Every failed run ends with status 255 after a line naming its cause and
 // the closing line; the pause still runs.
+// Every run makes the phenotype the status of an affection locus, which
+// the engine crashes on unless it is 1 or 2.
+TEST_F(VantrelProgramTest, APhenotypeThatIsNoAffectionStatusIsRefusedAtInput) {
+    writeText("level.phen", "1\nLEVEL\n1 1 2\n2 3 0.7\n");
+
+    const CommandResult run = vantrel("-p fam.pre -m fam.map -f level.phen --dom");
+
+    EXPECT_EQ(run.status, 255) << run.output;
+    EXPECT_TRUE(contains(run.output,
+                         "Error: Phenotype LEVEL of person 3 of pedigree 2 is 0.7 "
+                         "(phenotype file level.phen), but the engine reads it as an "
+                         "affection status"))
+        << run.output;
+    EXPECT_FALSE(fs::exists("pedfile.dat"));
+}
+
 struct FailedRun {
     const char* name;
     const char* arguments;
