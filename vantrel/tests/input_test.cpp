@@ -209,17 +209,18 @@ TEST_F(VantrelInputTest, EveryPolymorphicMarkerOfTheMapIsSelected) {
 }
 
 TEST_F(VantrelInputTest, TwoPhenotypesOfThePhenotypeFileAreAnalysedAfterTheAffectionStatus) {
+    // Every run analyses a phenotype as an affection status.
     writeText("fam.phen",
-              "2 BMI T2\n"
-              "1 1 24.5 1\n1 2 30.1 2\n1 3 22.0 1\n1 4 27.3 2\n"
-              "2 1 25.0 1\n2 2 31.2 2\n2 3 0 0\n");
+              "2 T1 T2\n"
+              "1 1 2 1\n1 2 1 2\n1 3 x 1\n1 4 1 2\n"
+              "2 1 2 1\n2 2 2 2\n2 3 0 0\n");
 
     ASSERT_TRUE(read({"-p", "fam.pre", "-m", "fam.map", "-f", "fam.phen"})) << output;
 
-    EXPECT_EQ(vantrel.selectPhenotypes(), (std::vector<std::string>{"DISEASE_LOCUS", "BMI", "T2"}));
+    EXPECT_EQ(vantrel.selectPhenotypes(), (std::vector<std::string>{"DISEASE_LOCUS", "T1", "T2"}));
     const Person* person = vantrel.pedigrees->pedigreeTree->find("1")->getPerson("4");
     EXPECT_EQ(person->getPhenotype("T2")->getValue(), "2");
-    EXPECT_EQ(person->getPhenotype("BMI")->getValue(), "27.3");
+    EXPECT_EQ(person->getPhenotype("T1")->getValue(), "1");
 
     vantrel.phenotypeGiven = true;
     vantrel.phenotypeName = "T2";
