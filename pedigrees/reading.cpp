@@ -141,13 +141,15 @@ static std::string columnCountMessage(const std::string& fileName, int lineNumbe
 // person as "1". It keeps persons in an array indexed by their ids.
 constexpr long long maxPedigreeId = 2147483647;
 
+static bool allDigits(const std::string& word) {
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
 static bool checkEngineId(const std::string& what, const std::string& id, long long max, int line,
                           const std::string& fileName) {
-    const bool digits = !id.empty() && id.size() <= 10 && id[0] != '0' &&
-                        std::all_of(id.begin(), id.end(), [](char c) {
-                            return std::isdigit(static_cast<unsigned char>(c)) != 0;
-                        });
-    if (digits && std::stoll(id) <= max) {
+    if (allDigits(id) && id.size() <= 10 && id[0] != '0' && std::stoll(id) <= max) {
         return true;
     }
     printFailure("Error: The " + what + " at line " + IntToString(line) + " of pedigree file " +
@@ -234,10 +236,7 @@ static bool checkProbandColumn(const std::vector<const PointerColumns*>& pedigre
     std::map<std::string, int> loopBreakerCopies;
     for (const PointerColumns* person : pedigree) {
         const std::string& proband = person->proband;
-        const bool wholeNumber = !proband.empty() && proband.size() < 10 &&
-                                 std::all_of(proband.begin(), proband.end(), [](char c) {
-                                     return std::isdigit(static_cast<unsigned char>(c)) != 0;
-                                 });
+        const bool wholeNumber = allDigits(proband) && proband.size() < 10;
         if (wholeNumber && std::stoi(proband) > 1) {
             ++loopBreakerCopies[proband];
         }
