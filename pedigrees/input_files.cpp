@@ -321,6 +321,13 @@ bool Pedigrees::readOnlyMarkersFile(const std::string& fileName) {
             printFailure("Error: Marker " + name + " not found ");
             return false;
         }
+        // A marker twice in a multipoint window counts its genotypes twice.
+        if (std::find(onlyMarkerNames.begin(), onlyMarkerNames.end(), name) !=
+            onlyMarkerNames.end()) {
+            printFailure("Error: Marker " + name + " at line " + IntToString(lines[row].number) +
+                         " of onlymarkers file " + fileName + " is selected a second time");
+            return false;
+        }
         onlyMarkerNames.push_back(name);
         marker->setPosition(position);
         marker->setChromosome(chromosome);

@@ -318,6 +318,8 @@ TEST_F(InputFilesTest, OnlymarkersFailures) {
         {"1 12 M1\n", "Error: onlymarkers file not correct "},
         {"1 M1 10\n", "Error: onlymarkers file not correct "},
         {"1 abc M1\n", "Error: Marker position abc is not a number at line: 2"},
+        {"1 20 M1\n1 21 M2\n1 22 M1\n",
+         "Error: Marker M1 at line 4 of onlymarkers file only.txt is selected a second time"},
         {"1 10 M1\n1 11cM M2\n", "Error: Marker position 11cM is not a number at line: 3"},
     };
     for (const auto& [entries, message] : cases) {
