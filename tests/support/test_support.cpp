@@ -89,6 +89,22 @@ void copySourceFiles(const std::string& folder, const std::vector<std::string>& 
     }
 }
 
+void copySourceFolder(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(sourcePath(folder))) {
+        if (entry.is_regular_file()) {
+            std::filesystem::copy_file(entry.path(), entry.path().filename(),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+    }
+}
+
+CommandResult runShell(const std::string& commands) {
+    writeText("commands.sh", commands);
+    const std::string path = quoted(std::string(ORLEX_PROGRAM_DIR)) + ":" +
+                             quoted(std::string(ORLEX_ENGINE_BIN_DIR)) + ":\"$PATH\"";
+    return runCommand("PATH=" + path + " bash -e commands.sh </dev/null");
+}
+
 int renderedPageCount(const std::filesystem::path& outputDir) {
     int count = 0;
     std::error_code error;

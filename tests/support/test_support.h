@@ -56,6 +56,14 @@ CommandResult runProgram(const std::string& program, const std::string& argument
 // Copies data files from a folder of the source tree into the working directory.
 void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);
 
+// Copies every file of a folder of the source tree into the working directory.
+void copySourceFolder(const std::string& folder);
+
+// Runs shell commands with bash -e (the first failing command ends them) in the
+// working directory with standard input closed, this package's programs and the
+// engine first on PATH, as a user who followed the README would run them.
+CommandResult runShell(const std::string& commands);
+
 // Renders every page of the PostScript file with Ghostscript
 // (gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m) into page1.png,
 // page2.png, ... in outputDir, or in a temporary folder removed afterwards
