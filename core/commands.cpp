@@ -82,6 +82,21 @@ bool copy_file(const char* source, const char* destination) {
     return true;
 }
 
+bool writeTextFile(const std::string& fileName, const std::string& text) {
+    std::ofstream out(fileName, std::ios::out | std::ios::trunc);
+    if (!out.is_open()) {
+        std::cout << "Error: Unable to open " << fileName << " for writing!" << std::endl;
+        return false;
+    }
+    out << text;
+    out.close();
+    if (out.fail()) {
+        std::cout << "Error: Unable to write " << fileName << "!" << std::endl;
+        return false;
+    }
+    return true;
+}
+
 const std::vector<std::string>& engineFileNames() {
     // The exchange files first, then the scratch files that unknown (with
     // gaps in person ids, or when breaking loops) and linkmap (at a theta

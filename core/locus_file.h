@@ -83,6 +83,10 @@ class LinkageLocusFile {
     int getXlinked() const { return sexLink; }
     // Locus i (from 0), still owned by this file; null when there is none.
     Locus* getLocus(int i) const;
+    // The marker locus of the map index, found by its id (the index + 1, as
+    // both the reader and the store's generator give it), so a marker that got
+    // no locus cannot lend its place to the next marker's; null when none.
+    Locus* getMarkerLocus(const std::string& markerIndex) const;
     // Whether the file can model X-linked data: it is sex-linked and its
     // trait locus (locus 0), when an affection locus, has male penetrances
     // for every liability class.

@@ -40,6 +40,11 @@ std::string shellQuote(const std::string& word);
 // printed for each). False, with a message, when either file cannot be
 // opened, read or written.
 bool copy_file(const char* source, const char* destination);
+// Writes the text as the whole new content of the file. False, after an
+// "Error: " line naming the file ("Unable to open <name> for writing!" or
+// "Unable to write <name>!"), when it cannot be opened, or when writing or
+// closing it fails (a full disk shows only at the close).
+bool writeTextFile(const std::string& fileName, const std::string& text);
 // The files the programs exchange with the engine, and the engine's scratch
 // files, in the working directory: every engine run may overwrite them.
 const std::vector<std::string>& engineFileNames();

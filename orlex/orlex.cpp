@@ -249,6 +249,37 @@ bool Orlex::runHrr() {
     return hrr->run(markerName, phenotypeName);
 }
 
+bool Orlex::runMultipoint() {
+    linkmap = std::make_unique<Linkmap>(pedigrees.get());
+    linkmap->slow = slow;
+    linkmap->fewerAllelesAllowed = frequencyTypeGiven && frequencyType == "u";
+    if (!phenotypeName.empty()) {
+        linkmap->phenotypeName = phenotypeName;
+        linkmap->phenotypeGiven = true;
+    }
+    linkmap->windowSize = windowSize;
+    linkmap->steps = steps;
+    if (!linkmap->run()) {
+        return false;
+    }
+    linkmap->countHLods();
+    return true;
+}
+
+bool Orlex::writeMultipointResults() {
+    if (!multipointAnalysis || !linkmap || !linkmap->resultsPresent) {
+        return true;
+    }
+    const std::string base = outputPrefix + "_multipoint";
+    bool written = linkmap->writeResults(base + ".out");
+    written = linkmap->writeResultsPostScript(base) && written;
+    written = linkmap->writeHLodResults(base + "_het") && written;
+    if (byFamily) {
+        written = linkmap->writeHLodResultsByFamily(base + "_by_family") && written;
+    }
+    return written;
+}
+
 bool Orlex::run() {
     if (hrrAnalysis && !runHrr()) {
         return false;
@@ -256,7 +287,9 @@ bool Orlex::run() {
     if (singlepointAnalysis && !runSinglepoint()) {
         return false;
     }
-    // The multipoint analysis (--multipoint) runs here, after the two-point ones.
+    if (multipointAnalysis && !runMultipoint()) {
+        return false;
+    }
     if (sibpairAnalysis) {
         std::cout << "Warning: Sib pair linkage analysis (--sibpair) is not available: nothing "
                      "is run for it"
@@ -282,7 +315,7 @@ bool Orlex::writeResults() {
             allWritten = writeSinglepointResults(*nuclearMLink, "_singlepoint_nuc") && allWritten;
         }
     }
-    // The multipoint result files are written here.
+    allWritten = writeMultipointResults() && allWritten;
     if (basicMLink != nullptr || hrr != nullptr) {
         allWritten = writeSummaryFile(outputPrefix + "_summary") && allWritten;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "hrr.h"
+#include "linkmap.h"
 #include "mlink.h"
 #include "pedigrees.h"
 
@@ -38,6 +39,7 @@ class Orlex {
     std::unique_ptr<MLink> basicMLink;
     std::unique_ptr<MLink> nuclearMLink;
     std::unique_ptr<Hrr> hrr;
+    std::unique_ptr<Linkmap> linkmap;
 
     bool pedigreeFileGiven = false;
     bool mapFileGiven = false;
@@ -96,4 +98,7 @@ class Orlex {
 
     // Where the trait locus of the run came from, for the messages about it.
     std::string traitLocusSource;
+    bool runMultipoint();
+    // The multipoint result files; false when any was lost.
+    bool writeMultipointResults();
 };

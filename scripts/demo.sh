@@ -12,15 +12,21 @@ work="$root/build/demo"
 rm -rf "$work"
 mkdir -p "$work"
 cp "$root"/examples/families.ped "$root"/examples/markers.map "$root"/examples/dominant.model \
-   "$work"/
+   "$root"/examples/cases.gt "$root"/examples/controls.gt "$work"/
+export PATH="$root/build/main/bin:$root/build/engine/bin:$PATH"
 
 echo
 echo "== orlex --singlepoint on the bundled example (examples/) in $work =="
 cd "$work"
 status=0
-PATH="$root/build/main/bin:$root/build/engine/bin:$PATH" \
-    orlex --singlepoint --stats --post --ped families.ped --map markers.map \
-          --model dominant.model || status=$?
+orlex --singlepoint --stats --post --ped families.ped --map markers.map \
+      --model dominant.model || status=$?
+
+echo
+echo "== vantrel on the same families with unrelated cases and controls, dominant and model-based =="
+vantrel --post --pedigreefile families.ped --mapfile markers.map \
+        --casemap markers.map --casegt cases.gt --controlmap markers.map --controlgt controls.gt \
+        --modelfile dominant.model --dom --model || status=$?
 echo
 echo "== The example's outputs are in $work: =="
 ls -1 "$work"

@@ -5,14 +5,13 @@
 #include <iostream>
 
 #include "vantrel.h"
-
-static const char* const version = "1.0.0";
+#include "version.h"
 
 // TCLAP lists the options in the reverse order of adding: the input files
 // come first in its usage text.
 bool Vantrel::parse_cmdline_arguments(int argc, char** argv) {
     try {
-        TCLAP::CmdLine cmd("See vantrel documentation for full information!", ' ', version);
+        TCLAP::CmdLine cmd("See vantrel documentation for full information!", ' ', vantrelVersion);
 
         TCLAP::SwitchArg msPauseArg("", "mspause",
                                     "Microsoft command prompt 'PAUSE' after analysis", false);

@@ -11,9 +11,10 @@ int main(int argc, char** argv) {
     int exitValue = -1;
     if (vantrel->parse_cmdline_arguments(argc, argv) && vantrel->read_input_files() &&
         vantrel->run()) {
-        vantrel->write_result_files();
+        // The engine's files are of no use after a failed write either.
+        const bool written = vantrel->write_result_files();
         vantrel->cleanUp();
-        exitValue = 0;
+        exitValue = written ? 0 : -1;
     }
     if (vantrel->msPause) {
         execute_external_command("PAUSE", true);

@@ -11,6 +11,7 @@
 #include "marker_info.h"
 #include "marker_map.h"
 #include "utilities.h"
+#include "version.h"
 #include "vt_results.h"
 
 // Ends a failed input step: the cause has been printed just before.
@@ -33,7 +34,9 @@ std::string Vantrel::welcome() {
     return rule + "\n" +
            "vantrel - joint linkage and linkage disequilibrium analysis of pedigrees,\n"
            "          cases and controls\n"
-           "Version 1.0.0\n"
+           "Version " +
+           vantrelVersion +
+           "\n"
            "Part of the orlex and vantrel package; likelihoods maximised by the FASTLINK\n"
            "engine's ILINK with the NOMAD optimiser\n" +
            rule + "\n";

@@ -53,6 +53,11 @@ class Vantrel {
     // never deleted before the process ends.
     Likelihoods* maximize_likelihood(bool linkage, bool ld, bool frequenciesFixed,
                                      bool thetasFixed);
+    // The detail file (prefix + ".out"), the table file (prefix +
+    // "_tbl.out") and the charts of every phenotype and model. False, after
+    // an "Error: " line, when a file cannot be opened, written or closed, or
+    // a chart is refused; a result file that fails stops the writing, a
+    // chart that fails does not keep the others from being written.
     bool write_result_files();
     void setStep(unsigned int n) { step = n; }
 
@@ -132,6 +137,12 @@ class Vantrel {
 
   private:
     std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
+    // ---- Result files (result_files.cpp)
+    std::string detailFileText() const;
+    std::string inputSummaryText() const;
+    std::string tableFileText() const;
+    std::string skippedMarkerLists() const;
+    bool writeCharts();
     void printStoreSettings();
     bool readPedigrees();
     bool readSingletons();

@@ -10,6 +10,7 @@
 class Likelihoods;
 class MarkerInfo;
 class MarkerMap;
+class PostScript;
 
 class VTResults {
   public:
@@ -44,6 +45,38 @@ class VTResults {
     std::string getLDmeasures(int hypothesis) const;
     // Table rows (with the header line when index is 0).
     std::string getInfoLodscorePValuesInString(unsigned int index) const;
+
+    // The chart file: outputPrefix, "_", the phenotype (left out for the
+    // affection status "DISEASE_LOCUS") and "_", the model, ".ps"; phenotype
+    // and model in lower case.
+    std::string chartFileName() const;
+    // Adds the six chart pages, one bar per marker: the LOD score, then
+    // -log10 of the five p-values on one common scale. A p-value of 0 (a
+    // tail too small to compute) stands at the pValueCeiling() of the pages.
+    void addChartPages(PostScript& document) const;
+    // The height of a p-value of 0 on the p-value pages: the highest bar of
+    // a p-value above 0, but never below zeroPValueHeight.
+    double pValueCeiling() const;
+    // Writes the six pages into chartFileName() and names the file on
+    // standard output. False, after an "Error: " line, when the phenotype
+    // or model name holds a "/" (the chart would land in another folder) or
+    // the file cannot be written.
+    bool writeGraphs() const;
+    // A value axis of the charts: its top and the step between its ticks.
+    struct AxisScale {
+        double top;
+        double step;
+    };
+    // The LOD page's axis for the largest LOD (at least 0), and the p-value
+    // pages' axis for their largest bar, whose top is rounded with the LOD
+    // page's step. A top is a whole number, 3 at least, never below the
+    // largest value.
+    static AxisScale lodAxis(double largestLod);
+    static AxisScale pValueAxis(double largestHeight, double lodStep);
+    // Above -log10 of every p-value above 0 that a one-degree test gives
+    // (about 2e-33, where the normal tail stops): a p-value of 0 never
+    // stands below a computed one.
+    static constexpr double zeroPValueHeight = 33.0;
 
     std::string runDate;
     std::string modelName = "unknown_model";

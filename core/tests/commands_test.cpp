@@ -166,6 +166,30 @@ TEST_F(CommandsTest, CopyReportsAFailedWrite) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Unable to write /dev/full!\n");
 }
 
+TEST_F(CommandsTest, WriteTextFileReplacesTheFile) {
+    writeText("report.out", "an older and longer report\n");
+    EXPECT_TRUE(writeTextFile("report.out", "new\n"));
+    EXPECT_EQ(readText("report.out"), "new\n");
+}
+
+TEST_F(CommandsTest, WriteTextFileReportsEveryFailure) {
+    fs::create_directory("folder");
+    const struct {
+        const char* file;
+        const char* message;
+    } cases[] = {
+        {"no/such/dir/report.out", "Error: Unable to open no/such/dir/report.out for writing!\n"},
+        {"folder", "Error: Unable to open folder for writing!\n"},
+        // A full disk shows only when the text is flushed at the close.
+        {"/dev/full", "Error: Unable to write /dev/full!\n"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(writeTextFile(c.file, "text\n")) << c.file;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
+    }
+}
+
 TEST_F(CommandsTest, CleanUpRemovesTheEngineFilesAndOnlyThose) {
     const std::vector<std::string> engineFiles = {
         "datafile.dat",     "FASTLINK.err",    "final.dat",    "ipedfile.dat",
