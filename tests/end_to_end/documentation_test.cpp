@@ -16,7 +16,8 @@ namespace {
 
 using test_support::readText;
 
-const std::vector<std::string> documents{"README.md", "docs/orlex.md", "docs/vantrel.md"};
+const std::vector<std::string> documents{"README.md", "docs/orlex.md", "docs/vantrel.md",
+                                         "examples/README.md"};
 
 // A fenced block of a document: its info string ("sh", "text examples/x") and text.
 struct Block {
