@@ -30,7 +30,7 @@
 set -euo pipefail
 
 usage() {
-    sed -n '12,24p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    sed -n '11,22p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
