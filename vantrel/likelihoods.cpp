@@ -81,10 +81,9 @@ bool Likelihoods::readFinalDat(bool frequenciesFixed) {
     }
     addEstimate(std::move(estimate));
 
-    // The progress line must not change how later console output looks.
+    // The format stays set on the console: the debug start values printed
+    // after a run appear in it too.
     const Likelihood& last = *estimates.back();
-    const std::ios::fmtflags flags = std::cout.flags();
-    const std::streamsize precision = std::cout.precision();
     std::cout << std::left << std::fixed << std::setprecision(6) << std::setw(20)
               << last.minus2LnLike << std::setw(5) << last.iterations << std::setw(5)
               << last.evaluations;
@@ -92,8 +91,6 @@ bool Likelihoods::readFinalDat(bool frequenciesFixed) {
         std::cout << ' ' << theta;
     }
     std::cout << '\n';
-    std::cout.flags(flags);
-    std::cout.precision(precision);
     return true;
 }
 

@@ -192,9 +192,30 @@ TEST_F(JointAnalysis, KnownAnswersOfTheFourHypotheses) {
     EXPECT_LT(m1.ldNoLinkage, 1e-3);
     EXPECT_LT(m1.ldGivenLinkage, 1e-3);
     EXPECT_LT(m1.ldPlusLinkage, 1e-6);
-    // Allele 1 rides on the disease haplotypes.
-    const std::vector<double> c = results.bestH3Runs.at("M1")->getMinLikelihoodEstAlleleFreqsCond();
-    EXPECT_GT(c.at(0), 0.9);
+
+    // M1 with LD. Every affected person carries one disease haplotype
+    // (f(++) = 0), everyone else two normal ones. With c the allele
+    // frequencies on disease haplotypes and p on normal ones, the data give
+    // without linkage ln L = 6 ln c1 + 10 ln p1 + 24 ln p2
+    // + 8 ln(c1 p2 + c2 p1) + const: six 1/1 cases, the alleles of the
+    // controls and mothers, and eight 1/2 carriers of unknown phase (four
+    // cases, four fathers). H0 (c = p) peaks at p1 = 24/56; H2 on the
+    // boundary c1 = 1, where p1 = 10/42. H3 then adds the fathers' phase at
+    // theta 0: (1/2)^4 instead of (1/4)^4 for their four children.
+    const double ln2 = std::log(2.0);
+    const double lnL0 = 24 * std::log(3.0 / 7) + 32 * std::log(4.0 / 7) + 8 * ln2;
+    const double lnL2 = 10 * std::log(5.0 / 21) + 32 * std::log(16.0 / 21);
+    // Penetrances of 1e-05 instead of 1 and 0 leave a few thousandths.
+    EXPECT_NEAR(m1.l0 - m1.l1, 2 * 4 * std::log(8.0), 5e-3);
+    EXPECT_NEAR(m1.l0 - m1.l2, 2 * (lnL2 - lnL0), 5e-3);
+    EXPECT_NEAR(m1.l2 - m1.l3, 2 * 4 * std::log(16.0), 5e-3);
+    for (const auto* runs : {&results.bestH2Runs, &results.bestH3Runs}) {
+        const Likelihoods& run = *runs->at("M1");
+        EXPECT_NEAR(run.getMinLikelihoodEstAlleleFreqs().at(0), 10.0 / 42, 1e-4);
+        // Allele 1 rides on every disease haplotype.
+        EXPECT_NEAR(run.getMinLikelihoodEstAlleleFreqsCond().at(0), 1.0, 1e-3);
+    }
+    EXPECT_NEAR(results.bestH3Runs.at("M1")->getMinLikelihoodEstThetas().at(0), 0.0, 1e-4);
 
     // M2 is symmetric in its two alleles and each father gave either allele
     // to half his children: nothing to find.

