@@ -61,8 +61,8 @@ std::vector<Block> blocksWithInfo(const std::string& prefix) {
 }
 
 std::string blockLabel(const ::testing::TestParamInfo<Block>& info) {
-    std::string label = std::filesystem::path(info.param.document).stem().string() + "_line" +
-                        std::to_string(info.param.line);
+    std::string label = std::filesystem::path(info.param.document).replace_extension().string() +
+                        "_line" + std::to_string(info.param.line);
     for (char& c : label) {
         c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     }
