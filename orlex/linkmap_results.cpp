@@ -164,8 +164,7 @@ PostScriptPage* multipointCurvePage(const std::vector<LinkmapLikelihoods*>& wind
 bool Linkmap::writeResultsPostScript(std::string baseName) {
     const std::string fileName = baseName + ".ps";
     std::cout << "The LOD Score Curves: " << fileName;
-    std::string date = current_time_and_date();
-    date.erase(std::remove(date.begin(), date.end(), '\n'), date.end());
+    const std::string date = current_time_and_date();
     const std::string infoLine = pedigrees->mapFileName + " " + pedigrees->pedigreeFileName + " " +
                                  pedigrees->phenotypeFileName + " " + pedigrees->modelFileName +
                                  " " + pedigrees->linkageLocusFileName;

@@ -390,6 +390,11 @@ TEST_F(MultipointRun, HeterogeneityAndFamilyTablesFollowTheFamilies) {
 
     const std::string chart = readText("orlex_multipoint.ps");
     EXPECT_TRUE(contains(chart, "(Phenotype: DISEASE_LOCUS   Marker order: M1 M2 M3 )"));
+    // The title holds the date as the other charts do, its line feed included.
+    EXPECT_TRUE(std::regex_search(
+        chart, std::regex(R"(\(Multipoint Analysis {7}\\\([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d )"
+                          R"(\d\d:\d\d:\d\d \d{4}\n\\\)\)show 90 rotate\n)")))
+        << chart;
     fs::create_directory("pages");
     EXPECT_TRUE(test_support::renderPostScript("orlex_multipoint.ps", "pages"));
     EXPECT_EQ(test_support::renderedPageCount("pages"), 1);
