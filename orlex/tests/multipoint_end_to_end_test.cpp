@@ -631,6 +631,7 @@ INSTANTIATE_TEST_SUITE_P(
         EngineFault{"ExitsWithoutResults", "linkmaporlex",
                     "n=$(cat calls 2>/dev/null || echo 0); echo $((n + 1)) > calls; "
                     "[ $n -eq 1 ] && exit 0",
+                    "Error: Unable to open OUTFILE outfile.dat for reading.\n"
                     "Error: The engine left no results in outfile.dat for the window M1 M2 "
                     "(trait position 1)\n"},
         EngineFault{"WritesAnEmptyFile", "linkmaporlex",
