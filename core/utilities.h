@@ -1,6 +1,8 @@
 // Free functions shared by the whole package.
 #pragma once
 
+#include <iosfwd>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -11,6 +13,12 @@
 std::string IntToString(int value);
 // The default form of a fresh output stream: general notation, six significant digits.
 std::string doubleToString(double value);
+// Fixed notation with the given decimals, right-aligned in width; an empty
+// cell of that width where there is no value, so later values keep their
+// columns. A value as wide as its cell gets one blank before it, so that it
+// cannot fuse with its left neighbour into one unreadable number (the
+// engine gives an impossible pedigree ln L -1e20).
+void writeCell(std::ostream& out, const std::optional<double>& value, int width, int decimals);
 // The value formatted with two decimals and read back.
 double changeValueLengthToTwo(double value);
 // Leading number of the text (0 when there is none); out-of-range values saturate.

@@ -5,6 +5,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "utilities.h"
+
 static const char* const outFileName = "outfile.dat";
 
 bool LinkmapLikelihoods::readOutFile() {
@@ -136,14 +138,15 @@ void LinkmapLikelihoods::printBetter() const {
     for (int k = 0; k < numberOfLoci - 2; ++k) {
         std::cout << std::setw(10) << "";
     }
-    std::cout << std::setw(13) << "-2ln(like)" << std::setw(13) << "LOD Score" << '\n'
-              << std::fixed;
+    std::cout << std::setw(13) << "-2ln(like)" << std::setw(13) << "LOD Score" << '\n';
+    const int decimals = static_cast<int>(std::cout.precision());
     for (const auto& evaluation : evaluations) {
         for (const double theta : evaluation->thetas) {
-            std::cout << std::setw(10) << theta;
+            writeCell(std::cout, theta, 10, decimals);
         }
-        std::cout << std::setw(13) << evaluation->getMinus2LnLike() << std::setw(13)
-                  << lodScoreOf(*evaluation) << '\n';
+        writeCell(std::cout, evaluation->getMinus2LnLike(), 13, decimals);
+        writeCell(std::cout, lodScoreOf(*evaluation), 13, decimals);
+        std::cout << '\n';
     }
     std::cout.flush();
     // Later output keeps the notation it had.

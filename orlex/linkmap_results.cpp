@@ -107,10 +107,11 @@ bool Linkmap::writeResults(std::string fileName) {
             for (const LinkmapLikelihoods* position : results.at(phenotype).at(key)) {
                 for (const auto& evaluation : position->evaluations) {
                     for (const double theta : evaluation->thetas) {
-                        text << std::setw(10) << theta;
+                        writeCell(text, theta, 10, 6);
                     }
-                    text << std::setw(13) << evaluation->getMinus2LnLike() << std::setw(13)
-                         << position->lodScoreOf(*evaluation) << '\n';
+                    writeCell(text, evaluation->getMinus2LnLike(), 13, 6);
+                    writeCell(text, position->lodScoreOf(*evaluation), 13, 6);
+                    text << '\n';
                 }
             }
         }
@@ -164,8 +165,7 @@ PostScriptPage* multipointCurvePage(const std::vector<LinkmapLikelihoods*>& wind
 bool Linkmap::writeResultsPostScript(std::string baseName) {
     const std::string fileName = baseName + ".ps";
     std::cout << "The LOD Score Curves: " << fileName;
-    std::string date = current_time_and_date();
-    date.erase(std::remove(date.begin(), date.end(), '\n'), date.end());
+    const std::string date = current_time_and_date();
     const std::string infoLine = pedigrees->mapFileName + " " + pedigrees->pedigreeFileName + " " +
                                  pedigrees->phenotypeFileName + " " + pedigrees->modelFileName +
                                  " " + pedigrees->linkageLocusFileName;
@@ -214,7 +214,7 @@ bool Linkmap::writeHLodResults(std::string baseName) {
             for (size_t k = 0; k < alphaLabels.size(); ++k) {
                 text << std::setw(10) << alphaLabels[k];
                 for (const auto& row : rows) {
-                    text << std::setw(10) << row.at(k).hlod;
+                    writeCell(text, row.at(k).hlod, 10, 5);
                 }
                 text << '\n';
             }
@@ -251,14 +251,7 @@ bool Linkmap::writeHLodResultsByFamily(std::string baseName) {
                 for (const LinkmapLikelihoods* position : window) {
                     const FastlinkLikelihoods& reference = familyReference(window, *position);
                     for (const auto& evaluation : position->evaluations) {
-                        // A missing record keeps its column, so later values stay under
-                        // their own index.
-                        const std::optional<double> lod = familyLod(id, *evaluation, reference);
-                        if (lod) {
-                            text << std::setw(15) << *lod;
-                        } else {
-                            text << std::setw(15) << "-";
-                        }
+                        writeCell(text, familyLod(id, *evaluation, reference), 15, 5);
                     }
                 }
                 text << '\n';
