@@ -15,6 +15,8 @@
 #include <sstream>
 #include <utility>
 
+#include "utilities.h"
+
 static bool isSpace(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
@@ -415,6 +417,14 @@ Locus* LinkageLocusFile::getLocus(int i) const {
         return nullptr;
     }
     return loci[static_cast<size_t>(i)];
+}
+
+Locus* LinkageLocusFile::getMarkerLocus(const std::string& markerIndex) const {
+    const std::string id = IntToString(stringToInt(markerIndex) + 1);
+    const auto markers = loci.begin() + std::min<size_t>(1, loci.size());
+    const auto found = std::find_if(markers, loci.end(),
+                                    [&id](const Locus* locus) { return locus && locus->id == id; });
+    return found == loci.end() ? nullptr : *found;
 }
 
 void LinkageLocusFile::setNumberOfLoci(int n) {

@@ -72,6 +72,10 @@ class LinkageLocusFile {
     int getXlinked() const { return sexLink; }
     // Locus i (from 0), still owned by this file; null when there is none.
     Locus* getLocus(int i) const;
+    // The marker locus of the map index, found by its id (the index + 1, as
+    // both the reader and the store's generator give it), so a marker that got
+    // no locus cannot lend its place to the next marker's; null when none.
+    Locus* getMarkerLocus(const std::string& markerIndex) const;
 
     // Also resets the locus order to 0 .. n - 1.
     void setNumberOfLoci(int n);

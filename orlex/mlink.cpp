@@ -413,21 +413,10 @@ bool MLink::writePedigreeFile(const std::string& phenotype, const std::string& m
     return ok;
 }
 
-// The marker's locus is found by its id, the marker's map index + 1, which
-// both the locus-file reader and the store's generator give it: a marker
-// that got no locus then cannot lend its place to the next marker's.
-static const Locus* markerLocus(const LinkageLocusFile& file, const std::string& markerIndex) {
-    const std::string id = IntToString(stringToInt(markerIndex) + 1);
-    const auto found =
-        std::find_if(file.loci.begin() + std::min<size_t>(1, file.loci.size()), file.loci.end(),
-                     [&id](const Locus* locus) { return locus && locus->id == id; });
-    return found == file.loci.end() ? nullptr : *found;
-}
-
 bool MLink::writeLocusFile(const std::string& markerIndex, const std::string& marker) {
     const LinkageLocusFile& store = *pedigrees->linkageLocusFile;
     const Locus* trait = store.getLocus(0);
-    const Locus* locus = markerLocus(store, markerIndex);
+    const Locus* locus = store.getMarkerLocus(markerIndex);
     if (trait == nullptr || locus == nullptr) {
         std::cout << "Error: The LINKAGE locus model has no "
                   << (trait == nullptr ? "trait locus" : "locus for marker " + marker) << std::endl;

@@ -42,6 +42,15 @@ class MLinkMarker {
     std::vector<std::unique_ptr<FastlinkLikelihoods>> points;
 };
 
+// One point of the heterogeneity grid: the recombination fraction of a
+// block, the share of linked pedigrees and the heterogeneity LOD there.
+class MLinkHLod {
+  public:
+    double theta = 0.0;
+    double alpha = 0.0;
+    double hlod = 0.0;
+};
+
 // One kind of two-point analysis: "basic" on the whole pedigrees of the
 // store, "nuclear" on its component nuclear pedigrees.
 class MLink {
@@ -57,6 +66,19 @@ class MLink {
     // Reads the engine's two-point result file of the marker in work into a
     // new MLinkMarker appended to currentMarkers.
     bool readResultsFile(const std::string& fileName, const std::string& kind);
+    // Heterogeneity LODs of every marker on the grid of recombination
+    // fractions (the blocks from the second on) and admixture proportions,
+    // and the best point of each; prints the best points. Once per object.
+    void maximizeHLod();
+
+    // Result files; each takes a base name and adds ".out" or ".ps".
+    // The program's banner at the top of every result file.
+    static std::string welcome();
+    bool writeResultsFile(const std::string& baseName);
+    bool writeResultsByFamilyFile(const std::string& baseName);
+    bool writeAllLODScoresFile(const std::string& baseName);
+    bool writeHLodFile(const std::string& baseName);
+    bool writeHLodPostscript(const std::string& baseName);
 
     Pedigrees* pedigrees;
     // The row being filled for the phenotype in work; copied into results at its end.
@@ -68,9 +90,27 @@ class MLink {
     std::string phenotypeName;
     std::vector<std::string> selectedMarkers;
     std::vector<std::string> selectedPhenotypes;
+    // Heterogeneity results, filled by maximizeHLod. hlodGrid: per row, per
+    // marker record of the row, per block from the second on (reading order),
+    // one point per admixture proportion (ascending); a marker with fewer
+    // than two blocks has no blocks here. bestHlods: per row, per marker
+    // record, its best point.
+    std::vector<std::vector<std::vector<std::vector<MLinkHLod>>>> hlodGrid;
+    std::vector<std::string> hlodPhenotypes;
+    // Labels of the grid: the admixture proportions, and the recombination
+    // fractions of the blocks of the first marker of the first row.
+    std::vector<std::string> alphaLabels;
+    std::vector<std::string> thetaLabels;
+    // The block keys of the marker in work.
+    std::vector<std::string> thetaNames;
+    std::vector<std::vector<MLinkHLod>> bestHlods;
     bool fewerAllelesAllowed = false;
     int currentMarkerIndex = 0;
     bool slow = false;
+
+    // Takes ownership of a marker record made outside a run (tests build
+    // results by hand).
+    void ownMarker(MLinkMarker* marker) { markerRecords.emplace_back(marker); }
 
   private:
     bool selectMarkers();

@@ -246,14 +246,49 @@ bool Orlex::runSinglepoint() {
     if (!basicMLink->run("basic", markerName, phenotypeName)) {
         return false;
     }
-    // The heterogeneity maximisation (--hlod) of each two-point analysis follows its run here.
+    if (hlodAnalysis) {
+        basicMLink->maximizeHLod();
+    }
     if (!nuclearAnalysis) {
         return true;
     }
     // The nuclear analysis always runs the ordinary engine build.
     nuclearMLink = std::make_unique<MLink>(pedigrees.get());
     nuclearMLink->fewerAllelesAllowed = fewerAlleles;
-    return nuclearMLink->run("nuclear", markerName, phenotypeName);
+    if (!nuclearMLink->run("nuclear", markerName, phenotypeName)) {
+        return false;
+    }
+    if (hlodAnalysis) {
+        nuclearMLink->maximizeHLod();
+    }
+    return true;
+}
+
+bool Orlex::runMultipoint() {
+    linkmap = std::make_unique<Linkmap>(pedigrees.get());
+    linkmap->slow = slow;
+    linkmap->fewerAllelesAllowed = frequencyTypeGiven && frequencyType == "u";
+    if (!phenotypeName.empty()) {
+        linkmap->phenotypeName = phenotypeName;
+        linkmap->phenotypeGiven = true;
+    }
+    linkmap->windowSize = windowSize;
+    linkmap->steps = steps;
+    if (!linkmap->run()) {
+        return false;
+    }
+    linkmap->countHLods();
+    return true;
+}
+
+bool Orlex::writeMultipointResults() {
+    if (!multipointAnalysis || !linkmap || !linkmap->resultsPresent) {
+        return true;
+    }
+    const std::string base = outputPrefix + "_multipoint";
+    return linkmap->writeResults(base + ".out") && linkmap->writeResultsPostScript(base) &&
+           linkmap->writeHLodResults(base + "_het") &&
+           (!byFamily || linkmap->writeHLodResultsByFamily(base + "_by_family"));
 }
 
 bool Orlex::run() {
@@ -261,7 +296,9 @@ bool Orlex::run() {
     if (singlepointAnalysis && !runSinglepoint()) {
         return false;
     }
-    // The multipoint analysis (--multipoint) runs here, after the two-point ones.
+    if (multipointAnalysis && !runMultipoint()) {
+        return false;
+    }
     if (sibpairAnalysis) {
         std::cout << "Warning: Sib pair linkage analysis (--sibpair) is not available: nothing "
                      "is run for it"
@@ -277,5 +314,5 @@ bool Orlex::writeResults() {
     }
     // The result files of the analyses that ran, and then the summary file,
     // are written here.
-    return true;
+    return writeMultipointResults();
 }

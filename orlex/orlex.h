@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "linkmap.h"
 #include "mlink.h"
 #include "pedigrees.h"
 
@@ -33,6 +34,7 @@ class Orlex {
     std::unique_ptr<Pedigrees> pedigrees;
     std::unique_ptr<MLink> basicMLink;
     std::unique_ptr<MLink> nuclearMLink;
+    std::unique_ptr<Linkmap> linkmap;
 
     bool pedigreeFileGiven = false;
     bool mapFileGiven = false;
@@ -85,6 +87,8 @@ class Orlex {
     bool checkLocusModel() const;
     bool checkLiabilityClasses() const;
     bool runSinglepoint();
+    bool runMultipoint();
+    bool writeMultipointResults();
 
     // Where the trait locus of the run came from, for the messages about it.
     std::string traitLocusSource;

@@ -57,6 +57,75 @@ CommandResult runCommand(const std::string& command, bool mergeStderr) {
     return result;
 }
 
+namespace {
+
+std::string quoted(const std::string& word) {
+    std::string text = "'";
+    for (const char c : word) {
+        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return text + "'";
+}
+
+std::filesystem::path makeTemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orlex-gs-XXXXXX").string();
+    const char* made = mkdtemp(pattern.data());
+    return made == nullptr ? std::filesystem::path() : std::filesystem::path(made);
+}
+
+}  // namespace
+
+CommandResult runProgram(const std::string& program, const std::string& arguments) {
+    const std::string path = quoted(std::string(ORLEX_PROGRAM_DIR)) + ":" +
+                             quoted(std::string(ORLEX_ENGINE_BIN_DIR)) + ":\"$PATH\"";
+    return runCommand("PATH=" + path + " " + quoted(programPath(program).string()) + " " +
+                      arguments + " </dev/null");
+}
+
+void copySourceFiles(const std::string& folder, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        std::filesystem::copy_file(sourcePath(folder) / name, name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+int renderedPageCount(const std::filesystem::path& outputDir) {
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(outputDir, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("page", 0) == 0 && entry.path().extension() == ".png") {
+            ++count;
+        }
+    }
+    return count;
+}
+
+::testing::AssertionResult renderPostScript(const std::filesystem::path& file,
+                                            const std::filesystem::path& outputDir) {
+    const bool temporary = outputDir.empty();
+    const std::filesystem::path folder = temporary ? makeTemporaryFolder() : outputDir;
+    if (folder.empty()) {
+        return ::testing::AssertionFailure() << "cannot create a folder for the rendered pages";
+    }
+    const CommandResult gs =
+        runCommand("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -sOutputFile=" +
+                   quoted((folder / "page%d.png").string()) + " " + quoted(file.string()));
+    const int pages = renderedPageCount(folder);
+    if (temporary) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+    // Ghostscript recovers from some faults with a message only, so any
+    // output of a quiet run counts as a failure too.
+    if (gs.status != 0 || !gs.output.empty() || pages == 0) {
+        return ::testing::AssertionFailure() << "Ghostscript on " << file << " (status "
+                                             << gs.status << ", " << pages << " pages rendered):\n"
+                                             << gs.output;
+    }
+    return ::testing::AssertionSuccess() << pages << " pages rendered";
+}
+
 std::filesystem::path sourcePath(const std::string& relative) {
     return std::filesystem::path(ORLEX_SOURCE_DIR) / relative;
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -47,5 +48,24 @@ std::filesystem::path programPath(const std::string& name);
 // An engine program in the engine folder. End-to-end tests fail, never
 // skip, when it is missing: CI must not pass without the real engine.
 std::filesystem::path enginePath(const std::string& name);
+
+// Runs a program of this package in the working directory with standard
+// input closed, this package's programs and the engine first on PATH.
+CommandResult runProgram(const std::string& program, const std::string& arguments);
+
+// Copies data files from a folder of the source tree into the working directory.
+void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);
+
+// Renders every page of the PostScript file with Ghostscript
+// (gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m) into page1.png,
+// page2.png, ... in outputDir, or in a temporary folder removed afterwards
+// when outputDir is empty. Fails with Ghostscript's messages when it reports
+// any error or warning, exits non-zero, or renders no page; fails, never
+// skips, when gs is missing.
+::testing::AssertionResult renderPostScript(const std::filesystem::path& file,
+                                            const std::filesystem::path& outputDir = {});
+
+// Number of pages Ghostscript rendered into the folder (page<N>.png files).
+int renderedPageCount(const std::filesystem::path& outputDir);
 
 }  // namespace test_support
