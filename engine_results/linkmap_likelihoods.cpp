@@ -1,5 +1,6 @@
 #include "linkmap_likelihoods.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -53,6 +54,7 @@ bool LinkmapLikelihoods::readBlocks(std::istream& input, const std::string& file
     }
     while (nextLine()) {
         auto point = std::make_unique<FastlinkLikelihoods>();
+        point->reserve(static_cast<std::size_t>(std::max(numberOfPedigrees, 0)));
         if (!skipLines(2)) {
             return fail(cutShort);
         }

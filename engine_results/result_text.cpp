@@ -1,11 +1,16 @@
 #include "result_text.h"
 
+#include <array>
 #include <charconv>
-#include <iterator>
 #include <system_error>
 
-ResultText::ResultText(std::istream& input)
-    : text_(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>()) {}
+ResultText::ResultText(std::istream& input) {
+    // In blocks, not character by character.
+    std::array<char, 65536> block{};
+    while (input.read(block.data(), block.size()) || input.gcount() > 0) {
+        text_.append(block.data(), static_cast<std::size_t>(input.gcount()));
+    }
+}
 
 bool ResultText::nextLine(ResultTextLine& line) {
     if (position_ >= text_.size()) {

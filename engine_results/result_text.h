@@ -34,7 +34,7 @@ class ResultText {
 
 // Whether a character separates words, as for reading a word from a stream.
 inline bool isResultSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || (c >= '\t' && c <= '\r');  // tab, line feed, vertical tab, form feed, return
 }
 
 // Reads the words of one line from the front, as a stream would.

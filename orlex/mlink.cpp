@@ -151,6 +151,7 @@ static std::unique_ptr<FastlinkLikelihoods> readBlock(TwoPointParser& parser, in
     }
     const std::string thetaText(thetaLine.words[1]);
     auto point = std::make_unique<FastlinkLikelihoods>(stringToDouble(thetaText));
+    point->reserve(static_cast<std::size_t>(std::max(pedigreeCount, 0)));
     const auto inBlock = [&thetaText](const char* what) {
         return [what, &thetaText] { return what + (" of the block of theta " + thetaText); };
     };
