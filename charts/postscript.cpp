@@ -118,10 +118,7 @@ bool PostScript::openOutput(const std::string& fileName) {
 }
 
 bool PostScript::writeOutput() {
-    outputFile->addAllLinesFromOStringStream();
-    outputFile->closeFile("write");
-    // A full disk shows only when the text is flushed at the close.
-    const bool written = outputFile->isOpen("write");
+    const bool written = outputFile->writeOutputBufferAndClose();
     outputFile.reset();
     return written;
 }

@@ -1,5 +1,6 @@
 // Running the engine programs through the shell and tidying up the files
 // they exchange with the programs in the working directory.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -101,14 +102,21 @@ void delete_intermediate_files() {
     }
 }
 
-std::string engineFileNamedBy(const std::string& path) {
+const std::vector<std::string>& reportFileNames() {
+    static const std::vector<std::string> names = {"family.err", "mendel.err"};
+    return names;
+}
+
+// The name of the list that the path names in the working directory (through
+// a link or another spelling too), or "".
+static std::string fileNamedBy(const std::string& path, const std::vector<std::string>& names) {
     namespace fs = std::filesystem;
     if (path.empty()) {
         return "";
     }
     std::error_code error;
     const fs::path input = fs::weakly_canonical(fs::absolute(path, error), error);
-    for (const std::string& name : engineFileNames()) {
+    for (const std::string& name : names) {
         std::error_code nameError;
         const fs::path exchange =
             fs::weakly_canonical(fs::current_path(nameError) / name, nameError);
@@ -121,6 +129,78 @@ std::string engineFileNamedBy(const std::string& path) {
         }
     }
     return "";
+}
+
+std::string engineFileNamedBy(const std::string& path) {
+    return fileNamedBy(path, engineFileNames());
+}
+
+std::string runFileNamedBy(const std::string& path) {
+    const std::string engineFile = engineFileNamedBy(path);
+    return engineFile.empty() ? fileNamedBy(path, reportFileNames()) : engineFile;
+}
+
+static bool entryExists(const std::string& name) {
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(name, error);
+    return std::filesystem::exists(status) || std::filesystem::is_symlink(status);
+}
+
+static bool isLink(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::is_symlink(std::filesystem::symlink_status(name, error));
+}
+
+bool refuseExistingEngineFiles() {
+    const auto& names = engineFileNames();
+    const auto existing = std::find_if(names.begin(), names.end(), entryExists);
+    if (existing == names.end()) {
+        return true;
+    }
+    std::cout << "Error: " << *existing << " already exists in the working directory"
+              << (isLink(*existing) ? " (a link)" : "")
+              << ": the engine would overwrite it and the clean-up remove it: run in a "
+                 "directory without it, or remove it"
+              << std::endl;
+    return false;
+}
+
+bool refuseLinkedReportFiles() {
+    const auto& names = reportFileNames();
+    const auto linked = std::find_if(names.begin(), names.end(), isLink);
+    if (linked == names.end()) {
+        return true;
+    }
+    std::cout << "Error: " << *linked
+              << " in the working directory is a link, and the report is never written through "
+                 "one: run in a directory without it, or remove it"
+              << std::endl;
+    return false;
+}
+
+bool checkInputsAreNotEngineFiles(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames) {
+    for (const auto& [option, name] : optionsAndNames) {
+        const std::string exchange = engineFileNamedBy(name);
+        if (!exchange.empty()) {
+            std::cout << "Error: Input file " << name << " (" << option << ") is the engine's file "
+                      << exchange
+                      << " in the working directory, which the analysis overwrites and "
+                         "removes: rename the file or run from another directory"
+                      << std::endl;
+            return false;
+        }
+        const std::string report = runFileNamedBy(name);
+        if (!report.empty()) {
+            std::cout << "Error: Input file " << name << " (" << option << ") is the report "
+                      << report
+                      << " in the working directory, which the pedigree checks overwrite: "
+                         "rename the file or run from another directory"
+                      << std::endl;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose) {

@@ -77,3 +77,9 @@ void File::addLine(const std::string& text) {
         outputFile << text << '\n' << std::flush;
     }
 }
+
+bool File::writeOutputBufferAndClose() {
+    addAllLinesFromOStringStream();
+    closeFile("write");
+    return isOpen("write");
+}

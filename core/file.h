@@ -30,6 +30,9 @@ class File {
     void addAllLinesFromOStringStream();
     // Writes the text and a line feed and flushes.
     void addLine(const std::string& text);
+    // Writes the whole of outputBuffer and closes the write side. False when
+    // any of it did not reach the file: a full disk shows only at the close.
+    bool writeOutputBufferAndClose();
 
   private:
     std::ifstream inputFile;

@@ -31,13 +31,26 @@ void LinkageTextReader::skipSpace() {
 }
 
 void LinkageTextReader::skipRestOfLine() {
+    readRestOfLine();
+}
+
+std::string LinkageTextReader::readRestOfLine() {
     const size_t lineFeed = text_.find('\n', position_);
+    const size_t end = lineFeed == std::string::npos ? text_.size() : lineFeed;
+    std::string rest = text_.substr(position_, end - position_);
     if (lineFeed == std::string::npos) {
         position_ = text_.size();
-        return;
+    } else {
+        position_ = lineFeed + 1;
+        ++line_;
     }
-    position_ = lineFeed + 1;
-    ++line_;
+    return rest;
+}
+
+bool LinkageTextReader::fail(const std::string& problem, int line) {
+    problem_ = problem;
+    tokenLine_ = line;
+    return false;
 }
 
 bool LinkageTextReader::atEnd() {
@@ -68,6 +81,23 @@ bool LinkageTextReader::startNumber(const std::string& what) {
     }
     problem_ = "expected " + what + ", found the end of the file";
     return false;
+}
+
+bool LinkageTextReader::readWord(std::string& word, const std::string& what) {
+    if (!startNumber(what)) {
+        return false;
+    }
+    const auto begin = text_.begin() + static_cast<std::ptrdiff_t>(position_);
+    const auto end = std::find_if(begin, text_.end(), isSpace);
+    word.assign(begin, end);
+    position_ = static_cast<size_t>(end - text_.begin());
+    return true;
+}
+
+std::string LinkageTextReader::peekWord() {
+    skipSpace();
+    const auto begin = text_.begin() + static_cast<std::ptrdiff_t>(position_);
+    return std::string(begin, std::find_if(begin, text_.end(), isSpace));
 }
 
 // A number that runs straight into letters, digits or a further point or
@@ -133,6 +163,12 @@ bool LinkageTextReader::readDouble(double& value, const std::string& what) {
     return true;
 }
 
+static std::string numberText(double value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
 // Reads the numbers of one locus file into a LinkageLocusFile. Every step
 // returns false with error() set at the first fault; complete loci are
 // handed to the file as they are read.
@@ -174,6 +210,22 @@ class LocusFileParser {
         }
         return value >= 0 ||
                failAtLine(what + " cannot be negative (" + std::to_string(value) + ")");
+    }
+    // Penetrances are probabilities: beyond [0, 1] the engine's likelihoods
+    // are no numbers, and the LOD scores with them.
+    bool readPenetrances(std::vector<double>& values, int count, const std::string& what) {
+        values.clear();
+        for (int i = 0; i < count; ++i) {
+            double value = 0.0;
+            if (!readDouble(value, what)) {
+                return false;
+            }
+            if (!(value >= 0.0 && value <= 1.0)) {
+                return failAtLine(what + " must lie between 0 and 1, not " + numberText(value));
+            }
+            values.push_back(value);
+        }
+        return true;
     }
     bool readDoubles(std::vector<double>& values, int count, const std::string& what) {
         values.clear();
@@ -320,13 +372,13 @@ bool LocusFileParser::readAffection(Locus& locus, const std::string& label) {
     for (int k = 0; k < classes; ++k) {
         const std::string liability = "liability class " + std::to_string(k + 1) + " of " + label;
         std::vector<double> penetrances;
-        if (!readDoubles(penetrances, 3, "a penetrance of " + liability)) {
+        if (!readPenetrances(penetrances, 3, "a penetrance of " + liability)) {
             return false;
         }
         locus.setFemalePenetrances(penetrances);
         in_.skipRestOfLine();
         if (file_.sexLink == 1) {
-            if (!readDoubles(penetrances, 2, "a male penetrance of " + liability)) {
+            if (!readPenetrances(penetrances, 2, "a male penetrance of " + liability)) {
                 return false;
             }
             locus.setMalePenetrances(penetrances);
@@ -347,6 +399,10 @@ bool LocusFileParser::readFrequencies(Locus& locus, const std::string& label) {
         }
         if (frequency < 0.0) {
             return fail("Allele frequencies cannot be negative!");
+        }
+        if (frequency > 1.0) {
+            return failAtLine("an allele frequency of " + label +
+                              " must lie between 0 and 1, not " + numberText(frequency));
         }
         frequencies.push_back(frequency);
     }
@@ -425,6 +481,22 @@ Locus* LinkageLocusFile::getMarkerLocus(const std::string& markerIndex) const {
     const auto found = std::find_if(markers, loci.end(),
                                     [&id](const Locus* locus) { return locus && locus->id == id; });
     return found == loci.end() ? nullptr : *found;
+}
+
+bool LinkageLocusFile::hasSexLinkedTraitLocus() const {
+    const Locus* trait = getLocus(0);
+    if (sexLink != 1 || trait == nullptr) {
+        return false;
+    }
+    if (trait->type != Locus::affectionType) {
+        return true;
+    }
+    for (int k = 0; k < trait->numberOfLiabClasses; ++k) {
+        if (!trait->hasMalePenetrances(k)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void LinkageLocusFile::setNumberOfLoci(int n) {

@@ -23,13 +23,24 @@ class LinkageTextReader {
     // text ends or holds no such number.
     bool readInt(int& value, const std::string& what);
     bool readDouble(double& value, const std::string& what);
+    // Reads the next word (a run of characters other than white space),
+    // across line ends. False, with problem() set, when the text has ended.
+    bool readWord(std::string& word, const std::string& what);
+    // The next word without reading it; empty when the text has ended.
+    std::string peekWord();
     // Discards everything up to and including the next line feed.
     void skipRestOfLine();
+    // Reads everything up to the next line feed (which it discards).
+    std::string readRestOfLine();
+    // Records a fault found by the caller at the given line; returns false.
+    bool fail(const std::string& problem, int line);
     // True when nothing but white space is left.
     bool atEnd();
 
     // The line (from 1) of the last number read, or of the failure.
     int line() const { return tokenLine_; }
+    // The line (from 1) that reading has reached.
+    int currentLine() const { return line_; }
     const std::string& problem() const { return problem_; }
 
   private:
@@ -76,6 +87,10 @@ class LinkageLocusFile {
     // both the reader and the store's generator give it), so a marker that got
     // no locus cannot lend its place to the next marker's; null when none.
     Locus* getMarkerLocus(const std::string& markerIndex) const;
+    // Whether the file can model X-linked data: it is sex-linked and its
+    // trait locus (locus 0), when an affection locus, has male penetrances
+    // for every liability class.
+    bool hasSexLinkedTraitLocus() const;
 
     // Also resets the locus order to 0 .. n - 1.
     void setNumberOfLoci(int n);

@@ -1,9 +1,13 @@
 #include "marker_map.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "utilities.h"
 
@@ -31,28 +35,59 @@ MarkerMap::~MarkerMap() {
     delete markerTree;
 }
 
-// The tokens of one map entry; a token the file ended before stays empty.
-struct MapEntryTokens {
+// The words of one line, split at blanks and tabs; a carriage return of a
+// file saved on Windows is not part of the last word.
+static std::vector<std::string> wordsOf(std::string line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+// The fields of one map entry; a field the line ends before stays empty.
+// Whatever follows the fields on their line is a comment.
+struct MapEntryFields {
     std::string chromosome;
     std::string name;
     std::string position;
     std::string basePairPosition;
 };
 
-static MapEntryTokens readEntryTokens(std::istream& in, bool plinkFormat) {
-    MapEntryTokens entry;
+static MapEntryFields entryFields(const std::vector<std::string>& words, bool plinkFormat) {
+    const auto word = [&words](std::size_t i) { return i < words.size() ? words[i] : ""; };
     if (plinkFormat) {
-        in >> entry.chromosome >> entry.name >> entry.position >> entry.basePairPosition;
-    } else {
-        in >> entry.chromosome >> entry.position >> entry.name;
-        entry.basePairPosition = "0";
+        return {word(0), word(1), word(2), word(3)};
     }
-    return entry;
+    return {word(0), word(2), word(1), "0"};
+}
+
+static bool isNumber(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(value);
 }
 
 static bool mapReadFailed(const std::string& reason) {
     std::cout << "...failed" << '\n' << reason << std::endl;
     return false;
+}
+
+// The header is the whole first line; its second word names the map
+// function, and any word after the third is part of the header too.
+static std::string mapFunctionOfHeader(const std::string& fileName,
+                                       const std::vector<std::string>& header) {
+    const std::string function = header.size() > 1 ? stringToLower(header[1]) : "";
+    if (function != "haldane" && function != "kosambi") {
+        std::cout << "Warning: The header of map file " << fileName << " names "
+                  << (function.empty() ? "no map function" : "the map function " + header[1])
+                  << ", neither Haldane nor Kosambi: Kosambi's function is used" << std::endl;
+    }
+    return function;
 }
 
 bool MarkerMap::readMapFile(const std::string& fileName) {
@@ -61,29 +96,37 @@ bool MarkerMap::readMapFile(const std::string& fileName) {
     if (!in.is_open()) {
         return mapReadFailed("Unable to open marker map file " + fileName + " for reading!");
     }
+    std::string line;
+    int lineNumber = 0;
     if (plinkFormat) {
         std::cout << "(Map file is in PLINK format)" << std::endl;
         mapFunction = "haldane";
-    } else {
-        std::string unused;
-        std::string function;
-        in >> unused >> function >> unused;
-        mapFunction = stringToLower(function);
+    } else if (std::getline(in, line)) {
+        ++lineNumber;
+        mapFunction = mapFunctionOfHeader(fileName, wordsOf(line));
     }
 
     int counter = 0;
-    while (!in.eof()) {
-        const MapEntryTokens entry = readEntryTokens(in, plinkFormat);
-        // Whatever follows an entry on its line is a comment, however long.
-        in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        if (entry.chromosome.empty()) {
-            break;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        const std::vector<std::string> words = wordsOf(line);
+        if (words.empty()) {
+            continue;
         }
+        const MapEntryFields entry = entryFields(words, plinkFormat);
         if (entry.position.empty()) {
             return mapReadFailed("Map function is missing");
         }
         if (entry.name.empty()) {
             return mapReadFailed("Marker name is missing");
+        }
+        // Read as 0 cM, a word in place of a position would put the marker
+        // at the start of the map without a word said.
+        if (!isNumber(entry.position)) {
+            return mapReadFailed("Error: The position " + entry.position + " of marker " +
+                                 entry.name + " at line " + IntToString(lineNumber) +
+                                 " of map file " + fileName + " is not a number (field " +
+                                 (plinkFormat ? "3" : "2") + ", centiMorgans)");
         }
         if (counter < 5) {
             std::cout << ' ' << entry.name;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Conversions and formatting
@@ -47,6 +48,28 @@ void delete_intermediate_files();
 // too), or "" when it names none: an input of that name would be overwritten
 // and removed by the run.
 std::string engineFileNamedBy(const std::string& path);
+// The reports the store writes into the working directory beside the
+// engine's files ("family.err", "mendel.err").
+const std::vector<std::string>& reportFileNames();
+// The engine file or report that the path names, as engineFileNamedBy does
+// for the engine files: an input of that name would be overwritten.
+std::string runFileNamedBy(const std::string& path);
+// To be called before the first engine file of a run is written. Prints an
+// "Error: " line naming the first entry of engineFileNames() that exists in
+// the working directory (a file, a folder, a link, a dangling link too) and
+// returns false: the run would overwrite it, or write through it, and the
+// clean-up would remove it. True when there is none.
+bool refuseExistingEngineFiles();
+// Prints an "Error: " line and returns false when a report of
+// reportFileNames() in the working directory is a link, which writing the
+// report would follow out of the working directory.
+bool refuseLinkedReportFiles();
+// The inputs of a run, each as the option that named it and the file name.
+// Refuses the first that names an engine file or a report, with an "Error: "
+// line naming the option, the file and the file it names, and returns false;
+// true when none does. Call it before anything is written.
+bool checkInputsAreNotEngineFiles(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
 // Runs one engine program through execute_external_command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.

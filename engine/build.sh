@@ -4,7 +4,9 @@
 # and then, when engine/build_vantrel.sh exists, the vantrel set through it.
 #
 # Usage: engine/build.sh OUT_DIR
-#   OUT_DIR/bin   the installed programs
+#   OUT_DIR/bin   the installed programs, and orlex.limits (vantrel.limits)
+#                 naming the limits they were compiled with, for the programs
+#                 to refuse what the engine cannot take
 #   OUT_DIR/work  downloads, the pristine source and the build copies
 #
 # FASTLINK's source comes from Debian's source package through apt (a
@@ -41,13 +43,17 @@ die() {
 }
 
 # Limits raised so that real studies fit: the stock programs stop at 150
-# pedigrees and 1,000 persons. -fcommon because FASTLINK defines its globals
-# in headers (gcc 12 defaults to -fno-common); -DDOS turns checkpointing off,
-# since a killed run would otherwise leave files that the next run in the same
-# folder restores as if they were its own result.
+# pedigrees and 1,000 persons. The allele and liability-class limits are the
+# analysis programs' own, set here so that every program (unknown has larger
+# ones of its own) takes the same and the limits file says what was built.
+# -fcommon because FASTLINK defines its globals in headers (gcc 12 defaults
+# to -fno-common); -DDOS turns checkpointing off, since a killed run would
+# otherwise leave files that the next run in the same folder restores as if
+# they were its own result.
 readonly max_pedigrees=5000
 readonly max_persons=20000
-readonly extra_flags="-fcommon -Dmaxped=$max_pedigrees -Dmaxind=$max_persons -DMAXPED=$max_pedigrees"
+readonly limits="-Dmaxped=$max_pedigrees -Dmaxind=$max_persons -DMAXPED=$max_pedigrees -Dmaxall=25 -Dmaxliab=60"
+readonly extra_flags="-fcommon $limits"
 make_args=(CC=gcc "OPTFLAG=-O2" "EXTRAFLAGS=$extra_flags" "CKPT=-DDOS" "LDFLAGS=-lm")
 
 # shellcheck source=engine/build_common.sh
@@ -78,6 +84,8 @@ up_to_date() {
     for program in "${expected[@]}"; do
         [[ -x "$bin/$program" ]] || return 1
     done
+    [[ -f "$bin/orlex.limits" ]] || return 1
+    [[ ! -f "$vantrel_script" || -f "$bin/vantrel.limits" ]]
 }
 
 # --- fetching the source through apt ---------------------------------------
@@ -235,6 +243,7 @@ main() {
     build_slow mlink MLINK
     build_slow linkmap LINKMAP
     install_programs
+    write_limits "$bin/orlex.limits" "$limits"
     build_vantrel_set
     echo "$key" >"$stamp"
     log "installed ${programs[*]} into $bin"

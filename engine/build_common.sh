@@ -14,9 +14,24 @@ edit() {
 
 # unknown.h sets its limits without guards; guard those the builds set.
 guard_unknown_limits() {
-    local dir="$1"
-    edit "$dir/unknown.h" 's/^#define maxind\([[:space:]].*\)$/#ifndef maxind\n#define maxind\1\n#endif/'
-    edit "$dir/unknown.h" 's/^#define MAXPED\([[:space:]].*\)$/#ifndef MAXPED\n#define MAXPED\1\n#endif/'
+    local dir="$1" limit
+    for limit in maxind MAXPED maxall maxliab; do
+        edit "$dir/unknown.h" "s/^#define $limit\\([[:space:]].*\\)\$/#ifndef $limit\\n#define $limit\\1\\n#endif/"
+    done
+}
+
+# Writes the -Dname=value limits of the compiler flags as name=value lines,
+# renamed into place: the one record of what the engine programs can take,
+# which the package's build turns into its limits header.
+write_limits() {
+    local file="$1" flags="$2" flag
+    {
+        echo "# Limits the engine programs beside this file were compiled with."
+        for flag in $flags; do
+            [[ "$flag" =~ ^-D([A-Za-z_]+)=([0-9]+)$ ]] && echo "${BASH_REMATCH[1]}=${BASH_REMATCH[2]}"
+        done
+    } >"$file.new"
+    mv -f "$file.new" "$file"
 }
 
 # The error routine waited for Enter after every input error and every

@@ -45,15 +45,14 @@ source "$engine_dir/build_common.sh"
 # the allele renumbering of the default build refuses frequency estimation.
 # -fcommon: FASTLINK defines its globals in headers. -DDOS: no checkpoints,
 # whose leftovers a later run in the same folder would restore.
-readonly limits="-Dmaxped=5000 -Dmaxind=20000 -DMAXPED=5000 -Dmaxlocus=4 -Dmaxall=45 -Dmaxn=100"
+readonly limits="-Dmaxped=5000 -Dmaxind=20000 -DMAXPED=5000 -Dmaxlocus=4 -Dmaxall=45 -Dmaxn=100 -Dmaxliab=60"
 readonly cflags="-O2 -fcommon -DDOS -DALLELE_SPEED=0 $limits -w"
 readonly cxxflags="-O2 -std=c++17 -Wall -Wextra"
 
 patch_unknown() {
-    # Guard the limits the build sets and raise unknown's allele limit to the
-    # marker size ilinkvant takes.
+    # Guard the limits the build sets (unknown's allele limit among them,
+    # raised to the marker size ilinkvant takes).
     guard_unknown_limits "$build"
-    edit "$build/unknown.h" 's/^#define maxall\([[:space:]]*\)25\b/#define maxall\145/'
     drop_enter_waits "$build"
 }
 
@@ -128,6 +127,7 @@ main() {
     build_ilinkvant
     install -m 755 "$build/unknownvant" "$bin_dir/unknownvant"
     install -m 755 "$build/ilinkvant" "$bin_dir/ilinkvant"
+    write_limits "$bin_dir/vantrel.limits" "$limits"
     log "installed unknownvant and ilinkvant into $bin_dir"
 }
 

@@ -81,10 +81,7 @@ static bool writeWhole(const std::string& fileName, const std::string& text) {
         return false;
     }
     file.outputBuffer << text;
-    file.addAllLinesFromOStringStream();
-    // Closing flushes: a full disk shows only then.
-    file.closeFile("write");
-    if (!file.isOpen("write")) {
+    if (!file.writeOutputBufferAndClose()) {
         std::cout << "\nError: Unable to write " << fileName << "!" << std::endl;
         return false;
     }

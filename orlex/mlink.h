@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fastlink_likelihoods.h"
+#include "file.h"
 
 class Pedigrees;
 
@@ -79,6 +80,9 @@ class MLink {
     bool writeAllLODScoresFile(const std::string& baseName);
     bool writeHLodFile(const std::string& baseName);
     bool writeHLodPostscript(const std::string& baseName);
+    // One line of the LOD table: each marker's LOD at the theta.
+    void writeEveryMarkersGivenLODScore(File* file, const std::vector<MLinkMarker*>& row,
+                                        const std::string& thetaText);
 
     Pedigrees* pedigrees;
     // The row being filled for the phenotype in work; copied into results at its end.

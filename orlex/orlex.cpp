@@ -46,16 +46,10 @@ std::vector<std::pair<std::string, std::string>> Orlex::givenInputFiles() const 
     return files;
 }
 
-bool Orlex::inputIsExchangeFile() const {
-    const auto files = givenInputFiles();
-    return std::any_of(files.begin(), files.end(), [](const auto& file) {
-        return !file.second.empty() && !engineFileNamedBy(file.second).empty();
-    });
-}
-
 void Orlex::cleanUp() const {
-    // Removing the exchange files would delete the user's own input file.
-    if (!inputIsExchangeFile()) {
+    // Before the check, any engine file in the working directory was the
+    // user's; after it, only this run can have made them.
+    if (engineFilesChecked) {
         delete_intermediate_files();
     }
 }
@@ -79,16 +73,7 @@ bool Orlex::checkOptions() const {
 }
 
 bool Orlex::checkInputNames() const {
-    for (const auto& [option, name] : givenInputFiles()) {
-        const std::string exchange = engineFileNamedBy(name);
-        if (!exchange.empty()) {
-            return failed("Input file " + name + " (" + option + ") is the engine's file " +
-                          exchange +
-                          " in the working directory, which the analysis overwrites and "
-                          "removes: rename the file or run from another directory");
-        }
-    }
-    return true;
+    return checkInputsAreNotEngineFiles(givenInputFiles());
 }
 
 void Orlex::copySettingsIntoStore() {
@@ -121,7 +106,6 @@ bool Orlex::readPedigrees() {
         return failed("Reading and converting the pre-MAKEPED pedigree file " + pedigreeFile +
                       " failed");
     }
-    std::remove((pedigreeFile + ".linkage").c_str());
     return true;
 }
 
@@ -168,15 +152,7 @@ bool Orlex::checkLocusModel() const {
     if (!xlinked) {
         return true;
     }
-    const LinkageLocusFile& file = *pedigrees->linkageLocusFile;
-    const Locus* trait = file.getLocus(0);
-    bool malePenetrances = file.getXlinked() == 1 && trait != nullptr;
-    if (malePenetrances && trait->type == Locus::affectionType) {
-        for (int k = 0; k < trait->numberOfLiabClasses; ++k) {
-            malePenetrances = malePenetrances && trait->hasMalePenetrances(k);
-        }
-    }
-    return malePenetrances ||
+    return pedigrees->linkageLocusFile->hasSexLinkedTraitLocus() ||
            failed(
                "X-linked data (--xlinked) need a sex-linked disease model with male "
                "penetrances, and the " +
@@ -200,9 +176,10 @@ bool Orlex::readInputFiles() {
     if (!modelFileGiven && !locusFileGiven) {
         return failed("Model file or Linkage locus file must be given");
     }
-    if (!checkOptions() || !checkInputNames()) {
+    if (!checkOptions() || !checkInputNames() || !refuseExistingEngineFiles()) {
         return false;
     }
+    engineFilesChecked = true;
     std::cout << "prefix: " << outputPrefix << std::endl;
     copySettingsIntoStore();
 
@@ -215,8 +192,9 @@ bool Orlex::readInputFiles() {
     if (!readPedigrees()) {
         return false;
     }
-    if (statistics) {
-        pedigrees->writeStatistics();
+    // Statistics the user asked for and did not get fail the run.
+    if (statistics && !pedigrees->writeStatistics()) {
+        return failed("Writing the statistics files (--stats) failed");
     }
     if (phenotypeFileGiven && !phenotypeFile.empty() &&
         !pedigrees->readPhenotypeFile(phenotypeFile)) {
@@ -231,7 +209,8 @@ bool Orlex::readInputFiles() {
     if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
         return failed("Reading the model file " + modelFile + " failed");
     }
-    if (!readLocusModel() || !checkLocusModel() || !checkLiabilityClasses()) {
+    if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits() ||
+        !checkLiabilityClasses()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;
@@ -286,9 +265,13 @@ bool Orlex::writeMultipointResults() {
         return true;
     }
     const std::string base = outputPrefix + "_multipoint";
-    return linkmap->writeResults(base + ".out") && linkmap->writeResultsPostScript(base) &&
-           linkmap->writeHLodResults(base + "_het") &&
-           (!byFamily || linkmap->writeHLodResultsByFamily(base + "_by_family"));
+    bool written = linkmap->writeResults(base + ".out");
+    written = linkmap->writeResultsPostScript(base) && written;
+    written = linkmap->writeHLodResults(base + "_het") && written;
+    if (byFamily) {
+        written = linkmap->writeHLodResultsByFamily(base + "_by_family") && written;
+    }
+    return written;
 }
 
 bool Orlex::run() {
@@ -312,7 +295,32 @@ bool Orlex::writeResults() {
         return failed(
             "No analysis selected: give --singlepoint, --multipoint, --hrrrand or --sibpair");
     }
-    // The result files of the analyses that ran, and then the summary file,
-    // are written here.
-    return writeMultipointResults();
+    // A file that cannot be written ends the run with status 255, but only
+    // after every other file is written: one lost file costs no others.
+    bool allWritten = true;
+    if (basicMLink) {
+        allWritten = writeSinglepointResults(*basicMLink, "_singlepoint") && allWritten;
+        if (nuclearAnalysis && nuclearMLink) {
+            allWritten = writeSinglepointResults(*nuclearMLink, "_singlepoint_nuc") && allWritten;
+        }
+    }
+    allWritten = writeMultipointResults() && allWritten;
+    // The summary file is written here.
+    return allWritten;
+}
+
+bool Orlex::writeSinglepointResults(MLink& mlink, const std::string& suffix) {
+    const std::string base = outputPrefix + suffix;
+    bool written = mlink.writeResultsFile(base);
+    if (byFamily) {
+        written = mlink.writeResultsByFamilyFile(base + "_by_family") && written;
+    }
+    if (singlepointCurves) {
+        written = mlink.writeAllLODScoresFile(base + "_curves") && written;
+    }
+    if (hlodAnalysis) {
+        written = mlink.writeHLodFile(base + "_het") && written;
+        written = mlink.writeHLodPostscript(base + "_het") && written;
+    }
+    return written;
 }

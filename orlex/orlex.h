@@ -27,8 +27,8 @@ class Orlex {
     bool readInputFiles();
     bool run();
     bool writeResults();
-    // Removes the engine's exchange files from the working directory, unless
-    // one of them is an input file of this run.
+    // Removes the engine's exchange files from the working directory once
+    // the run has made sure that none of them was there before it.
     void cleanUp() const;
 
     std::unique_ptr<Pedigrees> pedigrees;
@@ -76,8 +76,8 @@ class Orlex {
     bool slow = false;
 
   private:
+    bool engineFilesChecked = false;
     std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
-    bool inputIsExchangeFile() const;
     bool checkOptions() const;
     bool checkInputNames() const;
     void copySettingsIntoStore();
@@ -87,9 +87,12 @@ class Orlex {
     bool checkLocusModel() const;
     bool checkLiabilityClasses() const;
     bool runSinglepoint();
-    bool runMultipoint();
-    bool writeMultipointResults();
+    // The result files of one two-point analysis; false when any was lost.
+    bool writeSinglepointResults(MLink& mlink, const std::string& suffix);
 
     // Where the trait locus of the run came from, for the messages about it.
     std::string traitLocusSource;
+    bool runMultipoint();
+    // The multipoint result files; false when any was lost.
+    bool writeMultipointResults();
 };

@@ -56,11 +56,13 @@ void appendAlleleTable(std::ostream& out, const std::vector<Allele*>& alleles,
 }
 
 // Writes the whole text; a failed write is reported, not passed over.
-void writeText(std::ofstream& file, const std::string& fileName, const std::string& text) {
+void writeText(std::ofstream& file, const std::string& fileName, const std::string& text,
+               int& failures) {
     file << text;
     file.close();
     if (!file) {
         std::cout << "Error: Unable to write " << fileName << "!\n";
+        ++failures;
     }
 }
 
@@ -70,13 +72,14 @@ void Pedigrees::writeFrequenciesFile(const std::string& fileName) {
     std::ofstream file(fileName, std::ios::out | std::ios::trunc);
     if (!file) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        ++fileWriteFailures;
         return;
     }
     frequencyText << getCommonHeader();
     if (markerInfo != nullptr) {
         createFrequenciesMarkerRecursion(markerInfo->root);
     }
-    writeText(file, fileName, frequencyText.str());
+    writeText(file, fileName, frequencyText.str(), fileWriteFailures);
     frequencyText.str("");
 }
 
@@ -87,13 +90,14 @@ static void writeSetFrequenciesFile(Pedigrees& store, RBTree<MarkerInfo>* setMar
     std::ofstream file(fileName, std::ios::out | std::ios::trunc);
     if (!file) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        ++store.fileWriteFailures;
         return;
     }
     MarkerInfo* record = setMarkerInfo != nullptr ? setMarkerInfo->find(markerIndex) : nullptr;
     if (record != nullptr) {
         store.createFrequenciesAlleleRecursion(record->getAlleles(), record);
     }
-    writeText(file, fileName, store.frequencyText.str());
+    writeText(file, fileName, store.frequencyText.str(), store.fileWriteFailures);
 }
 
 void Pedigrees::writeHrrFrequenciesFile(const std::string& fileName,

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include "marker_map.h"
 #include "pedigrees.h"
@@ -39,10 +41,43 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName) {
     return readAndConvertPreToLinkage(fileName, false);
 }
 
+// Removes the converted file when the conversion ends, whichever way: the
+// check before the conversion made sure that no file of the user's has its
+// name.
+class ConvertedFileRemoval {
+  public:
+    explicit ConvertedFileRemoval(std::string fileName) : fileName_(std::move(fileName)) {}
+    ~ConvertedFileRemoval() {
+        std::error_code ignored;
+        std::filesystem::remove(fileName_, ignored);
+    }
+    ConvertedFileRemoval(const ConvertedFileRemoval&) = delete;
+    ConvertedFileRemoval& operator=(const ConvertedFileRemoval&) = delete;
+
+  private:
+    std::string fileName_;
+};
+
 bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool skipMendelianErrors) {
     pedigreeFileName = fileName;
-    const std::string convertedFileName = fileName + ".linkage";
+    // Written into the working directory, never beside the input: the input
+    // folder may be read-only or hold a file of that name.
+    const std::string convertedFileName =
+        std::filesystem::path(fileName).filename().string() + ".linkage";
     const std::string converterInput = trimRequested ? fileName + ".trimmed" : fileName;
+    // The converter writes the partial file first and renames it.
+    for (const std::string& name : {convertedFileName, convertedFileName + ".partial"}) {
+        std::error_code ignored;
+        const auto entry = std::filesystem::symlink_status(name, ignored);
+        if (std::filesystem::exists(entry) || std::filesystem::is_symlink(entry)) {
+            std::cout << "Error: " << name
+                      << " already exists in the working directory, and the conversion of the "
+                         "pedigree file would overwrite and then remove it: run in a directory "
+                         "without it, or remove it"
+                      << std::endl;
+            return false;
+        }
+    }
     // Nothing in this package writes the trimmed file; without it the
     // converter has nothing to convert.
     if (trimRequested && !isRegularFile(converterInput)) {
@@ -70,10 +105,7 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     }
 
     std::cout << "(Converting pedigree file " << fileName << " to linkage format)" << std::endl;
-    // A converted file from an earlier run must never be read as this one's.
-    if (!removeStaleFile(convertedFileName)) {
-        return false;
-    }
+    const ConvertedFileRemoval removal(convertedFileName);
     const std::string command =
         "makepedvant " + shellQuote(converterInput) + " " + shellQuote(convertedFileName) + " n";
     if (execute_external_command(command, verbose) != 0) {

@@ -251,6 +251,21 @@ bool Pedigrees::readPhenotypeFile(const std::string& fileName) {
     return true;
 }
 
+// A first line that names a marker of the map is a selection line given
+// without a header; it is skipped as the header all the same.
+static void warnOfSkippedMarkerLine(const MarkerMap& map, const std::string& fileName,
+                                    const std::vector<std::string>& firstLine) {
+    const auto named = std::find_if(firstLine.begin(), firstLine.end(), [&map](const auto& word) {
+        return map.getMarkerWithName(word) != nullptr;
+    });
+    if (named != firstLine.end()) {
+        std::cout << std::endl
+                  << "Warning: The first line of onlymarkers file " << fileName
+                  << " names the map marker " << *named
+                  << ", but it is the header line and is skipped" << std::endl;
+    }
+}
+
 bool Pedigrees::readOnlyMarkersFile(const std::string& fileName) {
     std::cout << "Reading onlymarkers file " << fileName;
     File file;
@@ -270,6 +285,10 @@ bool Pedigrees::readOnlyMarkersFile(const std::string& fileName) {
         if (headerWords >= 3) {
             break;
         }
+    }
+
+    if (!lines.empty()) {
+        warnOfSkippedMarkerLine(*markerMap, fileName, lines.front().columns);
     }
 
     std::string previousPosition;
@@ -306,6 +325,13 @@ bool Pedigrees::readOnlyMarkersFile(const std::string& fileName) {
         marker->setPosition(position);
         marker->setChromosome(chromosome);
         previousPosition = position;
+    }
+    // Every marker would be analysed, the opposite of a selection.
+    if (onlyMarkerNames.empty()) {
+        printFailure("Error: The onlymarkers file " + fileName +
+                     " selects no marker: after a header line it needs one line per marker: "
+                     "chromosome, position (cM), marker name");
+        return false;
     }
     std::cout << "...done " << std::endl;
     return true;

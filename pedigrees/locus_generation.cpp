@@ -18,7 +18,7 @@ bool Pedigrees::readModelFile(const std::string& fileName) {
     modelFileName = fileName;
     delete model;
     model = new Model();
-    if (!model->readModelFile(fileName)) {
+    if (!model->readModelFile(fileName) || !checkModelLimits()) {
         delete model;
         model = nullptr;
         return false;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_limits.h"
 #include "rbtree.h"
 #include "records.h"
 
@@ -145,7 +146,9 @@ class Pedigrees {
     bool pedigreeHasGenotypedPerson = false;
     int genotypedPedigreeCount = 0;
 
-    // Statistics and allele frequency files being assembled.
+    // Statistics and allele frequency files being assembled, and the number
+    // of files that could not be written.
+    int fileWriteFailures = 0;
     std::ostringstream pedigreeStatisticsText;
     std::ostringstream pedigreeSetCountText;
     std::ostringstream frequencyText;
@@ -258,6 +261,20 @@ class Pedigrees {
     void phenotypeRecursion(RBTree<Phenotype>* phenotypes);
     void markerRecursion(RBTree<Marker>* markers);
     std::string getNewAlleleName(int alleleNumber, Marker* marker);
+
+    // ---- Engine limits (engine_limits.cpp)
+    // The limits of the engine build the program starts: vantrel sets
+    // vantrelEngineLimits before reading.
+    EngineLimits engineLimits = orlexEngineLimits;
+    // "Error: " naming the model file and false when the model holds more
+    // liability classes than engineLimits.
+    bool checkModelLimits() const;
+    // "Error: " naming the marker or locus, the value and the limit, and
+    // false, when a marker of the pedigree data (after rare alleles are
+    // merged), a locus of the LINKAGE locus file or the model exceeds
+    // engineLimits. Called once the locus file is in place, before the first
+    // engine file is written.
+    bool checkEngineLimits() const;
 
     // ---- Liability classes of the trait (liability_classes.cpp)
     // The phenotype names an analysis may select: all but the liability class.
@@ -396,7 +413,8 @@ class Pedigrees {
                                                       const std::string& index);
 
     // ---- Statistics files
-    void writeStatistics();
+    // True when every statistics file was written.
+    bool writeStatistics();
     void writePedigreeStatistics(const std::string& fileName);
     void writeNumberOfHrrTdtSibpairPeds(const std::string& fileName);
     double getPolymorphismInformationContent(const std::string& markerIndex);

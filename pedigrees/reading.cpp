@@ -1,8 +1,11 @@
 // The pedigree file reader: LINKAGE pedigree files before and after MAKEPED,
 // with or without affection and liability columns and the trailing columns
 // that MAKEPED and SLINK append.
+#include <array>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,13 @@ static bool isMissingAllele(const std::string& allele) {
 
 static bool isMissingAffection(const std::string& value) {
     return value == "-9" || value == "x" || value == "-" || value == "." || value == "0";
+}
+
+// The engine reads the affection column as 0 (unknown), 1 (unaffected) or 2
+// (affected); anything else it would silently take for unaffected. The other
+// missing codes are read as 0.
+static bool isAffectionStatus(const std::string& value) {
+    return value == "1" || value == "2" || isMissingAffection(value);
 }
 
 static bool isMissingLiabilityClass(const std::string& value) {
@@ -123,11 +133,98 @@ static std::string columnCountMessage(const std::string& fileName, int lineNumbe
            " has " + IntToString(found) + " columns, " + IntToString(expected) + " expected";
 }
 
+// The pointer columns of one person of a post-MAKEPED file: first offspring,
+// next paternal sib and next maternal sib, "0" for none.
+struct PointerColumns {
+    std::string pedigreeId;
+    std::string personId;
+    std::array<std::string, 3> pointers;
+    int line = 0;
+};
+
+static const std::array<const char*, 3> pointerColumnNames = {
+    "first offspring (column 5)", "next paternal sib (column 6)", "next maternal sib (column 7)"};
+
+static std::string pointerPlace(const PointerColumns& person, std::size_t column,
+                                const std::string& fileName) {
+    return "Error: The " + std::string(pointerColumnNames[column]) + " of person " +
+           person.personId + " of pedigree " + person.pedigreeId + " at line " +
+           IntToString(person.line) + " of pedigree file " + fileName;
+}
+
+// The person at which following the sib column from some person comes back
+// to a person already on the way, or null when every chain ends.
+static const PointerColumns* sibChainLoop(const std::vector<const PointerColumns*>& pedigree,
+                                          std::size_t column) {
+    std::map<std::string, const PointerColumns*> byId;
+    for (const PointerColumns* person : pedigree) {
+        byId[person->personId] = person;
+    }
+    enum class Visit { onTheWay, done };
+    std::map<std::string, Visit> visits;
+    for (const PointerColumns* start : pedigree) {
+        std::vector<std::string> way;
+        for (const PointerColumns* person = start;
+             person != nullptr && !visits.count(person->personId);) {
+            visits[person->personId] = Visit::onTheWay;
+            way.push_back(person->personId);
+            const std::string& next = person->pointers[column];
+            const auto found = visits.find(next);
+            if (found != visits.end() && found->second == Visit::onTheWay) {
+                return person;
+            }
+            const auto nextPerson = byId.find(next);
+            person = nextPerson == byId.end() ? nullptr : nextPerson->second;
+        }
+        for (const std::string& id : way) {
+            visits[id] = Visit::done;
+        }
+    }
+    return nullptr;
+}
+
+// The engine follows these columns without checking them: a pointer to no
+// person of the pedigree crashes it, and a sib chain that loops hangs it.
+static bool checkPointerColumns(const std::vector<PointerColumns>& persons,
+                                const std::string& fileName) {
+    std::map<std::string, std::vector<const PointerColumns*>> pedigrees;
+    std::map<std::string, std::set<std::string>> ids;
+    for (const PointerColumns& person : persons) {
+        pedigrees[person.pedigreeId].push_back(&person);
+        ids[person.pedigreeId].insert(person.personId);
+    }
+    for (const PointerColumns& person : persons) {
+        for (std::size_t column = 0; column < person.pointers.size(); ++column) {
+            const std::string& pointer = person.pointers[column];
+            if (pointer != "0" && ids[person.pedigreeId].count(pointer) == 0) {
+                printFailure(pointerPlace(person, column, fileName) + " names person " + pointer +
+                             ", who is not in the pedigree (0 for none)");
+                return false;
+            }
+        }
+    }
+    for (const auto& [pedigreeId, members] : pedigrees) {
+        for (const std::size_t column : {std::size_t{1}, std::size_t{2}}) {
+            if (const PointerColumns* person = sibChainLoop(members, column)) {
+                printFailure(pointerPlace(*person, column, fileName) + " names person " +
+                             person->pointers[column] +
+                             ", which makes the chain of sibs loop back to itself");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool Pedigrees::readPedigreeFile(const std::string& fileName) {
     if (!convertedLinkageFormat) {
         pedigreeFileName = fileName;
     }
     std::cout << "Reading pedigree file: " << fileName << std::endl;
+    // The checks write their reports into the working directory.
+    if (!refuseLinkedReportFiles()) {
+        return false;
+    }
 
     std::ifstream in(fileName);
     if (!in) {
@@ -144,6 +241,12 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
             printFailure(
                 "Unable to generate mapfile for pedigree file that hasn't a standard column count");
             return false;
+        }
+        if (!mapFileName.empty() && markerCount > 0) {
+            std::cout << "Warning: The map file " << mapFileName << " holds no marker: a map of "
+                      << markerCount
+                      << " markers named by their column (MARKER1, ...), 10 cM apart, is used"
+                      << std::endl;
         }
     } else {
         const ColumnScan scan = scanColumns(in);
@@ -193,6 +296,7 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
     }
 
     PedigreeLines lines(in);
+    std::vector<PointerColumns> pointerColumns;
     int trailingCount = -1;  // taken from the first line, as the column plan does
     std::string previousPedigreeId;
     Pedigree* previousPedigree = nullptr;
@@ -239,6 +343,10 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
 
         auto* person = new Person(pedigreeId, personId, fatherId, motherId, sex);
         if (linkageFormat) {
+            pointerColumns.push_back({pedigreeId,
+                                      personId,
+                                      {firstOffspringId, nextPaternalSibId, nextMaternalSibId},
+                                      n});
             person->setFOID(firstOffspringId);
             person->setNPSID(nextPaternalSibId);
             person->setNMSID(nextMaternalSibId);
@@ -247,6 +355,14 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
 
         if (affectionStatusColumn) {
             const std::string& affection = columns[c++];
+            if (!isAffectionStatus(affection)) {
+                delete person;
+                printFailure("Error: Affection status " + affection + " of person " + personId +
+                             " of pedigree " + pedigreeId + " at line " + IntToString(n) +
+                             " of pedigree file " + fileName +
+                             ": use 0 (unknown), 1 (unaffected) or 2 (affected)");
+                return false;
+            }
             if (!isMissingAffection(affection)) {
                 person->addPhenotype(new Phenotype("DISEASE_LOCUS", affection));
             }
@@ -314,6 +430,9 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
 
     pedigreeFileRead = true;
     in.close();
+    if (!checkPointerColumns(pointerColumns, fileName)) {
+        return false;
+    }
 
     std::cout << "(Total number of pedigrees " << pedigreeTree->count << ")" << std::endl;
     std::cout << "(Total number of persons " << getPedigreePersonCount() << ")" << std::endl;

@@ -131,11 +131,13 @@ void appendPValues(std::ostream& out, const MarkerInfo& record) {
 }
 
 // Writes the whole text; a failed write is reported, not passed over.
-void writeText(std::ofstream& file, const std::string& fileName, const std::string& text) {
+void writeText(std::ofstream& file, const std::string& fileName, const std::string& text,
+               int& failures) {
     file << text;
     file.close();
     if (!file) {
         std::cout << "Error: Unable to write " << fileName << "!\n";
+        ++failures;
     }
 }
 
@@ -209,10 +211,11 @@ void Pedigrees::writeGenotypeStatistics(const std::string& fileName) {
     std::ofstream file(fileName, std::ios::out | std::ios::trunc);
     if (!file) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        ++fileWriteFailures;
         return;
     }
     createGenotypeStatistics();
-    writeText(file, fileName, genotypeStatisticsText.str());
+    writeText(file, fileName, genotypeStatisticsText.str(), fileWriteFailures);
 }
 
 void Pedigrees::createGenotypeStatistics() {
@@ -432,7 +435,8 @@ void Pedigrees::personCountGenotypedPhenotypeStatesRecursion(Person* root,
 
 // ---- Statistics files
 
-void Pedigrees::writeStatistics() {
+bool Pedigrees::writeStatistics() {
+    const int failuresBefore = fileWriteFailures;
     const std::string prefix = outputPrefix + "_";
     writeFrequenciesFile(prefix + "markerinfo_statistics.info");
 
@@ -456,12 +460,14 @@ void Pedigrees::writeStatistics() {
     writePedigreeStatistics(prefix + "pedigree_statistics.info");
     writeGenotypeStatistics(prefix + "genotype_statistics.info");
     writeNumberOfHrrTdtSibpairPeds(prefix + "number_of_hrr_tdt_sibpair_peds.info");
+    return fileWriteFailures == failuresBefore;
 }
 
 void Pedigrees::writePedigreeStatistics(const std::string& fileName) {
     std::ofstream file(fileName, std::ios::out | std::ios::trunc);
     if (!file) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        ++fileWriteFailures;
     }
     emptyStream(pedigreeStatisticsText);
     std::ostringstream& out = pedigreeStatisticsText;
@@ -535,7 +541,7 @@ void Pedigrees::writePedigreeStatistics(const std::string& fileName) {
     }
 
     if (file) {
-        writeText(file, fileName, out.str());
+        writeText(file, fileName, out.str(), fileWriteFailures);
     }
     emptyStream(pedigreeStatisticsText);
 }
@@ -544,6 +550,7 @@ void Pedigrees::writeNumberOfHrrTdtSibpairPeds(const std::string& fileName) {
     std::ofstream file(fileName, std::ios::out | std::ios::trunc);
     if (!file) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        ++fileWriteFailures;
     }
     emptyStream(pedigreeSetCountText);
     std::ostringstream& out = pedigreeSetCountText;
@@ -561,7 +568,7 @@ void Pedigrees::writeNumberOfHrrTdtSibpairPeds(const std::string& fileName) {
             << getSibPairPedigreeCount() << '\n';
     }
     if (file) {
-        writeText(file, fileName, out.str());
+        writeText(file, fileName, out.str(), fileWriteFailures);
     }
     emptyStream(pedigreeSetCountText);
 }

@@ -202,4 +202,55 @@ TEST_F(CommandsTest, CleanUpRemovesTheEngineFilesAndOnlyThose) {
               static_cast<long>(userFiles.size()));
 }
 
+// Every name the clean-up removes, found as whatever kind of entry, stops a
+// run before its first engine file; the user's entry stays as it was.
+TEST_F(CommandsTest, AnyExistingEngineEntryIsRefusedAndLeftAlone) {
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(refuseExistingEngineFiles());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    writeText("family.err", "a report of an earlier run\n");
+    const auto expectRefused = [](const std::string& name, const std::string& kind) {
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(refuseExistingEngineFiles()) << name;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Error: " + name + " already exists in the working directory" + kind +
+                      ": the engine would overwrite it and the clean-up remove it: run in a "
+                      "directory without it, or remove it\n");
+    };
+    for (const std::string& name : engineFileNames()) {
+        writeText(name, "the user's\n");
+        expectRefused(name, "");
+        EXPECT_EQ(readText(name), "the user's\n");
+        fs::remove(name);
+    }
+    fs::create_symlink("nowhere/pedigrees", "pedfile.dat");
+    expectRefused("pedfile.dat", " (a link)");
+    EXPECT_TRUE(fs::is_symlink("pedfile.dat"));
+    fs::remove("pedfile.dat");
+    fs::create_directory("linksave");
+    expectRefused("linksave", "");
+}
+
+TEST_F(CommandsTest, LinkedReportsAreRefusedAndInputsNamedLikeThemFound) {
+    testing::internal::CaptureStdout();
+    writeText("family.err", "an earlier report\n");
+    EXPECT_TRUE(refuseLinkedReportFiles());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    fs::create_directory("sub");
+    writeText("sub/notes.txt", "the user's\n");
+    fs::create_symlink("sub/notes.txt", "mendel.err");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(refuseLinkedReportFiles());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error: mendel.err in the working directory is a link, and the report is never "
+              "written through one: run in a directory without it, or remove it\n");
+
+    EXPECT_EQ(runFileNamedBy("./family.err"), "family.err");
+    EXPECT_EQ(runFileNamedBy("sub/notes.txt"), "mendel.err");
+    EXPECT_EQ(runFileNamedBy("sub/../outfile.dat"), "outfile.dat");
+    EXPECT_EQ(runFileNamedBy("sub/family.err"), "");
+    EXPECT_EQ(engineFileNamedBy("family.err"), "");
+}
+
 }  // namespace

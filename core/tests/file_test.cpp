@@ -45,6 +45,20 @@ TEST_F(FileTest, WritingTheBufferTwiceWritesItTwice) {
     EXPECT_EQ(readText("out.txt"), "x = 1.5\nx = 1.5\n");
 }
 
+TEST_F(FileTest, WritingTheBufferReportsWhetherItReachedTheFile) {
+    File file;
+    ASSERT_TRUE(file.openFile("out.txt", "write"));
+    file.outputBuffer << "text\n";
+    EXPECT_TRUE(file.writeOutputBufferAndClose());
+    EXPECT_EQ(readText("out.txt"), "text\n");
+
+    // The device opens but takes nothing: the loss shows at the close.
+    File full;
+    ASSERT_TRUE(full.openFile("/dev/full", "write"));
+    full.outputBuffer << "text\n";
+    EXPECT_FALSE(full.writeOutputBufferAndClose());
+}
+
 TEST_F(FileTest, AddLineIsOnDiskBeforeTheFileCloses) {
     File file;
     ASSERT_TRUE(file.openFile("out.txt", "write"));

@@ -296,6 +296,21 @@ TEST_F(LocusFileTest, FaultyFilesFailWithTheirReason) {
         {header + affection + "3 2\n-0.1 1.1\n" + tail, "Allele frequencies cannot be negative!"},
         {header + "1 2\n-0.1 1.1\n1\n0.01 0.9 0.9\n" + marker + tail,
          "Allele frequencies cannot be negative!"},
+        // Beyond [0, 1] the engine's LOD scores are no numbers.
+        {header + "1 2\n0.99 0.01\n1\n0.01 1e20 0.9\n" + marker + tail,
+         atLine(7,
+                "a penetrance of liability class 1 of locus 1 must lie between 0 and 1, not "
+                "1e+20")},
+        {header + "1 2\n0.99 0.01\n1\n-0.01 0.9 0.9\n" + marker + tail,
+         atLine(7,
+                "a penetrance of liability class 1 of locus 1 must lie between 0 and 1, not "
+                "-0.01")},
+        {"2 0 1 5\n0 0 0 0\n1 2\n1 2\n0.99 0.01\n1\n0.01 0.9 0.9\n0.01 1.5\n" + marker + tail,
+         atLine(8,
+                "a male penetrance of liability class 1 of locus 1 must lie between 0 and 1, "
+                "not 1.5")},
+        {header + affection + "3 2\n1.5 0.5\n" + tail,
+         atLine(9, "an allele frequency of locus 2 must lie between 0 and 1, not 1.5")},
         {header + "1 3\n0.3 0.3 0.4\n", "Disease locus cannot have more than 2 alleles"},
         {header + "2 2\n", "Binary factors not supported."},
         {header + "7 2\n", "Error in locus type: 7"},

@@ -29,24 +29,73 @@ class MarkerMapTest : public test_support::TempDirTest {
     std::string printed;
 };
 
+// Words other than Haldane and Kosambi are kept, read as Kosambi's, and
+// said so.
 TEST_F(MarkerMapTest, HeaderChoosesHaldaneOnlyForThatWord) {
     const struct {
         const char* header;
         const char* function;
         bool haldane;
+        const char* warned;  // the function the warning names, or null
     } cases[] = {
-        {"x KOSAMBI y", "kosambi", false},   {"x Haldane y", "haldane", true},
-        {"x HALDANE y", "haldane", true},    {"x kosambi_map y", "kosambi_map", false},
-        {"x haldanes y", "haldanes", false}, {"x cM y", "cm", false},
+        {"x KOSAMBI y", "kosambi", false, nullptr},
+        {"x Haldane y", "haldane", true, nullptr},
+        {"x HALDANE y", "haldane", true, nullptr},
+        {"x kosambi_map y", "kosambi_map", false, "the map function kosambi_map"},
+        {"x haldanes y", "haldanes", false, "the map function haldanes"},
+        {"x cM y", "cm", false, "the map function cM"},
+        {"CHROMOSOME", "", false, "no map function"},
     };
     for (const auto& c : cases) {
         MarkerMap fresh;
         writeText("map.txt", std::string(c.header) + "\n1 0 M1\n");
         testing::internal::CaptureStdout();
         EXPECT_TRUE(fresh.readMapFile("map.txt"));
-        testing::internal::GetCapturedStdout();
+        const std::string output = testing::internal::GetCapturedStdout();
         EXPECT_EQ(fresh.mapFunction, c.function) << c.header;
         EXPECT_EQ(fresh.isHaldane(), c.haldane) << c.header;
+        const std::string warning =
+            c.warned == nullptr
+                ? ""
+                : "Warning: The header of map file map.txt names " + std::string(c.warned) +
+                      ", neither Haldane nor Kosambi: Kosambi's function is used\n";
+        EXPECT_EQ(output, "Reading map file map.txt\n" + warning +
+                              " M1 ...\n(Number of markers : 1)\n...done.\n")
+            << c.header;
+    }
+}
+
+// The header is the whole first line however many words it has: a fourth
+// word does not become the first marker's chromosome.
+TEST_F(MarkerMapTest, HeaderIsTheWholeFirstLine) {
+    ASSERT_TRUE(read("CHROMOSOME KOSAMBI POSITION NAME extra\n2 0.0 D1S101\n2 10.5 D1S102\n"));
+    EXPECT_EQ(map.getMarkerCount(), 2);
+    EXPECT_EQ(map.getMarkerName("0"), "D1S101");
+    EXPECT_EQ(map.getMarkerName("1"), "D1S102");
+    EXPECT_EQ(map.getFullMarkerInfo("D1S102"), "2 D1S102 0 10.5");
+    EXPECT_EQ(map.getMarkerWithName("0.0"), nullptr);
+}
+
+TEST_F(MarkerMapTest, PositionsThatAreNoNumbersAreErrors) {
+    const struct {
+        const char* text;
+        bool plink;
+        const char* error;
+    } cases[] = {
+        {"x haldane y\n1 0.0 M1\n1 ten M2\n", false,
+         "Error: The position ten of marker M2 at line 3 of map file map.txt is not a number "
+         "(field 2, centiMorgans)"},
+        {"x haldane y\n1 12.5cM M1\n", false,
+         "Error: The position 12.5cM of marker M1 at line 2 of map file map.txt is not a number "
+         "(field 2, centiMorgans)"},
+        {"1 rs1 0.5 100\n\n1 rs2 nan 200\n", true,
+         "Error: The position nan of marker rs2 at line 3 of map file map.txt is not a number "
+         "(field 3, centiMorgans)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(read(c.text, c.plink)) << c.text;
+        EXPECT_NE(printed.find(std::string("...failed\n") + c.error + "\n"), std::string::npos)
+            << printed;
     }
 }
 
@@ -75,7 +124,7 @@ TEST_F(MarkerMapTest, KosambiMapGivesKosambiFractions) {
 }
 
 TEST_F(MarkerMapTest, EchoesOnlyTheFirstFiveNames) {
-    ASSERT_TRUE(read("a b c\n1 1 A\n1 2 B\n1 3 C\n1 4 D\n1 5 E\n1 6 F\n1 7 G\n"));
+    ASSERT_TRUE(read("a kosambi c\n1 1 A\n1 2 B\n1 3 C\n1 4 D\n1 5 E\n1 6 F\n1 7 G\n"));
     EXPECT_EQ(printed,
               "Reading map file map.txt\n A B C D E ...\n(Number of markers : 7)\n...done.\n");
     EXPECT_EQ(map.getMarkerName("6"), "G");
@@ -129,10 +178,10 @@ TEST_F(MarkerMapTest, BadFilesFailWithTheirReason) {
         const char* text;
         const char* tail;  // what follows the "Reading map file" line
     } cases[] = {
-        {nullptr, "x h y\n1 0 M1\n1 5 M2\n1 9 M1\n",
+        {nullptr, "x haldane y\n1 0 M1\n1 5 M2\n1 9 M1\n",
          " M1 M2 M1...failed\nDuplicate marker at line: 3 markername: M1\n"},
-        {nullptr, "x h y\n1 0 M1\n1", " M1...failed\nMap function is missing\n"},
-        {nullptr, "x h y\n1 5.0", "...failed\nMarker name is missing\n"},
+        {nullptr, "x haldane y\n1 0 M1\n1", " M1...failed\nMap function is missing\n"},
+        {nullptr, "x haldane y\n1 5.0", "...failed\nMarker name is missing\n"},
         {"missing.txt", nullptr,
          "...failed\nUnable to open marker map file missing.txt for reading!\n"},
         {"folder", nullptr, "...failed\nUnable to read marker map file folder!\n"},

@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iomanip>
 #include <map>
 #include <sstream>
 #include <string>
 #include <utility>
 
+#include "engine_limits.h"
 #include "test_support.h"
 
 using test_support::enginePath;
@@ -278,5 +280,41 @@ TEST_F(FastlinkTest, AnalysisProgramsReportTheirFlavourAndRaisedLimits) {
         EXPECT_NE(output.find("20000 individuals in all pedigrees combined"), std::string::npos)
             << program;
         EXPECT_NE(output.find(" 5000 pedigrees (maxped)"), std::string::npos) << program;
+    }
+}
+
+// The limits the programs refuse input beyond are the ones the engine was
+// compiled with: each program's banner states its own.
+TEST_F(FastlinkTest, ProgramsHoldTheLimitsTheBuildRecorded) {
+    const auto banner = [](int value, const std::string& what) {
+        std::ostringstream line;
+        line << std::setw(6) << value << " " << what;
+        return line.str();
+    };
+    const struct {
+        const char* program;
+        EngineLimits limits;
+    } programs[] = {{"mlinkorlex", orlexEngineLimits},
+                    {"linkmaporlex", orlexEngineLimits},
+                    {"mlinkorlexslow", orlexEngineLimits},
+                    {"linkmaporlexslow", orlexEngineLimits}};
+    for (const auto& [program, limits] : programs) {
+        const auto result = runCommand(enginePath(program).string() + " </dev/null");
+        EXPECT_NE(result.output.find(banner(limits.alleles, "alleles at a single locus")),
+                  std::string::npos)
+            << program << "\n"
+            << result.output;
+        EXPECT_NE(result.output.find(banner(limits.liabilityClasses, "liability classes")),
+                  std::string::npos)
+            << program << "\n"
+            << result.output;
+    }
+    for (const auto& [program, limits] : {std::pair{"unknownorlex", orlexEngineLimits},
+                                          std::pair{"unknownvant", vantrelEngineLimits}}) {
+        const auto result = runCommand(enginePath(program).string() + " </dev/null");
+        EXPECT_NE(result.output.find(banner(limits.alleles, "alleles at a single locus")),
+                  std::string::npos)
+            << program << "\n"
+            << result.output;
     }
 }

@@ -65,6 +65,11 @@ struct BadInput {
     const char* message;  // expected on standard error, after the file name
 };
 
+// The case's name is its label in test listings.
+void PrintTo(const BadInput& bad, std::ostream* os) {
+    *os << bad.name;
+}
+
 class MakepedvantErrorTest : public MakepedvantTest,
                              public ::testing::WithParamInterface<BadInput> {};
 

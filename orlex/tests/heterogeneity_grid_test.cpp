@@ -7,28 +7,10 @@
 #include <vector>
 
 #include "mlink.h"
+#include "mlink_builder.h"
 #include "pedigrees.h"
 
 namespace {
-
-// One block per theta; lods[b][f] is family f's LOD in block b (ids "1", "2", ...).
-MLinkMarker* markerWith(MLink& mlink, const std::string& name, const std::vector<double>& thetas,
-                        const std::vector<std::vector<double>>& lods) {
-    auto* marker = new MLinkMarker();
-    marker->setIndex(name);
-    for (size_t b = 0; b < thetas.size(); ++b) {
-        auto* block = new FastlinkLikelihoods(thetas[b]);
-        double total = 0.0;
-        for (size_t f = 0; f < lods[b].size(); ++f) {
-            block->addLikelihood(std::to_string(f + 1), -1.0, -1.0, lods[b][f]);
-            total += lods[b][f];
-        }
-        block->setLodScore(total);
-        marker->addLikelihoods(thetas[b], block);
-    }
-    mlink.ownMarker(marker);
-    return marker;
-}
 
 class HeterogeneityGridTest : public ::testing::Test {
   protected:
@@ -42,7 +24,7 @@ class HeterogeneityGridTest : public ::testing::Test {
 };
 
 TEST_F(HeterogeneityGridTest, OnePedigreeOfLodOneGivesLog10OfFiveAndAHalfAtOneHalf) {
-    mlink.results = {{markerWith(mlink, "M", {0.5, 0.1}, {{0.0}, {1.0}})}};
+    mlink.results = {{buildMarker(mlink, "M", {0.5, 0.1}, {{0.0}, {1.0}})}};
     testing::internal::CaptureStdout();
     mlink.maximizeHLod();
     const std::string output = testing::internal::GetCapturedStdout();
@@ -74,7 +56,7 @@ TEST_F(HeterogeneityGridTest, OnePedigreeOfLodOneGivesLog10OfFiveAndAHalfAtOneHa
 // At alpha 1 a very negative family LOD must stand as it is: a running sum
 // of 0.01 steps ends above 1 and gave NaN there.
 TEST_F(HeterogeneityGridTest, LastProportionGivesTheHomogeneousLodEvenForVeryNegativeLods) {
-    mlink.results = {{markerWith(mlink, "M", {0.5, 0.0}, {{0.0, 0.0}, {0.903088, -999.999999}})}};
+    mlink.results = {{buildMarker(mlink, "M", {0.5, 0.0}, {{0.0, 0.0}, {0.903088, -999.999999}})}};
     testing::internal::CaptureStdout();
     mlink.maximizeHLod();
     testing::internal::GetCapturedStdout();
@@ -86,8 +68,8 @@ TEST_F(HeterogeneityGridTest, LastProportionGivesTheHomogeneousLodEvenForVeryNeg
 }
 
 TEST_F(HeterogeneityGridTest, NegativeLodsKeepTheBestAtTheOriginAndTheEarliestTieWins) {
-    mlink.results = {{markerWith(mlink, "Neg", {0.5, 0.0, 0.1}, {{0}, {-2.0}, {-0.5}}),
-                      markerWith(mlink, "Tie", {0.5, 0.0, 0.1}, {{0}, {1.0}, {1.0}})}};
+    mlink.results = {{buildMarker(mlink, "Neg", {0.5, 0.0, 0.1}, {{0}, {-2.0}, {-0.5}}),
+                      buildMarker(mlink, "Tie", {0.5, 0.0, 0.1}, {{0}, {1.0}, {1.0}})}};
     testing::internal::CaptureStdout();
     mlink.maximizeHLod();
     testing::internal::GetCapturedStdout();
@@ -100,8 +82,8 @@ TEST_F(HeterogeneityGridTest, NegativeLodsKeepTheBestAtTheOriginAndTheEarliestTi
 }
 
 TEST_F(HeterogeneityGridTest, FirstMarkerWithOneBlockLeavesTheLabelsEmpty) {
-    mlink.results = {{markerWith(mlink, "One", {0.5}, {{1.0}}),
-                      markerWith(mlink, "Two", {0.5, 0.2}, {{0.0}, {1.0}})}};
+    mlink.results = {{buildMarker(mlink, "One", {0.5}, {{1.0}}),
+                      buildMarker(mlink, "Two", {0.5, 0.2}, {{0.0}, {1.0}})}};
     testing::internal::CaptureStdout();
     mlink.maximizeHLod();
     testing::internal::GetCapturedStdout();

@@ -6,6 +6,7 @@
 // theta^(n-k) (1-theta)^k]); families add.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
@@ -17,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine_limits.h"
 #include "mlink.h"
 #include "test_support.h"
 
@@ -323,7 +325,10 @@ TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
     for (const Case& c : cases) {
         const std::vector<std::string> userExchangeFiles = {"pedfile.dat", "countfile.dat"};
         for (const std::string& name : userExchangeFiles) {
-            fs::copy_file("xlinked.ped", name, fs::copy_options::overwrite_existing);
+            fs::remove(name);
+            if (contains(c.arguments, "--ped " + name)) {
+                fs::copy_file("xlinked.ped", name);
+            }
         }
         const CommandResult result = orlex(c.arguments);
         EXPECT_EQ(result.status, 255) << c.arguments << "\n" << result.output;
@@ -392,15 +397,105 @@ TEST_F(OrlexRun, EngineFailuresStopTheRun) {
     for (const Case& c : cases) {
         writeText("fake/mlinkorlex", "#!/bin/sh\n" + c.script + "\n");
         fs::permissions("fake/mlinkorlex", fs::perms::owner_all);
-        // A result file left from an earlier marker must not pass for this one's.
-        fs::copy_file(test_support::sourcePath("orlex/tests/data/mlink_fixture.out"), "outfile.dat",
-                      fs::copy_options::overwrite_existing);
         const CommandResult result = orlex(arguments, (dir() / "fake").string());
         EXPECT_EQ(result.status, 255) << c.script << "\n" << result.output;
         EXPECT_TRUE(contains(result.output, c.error)) << c.script << "\n" << result.output;
         EXPECT_FALSE(consoleLine(result.output, "M1").has_value()) << result.output;
         expectNoExchangeFiles();
     }
+}
+
+// The user's entries of the engine's names are never overwritten, written
+// through or removed: the run stops before its first engine file.
+TEST_F(OrlexRun, EngineNamedEntriesInTheWorkingDirectoryStopTheRun) {
+    copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model"});
+    fs::create_directory("elsewhere");
+    writeText("elsewhere/notes.txt", "the user's notes\n");
+    const std::string arguments =
+        "--singlepoint --post --xlinked --ped xlinked.ped --map one_marker.map "
+        "--model xlinked_dominant.model";
+    struct Case {
+        std::string name;
+        bool link;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"datafile.dat", false,
+         "Error: datafile.dat already exists in the working directory: the engine would "
+         "overwrite it and the clean-up remove it: run in a directory without it, or remove it\n"},
+        {"stream.dat", true, "Error: stream.dat already exists in the working directory (a link)"},
+        {"mendel.err", true,
+         "Error: mendel.err in the working directory is a link, and the report is never written "
+         "through one: run in a directory without it, or remove it\n"},
+    };
+    for (const Case& c : cases) {
+        if (c.link) {
+            fs::create_symlink("elsewhere/notes.txt", c.name);
+        } else {
+            writeText(c.name, "the user's file\n");
+        }
+        const CommandResult result = orlex(arguments);
+        EXPECT_EQ(result.status, 255) << c.name << "\n" << result.output;
+        EXPECT_TRUE(contains(result.output, c.error)) << c.name << "\n" << result.output;
+        EXPECT_FALSE(consoleLine(result.output, "M1").has_value()) << result.output;
+        EXPECT_EQ(readText(c.link ? "elsewhere/notes.txt" : c.name),
+                  c.link ? "the user's notes\n" : "the user's file\n")
+            << c.name;
+        EXPECT_EQ(fs::is_symlink(c.name), c.link) << c.name;
+        fs::remove(c.name);
+        expectNoExchangeFiles();
+    }
+    // An input named like a report is refused like the exchange files.
+    fs::copy_file("one_marker.map", "family.err");
+    const CommandResult input = orlex(
+        "--singlepoint --post --xlinked --ped xlinked.ped --map family.err "
+        "--model xlinked_dominant.model");
+    EXPECT_EQ(input.status, 255) << input.output;
+    EXPECT_TRUE(contains(input.output,
+                         "Error: Input file family.err (--map) is the report family.err in the "
+                         "working directory"))
+        << input.output;
+}
+
+TEST_F(OrlexRun, StatisticsThatCannotBeWrittenFailTheRun) {
+    copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model"});
+    const CommandResult result = orlex(
+        "--singlepoint --stats --prefix no/such/folder/run --post --xlinked --ped xlinked.ped "
+        "--map one_marker.map --model xlinked_dominant.model");
+    EXPECT_EQ(result.status, 255) << result.output;
+    EXPECT_TRUE(contains(result.output, "Error: Unable to open no/such/folder/run_"))
+        << result.output;
+    EXPECT_TRUE(contains(result.output, "Error: Writing the statistics files (--stats) failed\n"))
+        << result.output;
+    expectNoExchangeFiles();
+}
+
+// A marker with one allele more than the engine build holds crashed it;
+// now the input is refused before any engine file is written.
+TEST_F(OrlexRun, MarkersBeyondTheEngineLimitAreRefusedBeforeTheEngineRuns) {
+    copyData({"one_marker.map", "dominant.model"});
+    const int alleles = orlexEngineLimits.alleles + 1;
+    std::string trios;
+    for (int t = 0; 4 * t < alleles; ++t) {
+        const auto allele = [&](int i) { return std::to_string(std::min(4 * t + i, alleles)); };
+        const std::string pedigree = std::to_string(t + 1);
+        trios += pedigree + " 1 0 0 1 2 " + allele(1) + " " + allele(2) + "\n" + pedigree +
+                 " 2 0 0 2 1 " + allele(3) + " " + allele(4) + "\n" + pedigree + " 3 1 2 1 2 " +
+                 allele(1) + " " + allele(3) + "\n";
+    }
+    writeText("trios.pre", trios);
+    const CommandResult result =
+        orlex("--singlepoint --ped trios.pre --map one_marker.map --model dominant.model");
+    EXPECT_EQ(result.status, 255) << result.output;
+    EXPECT_TRUE(contains(result.output,
+                         "Error: Marker M1 of pedigree file trios.pre (rare "
+                         "alleles merged) has " +
+                             std::to_string(alleles) + " alleles, more than the " +
+                             std::to_string(orlexEngineLimits.alleles) +
+                             " the engine build holds\n"))
+        << result.output;
+    EXPECT_FALSE(contains(result.output, "Error in executing")) << result.output;
+    expectNoExchangeFiles();
 }
 
 // ---------------------------------------------------------------------------

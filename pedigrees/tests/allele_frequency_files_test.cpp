@@ -117,6 +117,10 @@ struct SetLinesCase {
     std::string lines;
 };
 
+void PrintTo(const SetLinesCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SetLinesTest : public AlleleFrequencyFilesTest,
                      public testing::WithParamInterface<SetLinesCase> {};
 

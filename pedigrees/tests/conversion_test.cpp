@@ -160,6 +160,8 @@ TEST_F(ConversionTest, ConvertsThroughMakepedAndKeepsTheOriginalIds) {
     EXPECT_EQ(store.getOrigPedigreeID("2"), "G2");
     EXPECT_EQ(store.getNewPersonID("F7", "kid"), "3");
     EXPECT_EQ(store.getNewPersonID("G2", "a"), "1");
+    // The converted file was read into the store and is gone.
+    EXPECT_FALSE(std::filesystem::exists("fam ily.pre.linkage"));
 
     const Person* kid = store.pedigreeTree->find("1")->getPerson("3");
     ASSERT_NE(kid, nullptr);
@@ -190,7 +192,6 @@ TEST_F(ConversionTest, QuietRunsDiscardTheConverterOutput) {
 TEST_F(ConversionTest, MendelianErrorsStopTheConversionUnlessSkipped) {
     for (const bool skip : {false, true}) {
         SCOPED_TRACE(skip ? "skipped" : "not skipped");
-        std::filesystem::remove("fam.pre.linkage");
         writeText("fam.pre", kMendelianError);
         writeMap("marker.map");
         Pedigrees store;
@@ -202,7 +203,7 @@ TEST_F(ConversionTest, MendelianErrorsStopTheConversionUnlessSkipped) {
         EXPECT_TRUE(store.mendelianErrorsFound);
         EXPECT_NE(run.output.find("Mendelian errors found! "), std::string::npos);
         EXPECT_EQ(run.output.find("Converting") != std::string::npos, skip);
-        EXPECT_EQ(std::filesystem::exists("fam.pre.linkage"), skip);
+        EXPECT_FALSE(std::filesystem::exists("fam.pre.linkage"));
         EXPECT_EQ(store.convertedLinkageFormat, skip);
     }
 }
@@ -210,9 +211,8 @@ TEST_F(ConversionTest, MendelianErrorsStopTheConversionUnlessSkipped) {
 TEST_F(ConversionTest, AFailingConverterFailsTheReadInsteadOfReadingAStaleFile) {
     writeText("fam.pre", kPreMakeped);
     writeMap("marker.map");
-    // What an earlier run left: a converted file of other families.
-    writeText("fam.pre.linkage", "9 1 0 0 0 0 0 1 1 1 1 1  Ped: old Per: x\n");
-    standIn("makepedvant", "exit 1");
+    // A converter that fails after writing part of a converted file.
+    standIn("makepedvant", "echo '9 1 0 0 0 0 0 1 1 1 1 1  Ped: old Per: x' > \"$2\"; exit 1");
     Pedigrees store;
     prepare(store);
 
@@ -228,6 +228,61 @@ TEST_F(ConversionTest, AFailingConverterFailsTheReadInsteadOfReadingAStaleFile) 
     EXPECT_FALSE(std::filesystem::exists("fam.pre.linkage"));
     EXPECT_FALSE(store.convertedLinkageFormat);
     EXPECT_EQ(run.output.find("Reading pedigree file: fam.pre.linkage"), std::string::npos);
+}
+
+// The converted file goes into the working directory, whatever folder the
+// input is in; the user's file of that name beside the input is never touched.
+TEST_F(ConversionTest, ConvertsIntoTheWorkingDirectoryAndLeavesTheInputFolderAlone) {
+    std::filesystem::create_directory("input");
+    writeText("input/fam.pre", kPreMakeped);
+    writeText("input/fam.pre.linkage", "the user's own file\n");
+    std::filesystem::permissions(
+        "input", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    writeMap("marker.map");
+    Pedigrees store;
+    prepare(store);
+    store.verbose = true;
+
+    const Run run = convert(store, "input/fam.pre", false);
+    std::filesystem::permissions("input", std::filesystem::perms::owner_all);
+
+    ASSERT_TRUE(run.ok) << run.output;
+    EXPECT_NE(run.output.find("External command: makepedvant 'input/fam.pre' 'fam.pre.linkage' n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(store.pedigreeTree->count, 2);
+    EXPECT_EQ(readText("input/fam.pre.linkage"), "the user's own file\n");
+    EXPECT_FALSE(std::filesystem::exists("fam.pre.linkage"));
+}
+
+// A file or link of the converted file's name in the working directory stops
+// the conversion before anything is written or run.
+TEST_F(ConversionTest, AnEntryOfTheConvertedNameStopsTheConversionFirst) {
+    writeText("fam.pre", kMendelianError);
+    writeMap("marker.map");
+    standIn("makepedvant", "touch converter-ran");
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "dangling link" : "file");
+        if (link) {
+            std::filesystem::remove("fam.pre.linkage");
+            std::filesystem::create_symlink("elsewhere/map", "fam.pre.linkage");
+        } else {
+            writeText("fam.pre.linkage", "the user's own file\n");
+        }
+        Pedigrees store;
+        prepare(store);
+
+        const Run run = convert(store, "fam.pre", true);
+
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.output,
+                  "Error: fam.pre.linkage already exists in the working directory, and the "
+                  "conversion of the pedigree file would overwrite and then remove it: run in a "
+                  "directory without it, or remove it\n");
+        EXPECT_FALSE(std::filesystem::exists("mendel.err"));
+        EXPECT_FALSE(std::filesystem::exists("converter-ran"));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink("fam.pre.linkage"));
 }
 
 TEST_F(ConversionTest, TrimmingWithoutATrimmedFileFailsAtOnce) {

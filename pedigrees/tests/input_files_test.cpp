@@ -280,6 +280,37 @@ TEST_F(InputFilesTest, OnlymarkersListEndsAtALineOfFewerThanThreeWords) {
     EXPECT_EQ(store.onlyMarkerNames, std::vector<std::string>{"M1"});
 }
 
+// A selection of no marker would analyse every marker.
+TEST_F(InputFilesTest, OnlymarkersFileThatSelectsNoMarkerIsAnError) {
+    for (const char* text : {"", "CHR POS NAME\n", "M1\nM2\nM3\n", "1 M1 10 100\n"}) {
+        writeText("only.txt", text);
+        Pedigrees store;
+        readFourMarkerMap(store);
+        const Outcome outcome = captured([&] { return store.readOnlyMarkersFile("only.txt"); });
+        EXPECT_FALSE(outcome.ok) << text;
+        EXPECT_TRUE(store.onlyMarkerNames.empty()) << text;
+        EXPECT_NE(outcome.output.find(
+                      "...failed\nError: The onlymarkers file only.txt selects no marker: after a "
+                      "header line it needs one line per marker: chromosome, position (cM), "
+                      "marker name\n"),
+                  std::string::npos)
+            << outcome.output;
+    }
+}
+
+TEST_F(InputFilesTest, OnlymarkersHeaderNamingAMapMarkerIsSkippedWithAWarning) {
+    writeText("only.txt", "1 1 M1\n1 2 M2\n");
+    Pedigrees store;
+    readFourMarkerMap(store);
+    const Outcome outcome = captured([&] { return store.readOnlyMarkersFile("only.txt"); });
+    ASSERT_TRUE(outcome.ok) << outcome.output;
+    EXPECT_EQ(outcome.output,
+              "Reading onlymarkers file only.txt\nWarning: The first line of onlymarkers file "
+              "only.txt names the map marker M1, but it is the header line and is skipped\n"
+              "...done \n");
+    EXPECT_EQ(store.onlyMarkerNames, std::vector<std::string>{"M2"});
+}
+
 TEST_F(InputFilesTest, OnlymarkersFailures) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"1 10 M1\n1 9 M2\n", "Error: Marker position must be linear"},

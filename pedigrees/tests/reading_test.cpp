@@ -202,6 +202,21 @@ TEST_F(ReadingTest, WithoutMapTheMarkerCountComesFromTheColumns) {
     EXPECT_EQ(genotype(person(store, "1", "1"), 2), "5/6");
 }
 
+// An empty map file is no map: the markers of the pedigree file get the
+// generated map, and the user is told.
+TEST_F(ReadingTest, AnEmptyMapFileGetsTheGeneratedMapWithAWarning) {
+    Pedigrees store;
+    const Outcome outcome = read(store, nuclearFamily, 0);
+    ASSERT_TRUE(outcome.ok) << outcome.output;
+    EXPECT_EQ(store.markerCount, 3);
+    EXPECT_EQ(store.getMarkerMap()->getMarkerName("2"), "MARKER3");
+    EXPECT_NE(outcome.output.find("Warning: The map file test.map holds no marker: a map of 3 "
+                                  "markers named by their column (MARKER1, ...), 10 cM apart, "
+                                  "is used\n"),
+              std::string::npos)
+        << outcome.output;
+}
+
 TEST_F(ReadingTest, WindowsLineEndsAndTrailingBlankLinesReadLikeUnixOnes) {
     Pedigrees store;
     const Outcome outcome = read(store,
@@ -318,8 +333,44 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     {},
                     "Unknown gender status: Pedigree: 1 Person: 1 sex: 0"},
+        // The engine would take these for unaffected.
+        FailureCase{"AffectionStatusNine",
+                    "1 1 0 0 1 2 1 2\n1 2 0 0 2 9 1 2\n",
+                    1,
+                    {},
+                    "Error: Affection status 9 of person 2 of pedigree 1 at line 2 of pedigree "
+                    "file test.ped: use 0 (unknown), 1 (unaffected) or 2 (affected)"},
+        FailureCase{"AffectionStatusMinusOne",
+                    "1 1 0 0 1 -1 1 2\n",
+                    1,
+                    {},
+                    "Error: Affection status -1 of person 1 of pedigree 1 at line 1 of pedigree "
+                    "file test.ped: use 0 (unknown), 1 (unaffected) or 2 (affected)"},
         FailureCase{"LiabilityClassZero", "1 1 0 0 1 2 1 1 2\n1 2 0 0 2 2 0 1 2\n", 1,
                     Layout().set(&Layout::liability), "Liability class can't be 0 at line: 2"},
+        // The engine follows the pointer columns unchecked: a person who is
+        // not there crashes it, a sib chain that loops hangs it.
+        FailureCase{"FirstOffspringNamesNoPerson",
+                    "1 1 0 0 -1 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 0 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The first offspring (column 5) of person 1 of pedigree 1 at line 1 "
+                    "of pedigree file test.ped names person -1, who is not in the pedigree (0 "
+                    "for none)"},
+        FailureCase{"NextPaternalSibIsThePersonItself",
+                    "1 1 0 0 3 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 3 0 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The next paternal sib (column 6) of person 3 of pedigree 1 at line 3 "
+                    "of pedigree file test.ped names person 3, which makes the chain of sibs "
+                    "loop back to itself"},
+        FailureCase{"NextMaternalSibsLoop",
+                    "1 1 0 0 3 0 0 1 0 2 1 2\n1 2 0 0 3 0 0 2 0 1 1 1\n"
+                    "1 3 1 2 0 4 4 1 0 2 1 2\n1 4 1 2 0 0 3 1 0 2 1 2\n",
+                    1, Layout().set(&Layout::post),
+                    "Error: The next maternal sib (column 7) of person 4 of pedigree 1 at line 4 "
+                    "of pedigree file test.ped names person 3, which makes the chain of sibs "
+                    "loop back to itself"},
         FailureCase{"HalfTyped",
                     "1 1 0 0 1 2 1 2 0 3\n",
                     2,

@@ -153,6 +153,10 @@ struct UndefinedCase {
     std::string pValues;
 };
 
+void PrintTo(const UndefinedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class UndefinedTermsTest : public StatisticsTest,
                            public testing::WithParamInterface<UndefinedCase> {};
 
@@ -296,10 +300,15 @@ TEST_F(StatisticsTest, PhenotypeDistributionsCountOnlyOneTwoAndAbsent) {
 
 // Closed forms: H = 1 - sum p^2, PIC = H - sum over i < j of 2 pi^2 pj^2.
 struct DiversityCase {
+    const char* name;
     std::vector<std::string> genotypes;  // one founder each
     double heterozygosity;
     double pic;
 };
+
+void PrintTo(const DiversityCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DiversityTest : public StatisticsTest, public testing::WithParamInterface<DiversityCase> {};
 
@@ -315,19 +324,21 @@ TEST_P(DiversityTest, HeterozygosityAndPicFollowTheirClosedForms) {
     EXPECT_NEAR(store.getPolymorphismInformationContent("0"), GetParam().pic, 1e-12);
 }
 
-INSTANTIATE_TEST_SUITE_P(Frequencies, DiversityTest,
-                         testing::Values(
-                             // 0.5, 0.5
-                             DiversityCase{{"1/2", "1/2"}, 0.5, 0.5 - 2 * 0.0625},
-                             // 0.5, 0.3, 0.2 in two orders of first appearance
-                             DiversityCase{{"1/1", "1/2", "1/3", "2/3", "1/2"},
-                                           0.62,
-                                           0.62 - 2 * (0.25 * 0.09 + 0.25 * 0.04 + 0.09 * 0.04)},
-                             DiversityCase{{"3/2", "1/2", "1/3", "1/1", "1/2"},
-                                           0.62,
-                                           0.62 - 2 * (0.25 * 0.09 + 0.25 * 0.04 + 0.09 * 0.04)},
-                             // One allele: no pairs, PIC equals H.
-                             DiversityCase{{"7/7"}, 0.0, 0.0}));
+INSTANTIATE_TEST_SUITE_P(
+    Frequencies, DiversityTest,
+    testing::Values(DiversityCase{"TwoEqualAlleles", {"1/2", "1/2"}, 0.5, 0.5 - 2 * 0.0625},
+                    // 0.5, 0.3, 0.2 in two orders of first appearance
+                    DiversityCase{"ThreeAlleles",
+                                  {"1/1", "1/2", "1/3", "2/3", "1/2"},
+                                  0.62,
+                                  0.62 - 2 * (0.25 * 0.09 + 0.25 * 0.04 + 0.09 * 0.04)},
+                    DiversityCase{"ThreeAllelesOtherOrder",
+                                  {"3/2", "1/2", "1/3", "1/1", "1/2"},
+                                  0.62,
+                                  0.62 - 2 * (0.25 * 0.09 + 0.25 * 0.04 + 0.09 * 0.04)},
+                    // One allele: no pairs, PIC equals H.
+                    DiversityCase{"OneAllele", {"7/7"}, 0.0, 0.0}),
+    [](const testing::TestParamInfo<DiversityCase>& info) { return info.param.name; });
 
 TEST_F(StatisticsTest, MarkerWithoutAlleleInformationHasNoDiversity) {
     Pedigrees store;
@@ -544,7 +555,7 @@ TEST_F(StatisticsTest, StatisticsOfReadPedigreeFiles) {
             store.readMapFile(sourcePath("pedigrees/tests/data/statistics_families.map").string()));
         ASSERT_TRUE(store.readPedigreeFile(
             sourcePath("pedigrees/tests/data/statistics_families.ped").string()));
-        store.writeStatistics();
+        EXPECT_TRUE(store.writeStatistics());
     });
     EXPECT_EQ(output.find("Error"), std::string::npos) << output;
     EXPECT_NE(readText("read_pedigree_statistics.info")
@@ -563,7 +574,10 @@ TEST_F(StatisticsTest, WriteStatisticsGoesOnPastUnopenableFiles) {
     Pedigrees store;
     buildTrioFamily(store);
     store.outputPrefix = "no/such/run";
-    const std::string output = captured([&store] { store.writeStatistics(); });
+    bool written = true;
+    const std::string output = captured([&] { written = store.writeStatistics(); });
+    // The caller learns of it: the user asked for these files.
+    EXPECT_FALSE(written);
     for (const char* suffix : STATISTICS_SUFFIXES) {
         EXPECT_NE(output.find(std::string("Error: Unable to open no/such/run_") + suffix +
                               " for writing!\n"),

@@ -105,6 +105,10 @@ int renderedPageCount(const std::filesystem::path& outputDir) {
                                             const std::filesystem::path& outputDir) {
     const bool temporary = outputDir.empty();
     const std::filesystem::path folder = temporary ? makeTemporaryFolder() : outputDir;
+    if (!temporary) {
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+    }
     if (folder.empty()) {
         return ::testing::AssertionFailure() << "cannot create a folder for the rendered pages";
     }

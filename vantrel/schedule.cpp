@@ -1,0 +1,142 @@
+// The four-hypothesis schedule: for one trait model, every phenotype and
+// marker is maximised under H0 (no linkage, no LD), H1 (linkage), H2 (LD)
+// and H3 (linkage and LD), and the runs are gathered per phenotype.
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "likelihoods.h"
+#include "marker_info.h"
+#include "marker_map.h"
+#include "utilities.h"
+#include "vantrel.h"
+#include "vt_results.h"
+
+namespace {
+
+void announce(const char* hypothesis) {
+    std::cout << hypothesis << "\n" << std::string(78, '=') << std::endl;
+}
+
+std::string modelTagOf(const std::string& model) {
+    if (model == "Dominant") {
+        return "dom";
+    }
+    if (model == "Recessive") {
+        return "rec";
+    }
+    return "model-based";
+}
+
+}  // namespace
+
+// One hypothesis run after H0: its datafile, then the engine. The
+// recombination fraction is estimated exactly when there is linkage, the
+// marker frequencies always. Null after a failure.
+static Likelihoods* maximise(Vantrel& vantrel, int marker, const std::string& model,
+                             unsigned int step, bool linkage, bool ld) {
+    const bool thetasFixed = !linkage;
+    vantrel.setStep(step);
+    if (!vantrel.make_datafile(marker, linkage, ld, model, false, thetasFixed)) {
+        return nullptr;
+    }
+    return vantrel.maximize_likelihood(linkage, ld, false, thetasFixed);
+}
+
+// The marker's four runs into the phenotype's results; false at the first
+// failure, whose message has been printed.
+static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string& phenotype,
+                          int marker, const std::string& model) {
+    Pedigrees& store = *vantrel.pedigrees;
+    const std::string index = IntToString(marker - 1);
+    const std::string name = store.getMarkerMap()->getMarkerName(index);
+    std::cout << "Marker: " << name << "\n" << std::endl;
+
+    vantrel.setStep(1);
+    if (!vantrel.make_datafile(marker, false, false, model, false, true)) {
+        return false;
+    }
+    // The trait columns are those the engine reads for the datafile's trait
+    // locus: a class column only where that locus has classes.
+    const std::vector<std::string> traitColumns =
+        store.getTraitColumnPlan(phenotype, *vantrel.currentDatafile->getLocus(0));
+    if (!store.writePedigreeFile("pedfile.dat", traitColumns, {index})) {
+        return false;
+    }
+    // "pedfile.dat" is new for every marker, so its loops are broken anew.
+    if ((store.hasLoops || vantrel.forceLoopBreak) && !store.break_loops(true, vantrel.verbose)) {
+        return false;
+    }
+
+    announce("Hypothesis H0: Linkage=No, LD=No");
+    Likelihoods* run = vantrel.maximize_likelihood(false, false, false, true);
+    if (run == nullptr) {
+        return false;
+    }
+    vantrel.bestH0 = run;
+    result.addH0(name, run);
+    std::cout << std::endl;
+
+    announce("Hypothesis H1: Linkage=Yes, LD=No");
+    if ((run = maximise(vantrel, marker, model, 3, true, false)) == nullptr) {
+        return false;
+    }
+    result.addH1(name, run);
+    vantrel.bestH1 = run;
+    std::cout << std::endl;
+
+    announce("Hypothesis H2: Linkage=No, LD=Yes");
+    if ((run = maximise(vantrel, marker, model, 1, false, true)) == nullptr) {
+        return false;
+    }
+    result.addH2(name, run);
+    std::cout << std::endl;
+
+    announce("Hypothesis H3: Linkage=Yes, LD=Yes");
+    if ((run = maximise(vantrel, marker, model, 1, true, true)) == nullptr) {
+        return false;
+    }
+    result.addH3(name, run);
+    vantrel.bestH3 = run;
+
+    const Marker* mapEntry = store.getMarkerMap()->getMarkerWithName(name);
+    MarkerInfo* info =
+        mapEntry != nullptr ? store.getMarkerInfo()->find(mapEntry->getIndex()) : nullptr;
+    if (info == nullptr) {
+        std::cout << "Error: No allele statistics for marker " << name << std::endl;
+        return false;
+    }
+    result.addMarkerName(name);
+    result.addMarkerInfo(name, info);
+    result.printInterMediateResults(name);
+    return true;
+}
+
+bool Vantrel::execute_analysis(std::vector<std::string> phenotypes, std::vector<int> markers,
+                               std::string model) {
+    std::cout << "Number of phenotypes " << phenotypes.size() << std::endl;
+    for (const std::string& phenotype : phenotypes) {
+        auto result = std::make_unique<VTResults>();
+        result->setName(model);
+        result->setPhenotypeName(phenotype);
+        result->markerMap = pedigrees->getMarkerMap();
+        result->modelTag = modelTagOf(model);
+        if (model == "Dominant") {
+            std::cout << "Dominant Vantrel analysis ..." << std::endl;
+        } else if (model == "Recessive") {
+            std::cout << "Recessive Vantrel analysis ..." << std::endl;
+        } else {
+            result->diseaseAlleleFrequency = linkageLocusFile->getLocus(0)->getAlleleFrequency(1);
+            std::cout << "Model-based Vantrel analysis..." << std::endl;
+        }
+        std::cout << "Phenotype: " << phenotype << std::endl;
+        for (const int marker : markers) {
+            if (!analyseMarker(*this, *result, phenotype, marker, model)) {
+                return false;
+            }
+        }
+        results.push_back(std::move(result));
+    }
+    return true;
+}

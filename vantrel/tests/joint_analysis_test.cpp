@@ -1,0 +1,324 @@
+// The four-hypothesis schedule end to end with the real engine, on a data
+// set whose answers are known: nuclear families and unrelated cases and
+// controls typed at a marker in complete linkage and association with the
+// trait (M1) and at a marker on another chromosome in equilibrium (M2).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "likelihoods.h"
+#include "test_support.h"
+#include "vantrel.h"
+#include "vt_results.h"
+
+namespace {
+
+using test_support::enginePath;
+using test_support::programPath;
+using test_support::runCommand;
+using test_support::writeText;
+
+// Four families: an affected father 1/2 at both markers and an unaffected
+// mother 2/2 at M1, alternately 1/1 and 2/2 at M2; four affected children.
+// Every child got the father's M1 allele 1 (no recombinant in 16 meioses);
+// two children of each family got his M2 allele 1 and two his allele 2.
+std::string families() {
+    std::ostringstream ped;
+    for (int f = 1; f <= 4; ++f) {
+        const std::string mother = f % 2 == 1 ? "1" : "2";
+        ped << f << " 1 0 0 3 0 0 1 1 2  1 2  1 2\n";
+        ped << f << " 2 0 0 3 0 0 2 0 1  2 2  " << mother << " " << mother << "\n";
+        for (int child = 3; child <= 6; ++child) {
+            const int next = child < 6 ? child + 1 : 0;
+            ped << f << " " << child << " 1 2 0 " << next << " " << next << " " << 1 + child % 2
+                << " 0 2  1 2  " << (child <= 4 ? "1" : "2") << " " << mother << "\n";
+        }
+    }
+    return ped.str();
+}
+
+// Ten cases and ten controls: at M1 allele 1 is enriched in the cases
+// (1/1 six times, 1/2 four times) and rare in the controls (2/2 six times,
+// 1/2 four times); at M2 both groups have 1/1, 2/2 three times each and
+// 1/2 four times.
+std::string singletons(const char* prefix, const std::vector<std::string>& m1) {
+    const std::vector<std::string> m2 = {"1 1", "1 1", "1 1", "2 2", "2 2",
+                                         "2 2", "1 2", "1 2", "1 2", "1 2"};
+    std::ostringstream text;
+    text << "2\n";
+    for (std::size_t i = 0; i < m1.size(); ++i) {
+        text << prefix << i << " " << 1 + i % 2 << " " << m1[i] << " " << m2[i] << "\n";
+    }
+    return text.str();
+}
+
+const std::string map = "CHROMOSOME haldane MARKER\n1 0.0 M1\n2 0.0 M2\n";
+
+class JointAnalysis : public test_support::TempDirTest {
+  protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        path = std::getenv("PATH");
+        writeText("fam.ped", families());
+        writeText("fam.map", map);
+        writeText("cases.map", map);
+        writeText("controls.map", map);
+        writeText("cases.gt", singletons("c", {"1 1", "1 1", "1 1", "1 1", "1 1", "1 1", "1 2",
+                                               "1 2", "1 2", "1 2"}));
+        writeText("controls.gt", singletons("k", {"2 2", "2 2", "2 2", "2 2", "2 2", "2 2", "1 2",
+                                                  "1 2", "1 2", "1 2"}));
+        // A second affection phenotype: the children's status reversed.
+        std::ostringstream phenotypes;
+        phenotypes << "1 AFF2\n";
+        for (int f = 1; f <= 4; ++f) {
+            for (int person = 1; person <= 6; ++person) {
+                phenotypes << f << " " << person << " " << (person <= 2 ? 2 : 1) << "\n";
+            }
+        }
+        writeText("fam.phen", phenotypes.str());
+    }
+    void TearDown() override {
+        setenv("PATH", path.c_str(), 1);
+        TempDirTest::TearDown();
+    }
+
+    std::vector<std::string> arguments(const std::string& extra) const {
+        std::vector<std::string> words{"vantrel",     "-p",         "fam.ped",      "--post",
+                                       "-m",          "fam.map",    "--casemap",    "cases.map",
+                                       "--casegt",    "cases.gt",   "--controlmap", "controls.map",
+                                       "--controlgt", "controls.gt"};
+        std::istringstream in(extra);
+        for (std::string word; in >> word;) {
+            words.push_back(word);
+        }
+        return words;
+    }
+
+    // The whole run in this process, keeping what it printed.
+    bool analyse(const std::string& extra) {
+        std::vector<std::string> words = arguments(extra);
+        std::vector<char*> argv;
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        testing::internal::CaptureStdout();
+        const bool ok =
+            vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data()) &&
+            vantrel.read_input_files() && vantrel.run();
+        output = testing::internal::GetCapturedStdout();
+        return ok;
+    }
+
+    // Puts an ilinkvant first on PATH that runs the real one until its
+    // failingCall-th start, which runs the given script instead.
+    void failingIlinkvant(int failingCall, const std::string& failure) {
+        const std::filesystem::path bin = dir() / "standin-bin";
+        std::filesystem::create_directory(bin);
+        const std::filesystem::path program = bin / "ilinkvant";
+        writeText(program,
+                  "#!/bin/sh\nn=$(($(cat ilink.count 2>/dev/null || echo 0) + 1))\n"
+                  "echo $n > ilink.count\n"
+                  "if [ $n -ge " +
+                      std::to_string(failingCall) + " ]; then " + failure + "; fi\nexec '" +
+                      enginePath("ilinkvant").string() + "' \"$@\"\n");
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    }
+
+    bool printed(const std::string& text) const { return output.find(text) != std::string::npos; }
+
+    std::string path;
+    Vantrel vantrel;
+    std::string output;
+};
+
+// delta, D', r, r2 from the haplotype frequencies: delta as the cross
+// difference hD1 hN2 - hD2 hN1 of the two-by-two table.
+std::vector<double> handLdMeasures(double f, const std::vector<double>& p,
+                                   const std::vector<double>& c) {
+    const double hD1 = f * c[0], hD2 = f * c[1], hN1 = (1 - f) * p[0], hN2 = (1 - f) * p[1];
+    const double delta = hD1 * hN2 - hD2 * hN1;
+    const double pA1 = hD1 + hN1, pA2 = hD2 + hN2;
+    const double dMax =
+        delta >= 0 ? std::min(f * pA2, (1 - f) * pA1) : std::min(f * pA1, (1 - f) * pA2);
+    const double r2 = delta * delta / (f * (1 - f) * pA1 * pA2);
+    return {delta, delta / dMax, std::sqrt(r2), r2};
+}
+
+// The numbers of the row of the marker in an LD-measure block.
+std::vector<double> printedRow(const std::string& block, const std::string& marker) {
+    std::istringstream lines(block);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string name;
+        if (words >> name && name == marker) {
+            std::vector<double> values;
+            for (std::string word; words >> word;) {
+                values.push_back(std::stod(word));
+            }
+            return values;
+        }
+    }
+    return {};
+}
+
+TEST_F(JointAnalysis, KnownAnswersOfTheFourHypotheses) {
+    ASSERT_TRUE(analyse("--dom --phen DISEASE_LOCUS")) << output;
+    ASSERT_EQ(vantrel.results.size(), 1u);
+    const VTResults& results = *vantrel.results.front();
+    EXPECT_EQ(results.markerNames, (std::vector<std::string>{"M1", "M2"}));
+    EXPECT_TRUE(
+        printed("Number of phenotypes 1\nDominant Vantrel analysis ...\n"
+                "Phenotype: DISEASE_LOCUS\nMarker: M1\n\n"
+                "Hypothesis H0: Linkage=No, LD=No\n" +
+                std::string(78, '=') + "\n"))
+        << output;
+
+    // M1: only the affected are informative, and each family's father, of
+    // unknown phase, gave all four children the same allele: theta-hat is
+    // 0 recombinants / 16 meioses, and each family adds log10(2^4 / 2).
+    const VTResults::Statistics m1 = results.statistics("M1");
+    EXPECT_NEAR(results.bestH1Runs.at("M1")->getMinLikelihoodEstThetas().at(0), 0.0, 1e-4);
+    EXPECT_NEAR(m1.lod, 4 * 3 * std::log10(2.0), 2e-3);
+    // Without LD the frequencies are the founders' allele counts: 24 of 56.
+    EXPECT_NEAR(results.h0Runs.at("M1")->getMinLikelihoodEstAlleleFreqs().at(0), 24.0 / 56, 1e-3);
+    EXPECT_LT(m1.linkage, 1e-4);
+    EXPECT_LT(m1.ldNoLinkage, 1e-3);
+    EXPECT_LT(m1.ldGivenLinkage, 1e-3);
+    EXPECT_LT(m1.ldPlusLinkage, 1e-6);
+    // Allele 1 rides on the disease haplotypes.
+    const std::vector<double> c = results.bestH3Runs.at("M1")->getMinLikelihoodEstAlleleFreqsCond();
+    EXPECT_GT(c.at(0), 0.9);
+
+    // M2 is symmetric in its two alleles and each father gave either allele
+    // to half his children: nothing to find.
+    const VTResults::Statistics m2 = results.statistics("M2");
+    for (const double l : {m2.l1, m2.l2, m2.l3}) {
+        EXPECT_NEAR(l, m2.l0, 1e-3);
+    }
+    EXPECT_NEAR(results.bestH1Runs.at("M2")->getMinLikelihoodEstThetas().at(0), 0.5, 1e-3);
+    EXPECT_NEAR(m2.linkage, 0.5, 0.02);
+    for (const double p :
+         {m2.ldGivenLinkage, m2.ldNoLinkage, m2.linkageGivenLd, m2.ldPlusLinkage}) {
+        EXPECT_NEAR(p, 1.0, 0.05);
+    }
+    for (const double frequency :
+         results.bestH2Runs.at("M2")->getMinLikelihoodEstAlleleFreqsCond()) {
+        EXPECT_NEAR(frequency, 0.5, 1e-2);
+    }
+
+    // The LD measures printed, against the estimates of the same runs.
+    for (const int hypothesis : {2, 3}) {
+        const Likelihoods& run =
+            *(hypothesis == 2 ? results.bestH2Runs : results.bestH3Runs).at("M1");
+        const std::vector<double> expected = handLdMeasures(
+            1e-5, run.getMinLikelihoodEstAlleleFreqs(), run.getMinLikelihoodEstAlleleFreqsCond());
+        const std::vector<double> shown = printedRow(results.getLDmeasures(hypothesis), "M1");
+        ASSERT_EQ(shown.size(), 4u) << results.getLDmeasures(hypothesis);
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_NEAR(shown[i], expected[i], std::max(5e-7, 5e-7 * std::fabs(expected[i])))
+                << "H" << hypothesis << " measure " << i;
+        }
+    }
+}
+
+TEST_F(JointAnalysis, AFailedEngineRunKeepsOnlyTheFinishedPhenotypes) {
+    // The first phenotype's four runs succeed, the second's first fails.
+    failingIlinkvant(5, "exit 3");
+    EXPECT_FALSE(analyse("--dom --marker M2 -f fam.phen"));
+    ASSERT_EQ(vantrel.results.size(), 1u);
+    EXPECT_EQ(vantrel.results.front()->phenotypeName, "DISEASE_LOCUS");
+    EXPECT_EQ(vantrel.results.front()->markerNames, std::vector<std::string>{"M2"});
+    EXPECT_TRUE(printed("Phenotype: AFF2\nMarker: M2\n")) << output;
+    const std::string rule(66, '*');
+    EXPECT_TRUE(printed("\n" + rule + "\nError in executing ILINKVANT: ilinkvant -n \n\n" +
+                        "Something is wrong....\n" + rule + "\n\nAborting program!\n"))
+        << output;
+}
+
+TEST_F(JointAnalysis, ModelBasedRunBreaksLoopsBeforeEveryMarkerWhenForced) {
+    writeText("dominant.model", "0 0.001 1\n0 1 1\n");
+    ASSERT_TRUE(
+        analyse("--model -k dominant.model --forceloopbreak --verbose --phen DISEASE_LOCUS"))
+        << output;
+    ASSERT_EQ(vantrel.results.size(), 1u);
+    const VTResults& results = *vantrel.results.front();
+    EXPECT_EQ(results.modelTag, "model-based");
+    EXPECT_EQ(results.diseaseAlleleFrequency, 0.001);
+    EXPECT_TRUE(printed("Model-based Vantrel analysis...\n")) << output;
+    // The store has no loops; each marker's new pedigree file is still
+    // handed to the loop breaker before its first run.
+    for (const char* marker : {"M1", "M2"}) {
+        const std::size_t start = output.find(std::string("Marker: ") + marker + "\n");
+        ASSERT_NE(start, std::string::npos) << output;
+        const std::size_t loops = output.find("External command: unknownvant -l ", start);
+        EXPECT_LT(loops, output.find("Hypothesis H0", start)) << marker;
+    }
+}
+
+TEST_F(JointAnalysis, AnEmptyMarkerListStillRecordsThePhenotype) {
+    std::vector<std::string> words = arguments("--rec");
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data()) &&
+                vantrel.read_input_files());
+    const bool ok = vantrel.execute_analysis({"DISEASE_LOCUS", "DISEASE_LOCUS"}, {}, "Recessive");
+    output = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(
+        printed("Number of phenotypes 2\nRecessive Vantrel analysis ...\n"
+                "Phenotype: DISEASE_LOCUS\nRecessive Vantrel analysis ...\n"))
+        << output;
+    ASSERT_EQ(vantrel.results.size(), 2u);
+    EXPECT_TRUE(vantrel.results.back()->markerNames.empty());
+    EXPECT_EQ(vantrel.results.back()->modelTag, "rec");
+}
+
+struct ProgramFailure {
+    std::string name;
+    std::string script;   // what the failing ilinkvant does
+    std::string message;  // what the program prints for it
+};
+
+void PrintTo(const ProgramFailure& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class JointAnalysisProgram : public JointAnalysis,
+                             public testing::WithParamInterface<ProgramFailure> {};
+
+TEST_P(JointAnalysisProgram, StopsWithStatus255) {
+    failingIlinkvant(2, GetParam().script);
+    std::string command = programPath("vantrel").string();
+    for (const std::string& word : arguments("--dom --marker M1")) {
+        if (word != "vantrel") {
+            command += " " + word;
+        }
+    }
+    const test_support::CommandResult run = runCommand(command);
+    EXPECT_EQ(run.status, 255) << run.output;
+    EXPECT_NE(run.output.find(GetParam().message), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Hypothesis H2"), std::string::npos) << run.output;
+}
+
+const ProgramFailure programFailures[] = {
+    {"NonZeroStatus", "exit 1", "Error in executing ILINKVANT: ilinkvant -n  -b \n"},
+    // A run that writes no estimate: the H0 estimate was removed first.
+    {"NoEstimate", "exit 0", "Error: Unable to open FINAL file final.dat for reading.\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engine, JointAnalysisProgram, testing::ValuesIn(programFailures),
+                         [](const testing::TestParamInfo<ProgramFailure>& info) {
+                             return info.param.name;
+                         });
+
+}  // namespace
