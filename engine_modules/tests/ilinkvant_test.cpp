@@ -1,4 +1,4 @@
-// ilinkvant, with our recombination table, input checks and mesh search,
+// ilinkvant, with our recombination table, input checks and NLopt search,
 // on phase-known fully informative families whose likelihood is known in
 // closed form. The father's phase is known from his homozygous parents
 // (1-1-1 from his father, 2-2-2 from his mother) and the mother is
