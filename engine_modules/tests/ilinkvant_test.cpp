@@ -185,6 +185,20 @@ TEST_F(Ilinkvant, AFixedHalfStaysAHalfWhileFrequenciesAreEstimated) {
     EXPECT_NEAR(result.minus2LnLike, -2.0 * ln, 1e-4);
 }
 
+TEST_F(Ilinkvant, TheSameInputsGiveTheSameFinalFile) {
+    // Theta and two frequencies estimated together.
+    const std::string trio =
+        "2 1 0 0 3 0 0 1 1 1 1 1 1\n2 2 0 0 3 0 0 2 0 1 3 1 3\n"
+        "2 3 1 2 0 0 0 1 0 1 1 1 1\n";
+    writeText("pedfile.dat", phaseKnownFamily({{1, 2}, {2, 1}, {1, 1}, {2, 2}, {1, 1}}, trio));
+    writeText("datafile.dat", datafile(2, "0.1", "2\n1 1 1\n", "0.2 0.3 0.5\n"));
+    runEngine(" -n  -b ");
+    const std::string first = readText("final.dat");
+    runEngine(" -n  -b ");
+    EXPECT_EQ(readText("final.dat"), first);
+    EXPECT_NE(first.find("NUMBER OF FUNCTION EVALUATIONS"), std::string::npos);
+}
+
 TEST_F(Ilinkvant, RejectsAnUnknownSwitch) {
     writeText("pedfile.dat", phaseKnownFamily({{1, 2}, {1, 1}}));
     writeText("datafile.dat", datafile(2, "0.1", "0\n1 1\n"));
