@@ -92,18 +92,21 @@ std::vector<double> gather(const std::vector<double>& full, const std::vector<st
 // proportion to the square root of the distance to the nearer bound make a
 // multinomial likelihood about equally curved along every scaled frequency,
 // and no step exceeds half that distance, so a start frequency is never
-// moved to 0.
+// moved to 0. A coordinate closer to a bound than kAtBound (after a
+// previous run) counts as on it, so that it does not shrink every step.
+constexpr double kAtBound = 1e-6;
+
 std::vector<double> initialSteps(const std::vector<double>& x, const std::vector<double>& lower,
                                  const std::vector<double>& upper, double fraction) {
     const auto room = [&](std::size_t k) { return std::min(x[k] - lower[k], upper[k] - x[k]); };
     double smallestRoom = 1.0;
     for (std::size_t k = 0; k < x.size(); ++k)
-        if (room(k) > 0.0)
+        if (room(k) > kAtBound)
             smallestRoom = std::min(smallestRoom, room(k));
     std::vector<double> steps(x.size());
     for (std::size_t k = 0; k < x.size(); ++k) {
         const double range = upper[k] - lower[k];
-        const double distance = room(k) > 0.0 ? room(k) : range;
+        const double distance = room(k) > kAtBound ? room(k) : range;
         steps[k] = std::min(fraction * range, 0.5 * std::sqrt(distance * smallestRoom));
     }
     return steps;
@@ -187,6 +190,17 @@ void keepFreedMemory() {
 // step over. The likelihood changes by far less than its printed digits.
 constexpr double kLowestValue = 1e-12;
 
+// The start point with every iterated recombination fraction (the entries
+// before the frequencies) at its upper bound.
+std::vector<double> unlinkedStart(std::vector<double> start, const std::vector<double>& upper,
+                                  const std::vector<bool>& varies) {
+    const int fractions = firstFrequency == 0 ? nall : firstFrequency;
+    for (int j = 0; j < fractions; ++j)
+        if (varies[j])
+            start[j] = upper[j];
+    return start;
+}
+
 }  // namespace
 
 extern "C" void nomad_maximise(void) {
@@ -208,6 +222,23 @@ extern "C" void nomad_maximise(void) {
         return feasible != 0;
     };
     SearchResult best = boundedSearch(minus2LnLike, start, lower, upper, varies);
+    // The likelihood of a linkage run with estimated frequencies can have a
+    // second optimum at loose linkage, where disequilibrium explains the
+    // data instead; a run from the datafile's fraction does not leave the
+    // basin it starts in. A second run from the fractions' upper bound
+    // (no linkage) finds the other one, and the better of the two is kept.
+    const std::vector<double> unlinked = unlinkedStart(start, upper, varies);
+    if (unlinked != start) {
+        SearchResult other = boundedSearch(minus2LnLike, unlinked, lower, upper, varies);
+        other.evaluations += best.evaluations;
+        other.iterations += best.iterations;
+        if (!best.feasible || (other.feasible && other.value < best.value))
+            best = std::move(other);
+        else {
+            best.evaluations = other.evaluations;
+            best.iterations = other.iterations;
+        }
+    }
     if (!best.feasible) {
         std::fprintf(stderr,
                      "ilinkvant: no admissible parameter values were found from the start "
