@@ -20,6 +20,7 @@
 
 #include "engine_limits.h"
 #include "mlink.h"
+#include "phase_unknown_families.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -27,43 +28,9 @@ using test_support::CommandResult;
 using test_support::readText;
 using test_support::writeText;
 
-// Children and recombinants of one family.
-struct Family {
-    int n;
-    int k;
-};
-
-static double familyLod(double theta, Family family) {
-    const double linked = std::pow(theta, family.k) * std::pow(1 - theta, family.n - family.k) +
-                          std::pow(theta, family.n - family.k) * std::pow(1 - theta, family.k);
-    return linked > 0 ? std::log10(std::pow(2.0, family.n - 1) * linked)
-                      : -std::numeric_limits<double>::infinity();
-}
-
-struct BestPoint {
-    double lod;
-    double theta;
-};
-
-// The engine evaluates theta 0.5 first, then 0, 0.02, ..., 0.48; the first
-// of equal maxima is the one reported.
-static BestPoint bestOnEngineGrid(const std::vector<Family>& families) {
-    std::vector<double> thetas = {0.5};
-    for (int step = 0; step <= 24; ++step) {
-        thetas.push_back(step * 0.02);
-    }
-    BestPoint best{-std::numeric_limits<double>::infinity(), 0.0};
-    for (const double theta : thetas) {
-        double lod = 0.0;
-        for (const Family& family : families) {
-            lod += familyLod(theta, family);
-        }
-        if (lod > best.lod + 1e-9) {
-            best = {lod, theta};
-        }
-    }
-    return best;
-}
+using orlex_test::bestOnEngineGrid;
+using orlex_test::BestPoint;
+using orlex_test::Family;
 
 // The console line of a marker: its name, best LOD and that block's theta.
 static std::optional<BestPoint> consoleLine(const std::string& output, const std::string& marker) {
