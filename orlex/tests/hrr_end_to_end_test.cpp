@@ -33,6 +33,7 @@ namespace {
 
 using orlex_test::bestOnEngineGrid;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::renderPostScript;
 using test_support::writeText;
@@ -59,10 +60,6 @@ std::map<std::string, std::vector<double>> tableRows(const std::string& text,
         }
     }
     return rows;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 const std::string pValueHeader =

@@ -32,6 +32,7 @@
 
 namespace fs = std::filesystem;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::writeText;
 
@@ -155,10 +156,6 @@ std::vector<Position> consoleTables(const std::string& output) {
         }
     }
     return positions;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 double lodOf(const std::vector<double>& row) {

@@ -25,6 +25,7 @@
 
 namespace fs = std::filesystem;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::writeText;
 
@@ -43,10 +44,6 @@ static std::optional<BestPoint> consoleLine(const std::string& output, const std
         }
     }
     return std::nullopt;
-}
-
-static bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 static const std::vector<std::string> exchangeFiles = {

@@ -22,16 +22,13 @@ namespace fs = std::filesystem;
 namespace {
 
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::renderPostScript;
 
 // The LOD of a family of four children with k recombinants.
 double familyLod(double theta, int k) {
     return orlex_test::familyLod(theta, {4, k});
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 // The numbers of the line that begins with the label (after blanks).

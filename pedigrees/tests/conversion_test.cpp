@@ -14,7 +14,9 @@
 #include "pedigrees.h"
 #include "test_support.h"
 
+using test_support::linesOf;
 using test_support::readText;
+using test_support::wordsOf;
 using test_support::writeText;
 
 namespace {
@@ -61,24 +63,6 @@ const char* const kDatafile =
     "0 0\n"
     "0.1\n"
     "1 0.1 0.45\n";
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::vector<std::string> wordsOf(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
 
 class ConversionTest : public test_support::TempDirTest {
   protected:

@@ -38,6 +38,28 @@ void writeText(const std::filesystem::path& path, const std::string& text) {
     out << text;
 }
 
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> wordsOf(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
 CommandResult runCommand(const std::string& command, bool mergeStderr) {
     CommandResult result;
     const std::string line = mergeStderr ? command + " 2>&1" : command;

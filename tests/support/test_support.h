@@ -30,6 +30,13 @@ std::string readText(const std::filesystem::path& path);
 // Writes the text to the file, replacing it.
 void writeText(const std::filesystem::path& path, const std::string& text);
 
+// Whether the text holds the part anywhere.
+bool contains(const std::string& text, const std::string& part);
+// The lines of the text without their line feeds.
+std::vector<std::string> linesOf(const std::string& text);
+// The blank-separated words of the line.
+std::vector<std::string> wordsOf(const std::string& line);
+
 struct CommandResult {
     int status = -1;     // exit status of the command (WEXITSTATUS), -1 if it did not exit
     std::string output;  // standard output (and standard error when merged)
