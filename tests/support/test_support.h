@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -36,6 +37,26 @@ bool contains(const std::string& text, const std::string& part);
 std::vector<std::string> linesOf(const std::string& text);
 // The blank-separated words of the line.
 std::vector<std::string> wordsOf(const std::string& line);
+
+// Words as a program's main receives them: argc() and argv(), the program
+// name first.
+class Arguments {
+  public:
+    explicit Arguments(std::vector<std::string> words) : words_(std::move(words)) {
+        for (std::string& word : words_) {
+            pointers_.push_back(word.data());
+        }
+    }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+
+    int argc() const { return static_cast<int>(pointers_.size()); }
+    char** argv() { return pointers_.data(); }
+
+  private:
+    std::vector<std::string> words_;
+    std::vector<char*> pointers_;
+};
 
 struct CommandResult {
     int status = -1;     // exit status of the command (WEXITSTATUS), -1 if it did not exit

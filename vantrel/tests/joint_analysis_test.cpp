@@ -102,15 +102,10 @@ class JointAnalysis : public test_support::TempDirTest {
 
     // The whole run in this process, keeping what it printed.
     bool analyse(const std::string& extra) {
-        std::vector<std::string> words = arguments(extra);
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
+        test_support::Arguments words(arguments(extra));
         testing::internal::CaptureStdout();
-        const bool ok =
-            vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data()) &&
-            vantrel.read_input_files() && vantrel.run();
+        const bool ok = vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
+                        vantrel.read_input_files() && vantrel.run();
         output = testing::internal::GetCapturedStdout();
         return ok;
     }
@@ -284,13 +279,9 @@ TEST_F(JointAnalysis, ModelBasedRunBreaksLoopsBeforeEveryMarkerWhenForced) {
 }
 
 TEST_F(JointAnalysis, AnEmptyMarkerListStillRecordsThePhenotype) {
-    std::vector<std::string> words = arguments("--rec");
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
+    test_support::Arguments words(arguments("--rec"));
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data()) &&
+    ASSERT_TRUE(vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
                 vantrel.read_input_files());
     const bool ok = vantrel.execute_analysis({"DISEASE_LOCUS", "DISEASE_LOCUS"}, {}, "Recessive");
     output = testing::internal::GetCapturedStdout();
