@@ -89,6 +89,10 @@ bool writeTextFile(const std::string& fileName, const std::string& text) {
         std::cout << "Error: Unable to open " << fileName << " for writing!" << std::endl;
         return false;
     }
+    return finishTextFile(file, fileName, text);
+}
+
+bool finishTextFile(File& file, const std::string& fileName, const std::string& text) {
     file.outputBuffer << text;
     if (!file.writeOutputBufferAndClose()) {
         std::cout << "Error: Unable to write " << fileName << "!" << std::endl;
