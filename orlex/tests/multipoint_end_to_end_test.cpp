@@ -177,13 +177,8 @@ class MultipointRun : public test_support::TempDirTest {
 
     // Runs orlex --multipoint on the inputs; programs in extraPath come first.
     CommandResult orlex(const std::string& arguments, const std::string& extraPath = "") const {
-        const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
-                                 test_support::programPath("orlex").parent_path().string() + ":" +
-                                 test_support::enginePath("linkmaporlex").parent_path().string() +
-                                 ":$PATH";
-        return test_support::runCommand(
-            "PATH=\"" + path + "\" " + test_support::programPath("orlex").string() +
-            " --multipoint " + inputs + " " + arguments + " </dev/null");
+        return test_support::runProgram("orlex", "--multipoint " + inputs + " " + arguments,
+                                        extraPath);
     }
 
     std::string inputs = "--post --ped families.ped --map markers.map --model reduced.model";

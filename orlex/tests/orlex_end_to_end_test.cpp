@@ -60,15 +60,8 @@ class OrlexRun : public test_support::TempDirTest {
     }
 
     // Runs orlex in the temporary directory; programs in extraPath come first.
-    CommandResult orlex(const std::string& arguments, const std::string& extraPath = "",
-                        const std::string& workDir = ".") const {
-        const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
-                                 test_support::programPath("orlex").parent_path().string() + ":" +
-                                 test_support::enginePath("mlinkorlex").parent_path().string() +
-                                 ":$PATH";
-        return test_support::runCommand("cd " + workDir + " && PATH=\"" + path + "\" " +
-                                        test_support::programPath("orlex").string() + " " +
-                                        arguments + " </dev/null");
+    static CommandResult orlex(const std::string& arguments, const std::string& extraPath = "") {
+        return test_support::runProgram("orlex", arguments, extraPath);
     }
 
     void expectBest(const CommandResult& result, const std::string& marker,
@@ -314,10 +307,11 @@ TEST_F(OrlexRun, ExchangeFileLinkedToAnInputIsRefused) {
     const std::string userPedigrees = readText("xlinked.ped");
     fs::create_directory("work");
     fs::create_symlink("../xlinked.ped", "work/pedfile.dat");
+    fs::current_path("work");
     const CommandResult result = orlex(
         "--singlepoint --post --xlinked --ped ../xlinked.ped --map ../one_marker.map "
-        "--model ../xlinked_dominant.model",
-        "", "work");
+        "--model ../xlinked_dominant.model");
+    fs::current_path("..");
     EXPECT_EQ(result.status, 255) << result.output;
     EXPECT_TRUE(contains(
         result.output, "Error: Input file ../xlinked.ped (--ped) is the engine's file pedfile.dat"))

@@ -97,8 +97,10 @@ std::filesystem::path makeTemporaryFolder() {
 
 }  // namespace
 
-CommandResult runProgram(const std::string& program, const std::string& arguments) {
-    const std::string path = quoted(std::string(ORLEX_PROGRAM_DIR)) + ":" +
+CommandResult runProgram(const std::string& program, const std::string& arguments,
+                         const std::string& extraPath) {
+    const std::string path = (extraPath.empty() ? "" : quoted(extraPath) + ":") +
+                             quoted(std::string(ORLEX_PROGRAM_DIR)) + ":" +
                              quoted(std::string(ORLEX_ENGINE_BIN_DIR)) + ":\"$PATH\"";
     return runCommand("PATH=" + path + " " + quoted(programPath(program).string()) + " " +
                       arguments + " </dev/null");

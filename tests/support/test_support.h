@@ -78,8 +78,10 @@ std::filesystem::path programPath(const std::string& name);
 std::filesystem::path enginePath(const std::string& name);
 
 // Runs a program of this package in the working directory with standard
-// input closed, this package's programs and the engine first on PATH.
-CommandResult runProgram(const std::string& program, const std::string& arguments);
+// input closed, this package's programs and the engine first on PATH; the
+// folder extraPath, when given, comes before them (stand-in programs).
+CommandResult runProgram(const std::string& program, const std::string& arguments,
+                         const std::string& extraPath = "");
 
 // Copies data files from a folder of the source tree into the working directory.
 void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);
