@@ -21,9 +21,24 @@ void TempDirTest::SetUp() {
 }
 
 void TempDirTest::TearDown() {
+    if (pathBeforeStandIns_) {
+        setenv("PATH", pathBeforeStandIns_->c_str(), 1);
+    }
     std::filesystem::current_path(previous_);
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
+}
+
+void TempDirTest::standIn(const std::string& program, const std::string& body) {
+    const std::filesystem::path folder = dir_ / "stand-ins";
+    std::filesystem::create_directories(folder);
+    writeText(folder / program, "#!/bin/sh\n" + body + "\n");
+    std::filesystem::permissions(folder / program, std::filesystem::perms::owner_all);
+    if (!pathBeforeStandIns_) {
+        const char* path = std::getenv("PATH");
+        pathBeforeStandIns_ = path != nullptr ? path : "";
+        setenv("PATH", (folder.string() + ":" + *pathBeforeStandIns_).c_str(), 1);
+    }
 }
 
 std::string readText(const std::filesystem::path& path) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,9 +21,14 @@ class TempDirTest : public ::testing::Test {
 
     std::filesystem::path dir() const { return dir_; }
 
+    // Puts a shell script of this name, running the body, before the real
+    // programs on this process's PATH (restored at the end of the test).
+    void standIn(const std::string& program, const std::string& body);
+
   private:
     std::filesystem::path previous_;
     std::filesystem::path dir_;
+    std::optional<std::string> pathBeforeStandIns_;
 };
 
 // Whole file as a string ("" when it cannot be read).

@@ -64,7 +64,6 @@ class JointAnalysis : public test_support::TempDirTest {
   protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        path = std::getenv("PATH");
         writeText("fam.ped", families());
         writeText("fam.map", map);
         writeText("cases.map", map);
@@ -82,10 +81,6 @@ class JointAnalysis : public test_support::TempDirTest {
             }
         }
         writeText("fam.phen", phenotypes.str());
-    }
-    void TearDown() override {
-        setenv("PATH", path.c_str(), 1);
-        TempDirTest::TearDown();
     }
 
     std::vector<std::string> arguments(const std::string& extra) const {
@@ -113,22 +108,16 @@ class JointAnalysis : public test_support::TempDirTest {
     // Puts an ilinkvant first on PATH that runs the real one until its
     // failingCall-th start, which runs the given script instead.
     void failingIlinkvant(int failingCall, const std::string& failure) {
-        const std::filesystem::path bin = dir() / "standin-bin";
-        std::filesystem::create_directory(bin);
-        const std::filesystem::path program = bin / "ilinkvant";
-        writeText(program,
-                  "#!/bin/sh\nn=$(($(cat ilink.count 2>/dev/null || echo 0) + 1))\n"
-                  "echo $n > ilink.count\n"
-                  "if [ $n -ge " +
-                      std::to_string(failingCall) + " ]; then " + failure + "; fi\nexec '" +
-                      enginePath("ilinkvant").string() + "' \"$@\"\n");
-        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-        setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+        standIn("ilinkvant",
+                "n=$(($(cat ilink.count 2>/dev/null || echo 0) + 1))\n"
+                "echo $n > ilink.count\n"
+                "if [ $n -ge " +
+                    std::to_string(failingCall) + " ]; then " + failure + "; fi\nexec '" +
+                    enginePath("ilinkvant").string() + "' \"$@\"");
     }
 
     bool printed(const std::string& text) const { return output.find(text) != std::string::npos; }
 
-    std::string path;
     Vantrel vantrel;
     std::string output;
 };
