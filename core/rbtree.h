@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "record_memory.h"
 
@@ -109,6 +110,8 @@ class RBTree {
         z->color = "red";
         insertFixup(z);
         ++count;
+        numbered_.clear();
+        numberedBuilt_ = false;
         return true;
     }
 
@@ -125,7 +128,65 @@ class RBTree {
         return nullptr;
     }
 
+    // Whether a key is a whole number of up to nine digits written plainly
+    // (no leading zero but in "0" itself), and its value.
+    static bool plainNumber(const std::string& key, std::size_t& number) {
+        if (key.empty() || key.size() > 9 || (key[0] == '0' && key.size() > 1)) {
+            return false;
+        }
+        number = 0;
+        for (const char c : key) {
+            if (c < '0' || c > '9') {
+                return false;
+            }
+            number = number * 10 + static_cast<std::size_t>(c - '0');
+        }
+        return true;
+    }
+
+    // find(key) for a key that is the given whole number written plainly
+    // ("0", "17"), as marker indexes are. The first call walks the tree once
+    // into a table of the small numbers that later calls index, so a look-up
+    // costs the same in a tree of ten records as in one of a thousand; an
+    // insert drops the table.
+    T* findNumbered(std::size_t number, const std::string& key) const {
+        if (!numberedBuilt_) {
+            numberedLimit_ = 2 * static_cast<std::size_t>(count) + 64;
+            numberNodes(root);
+            numberedBuilt_ = true;
+        }
+        if (number >= numberedLimit_) {
+            return find(key);
+        }
+        return number < numbered_.size() ? numbered_[number] : nullptr;
+    }
+
   private:
+    void numberNodes(T* x) const {
+        // Iterative, as a degenerate caller-built shape must not run deep.
+        std::vector<T*> pending;
+        while (!isLeaf(x) || !pending.empty()) {
+            while (!isLeaf(x)) {
+                pending.push_back(x);
+                x = x->left;
+            }
+            x = pending.back();
+            pending.pop_back();
+            std::size_t number = 0;
+            if (plainNumber(x->key, number) && number < numberedLimit_) {
+                if (number >= numbered_.size()) {
+                    numbered_.resize(number + 1, nullptr);
+                }
+                numbered_[number] = x;
+            }
+            x = x->right;
+        }
+    }
+
+    mutable std::vector<T*> numbered_;
+    mutable std::size_t numberedLimit_ = 0;
+    mutable bool numberedBuilt_ = false;
+
     static bool isLeaf(const T* x) { return isLeafKey(x->key); }
     static bool isRed(const T* x) { return std::string_view(x->color) == "red"; }
 

@@ -1,6 +1,5 @@
 #include "records.h"
 
-#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -222,16 +221,28 @@ void Person::addMarkers(RBTree<Marker>* tree) {
 }
 
 std::string Person::getPersonInfo() const {
-    const std::vector<std::string> columns =
-        firstOffspringId == "-999"
-            ? std::vector<std::string>{pedigreeId, personId, fatherId, motherId, sex}
-            : std::vector<std::string>{
-                  pedigreeId,        personId,          fatherId, motherId,     firstOffspringId,
-                  nextPaternalSibId, nextMaternalSibId, sex,      probandStatus};
-    return std::accumulate(columns.begin(), columns.end(), std::string(),
-                           [](std::string info, const std::string& column) {
-                               return std::move(info) + column + '\t';
-                           });
+    // Built by appending in place: the engine pedigree file asks for it once
+    // per person and marker.
+    std::string info;
+    info.reserve(64);
+    const auto add = [&info](const std::string& column) {
+        info += column;
+        info += '\t';
+    };
+    add(pedigreeId);
+    add(personId);
+    add(fatherId);
+    add(motherId);
+    if (firstOffspringId != "-999") {
+        add(firstOffspringId);
+        add(nextPaternalSibId);
+        add(nextMaternalSibId);
+        add(sex);
+        add(probandStatus);
+    } else {
+        add(sex);
+    }
+    return info;
 }
 
 void Person::setSingletonId(std::string id) {

@@ -27,6 +27,19 @@ std::string doubleToString(double value) {
     return text.str();
 }
 
+void writeCell(std::ostream& out, const std::optional<double>& value, int width, int decimals) {
+    if (!value) {
+        out << std::string(static_cast<size_t>(width), ' ');
+        return;
+    }
+    std::ostringstream cell;
+    cell << std::fixed << std::setprecision(decimals) << *value;
+    const std::string text = cell.str();
+    out << (text.size() >= static_cast<size_t>(width)
+                ? " " + text
+                : std::string(width - text.size(), ' ') + text);
+}
+
 double changeValueLengthToTwo(double value) {
     std::ostringstream text;
     text << std::fixed << std::setprecision(2) << value;

@@ -1,16 +1,26 @@
 // Free functions shared by the whole package.
 #pragma once
 
+#include <iosfwd>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
+
+class File;
 
 // Conversions and formatting
 
 std::string IntToString(int value);
 // The default form of a fresh output stream: general notation, six significant digits.
 std::string doubleToString(double value);
+// Fixed notation with the given decimals, right-aligned in width; an empty
+// cell of that width where there is no value, so later values keep their
+// columns. A value as wide as its cell gets one blank before it, so that it
+// cannot fuse with its left neighbour into one unreadable number (the
+// engine gives an impossible pedigree ln L -1e20).
+void writeCell(std::ostream& out, const std::optional<double>& value, int width, int decimals);
 // The value formatted with two decimals and read back.
 double changeValueLengthToTwo(double value);
 // Leading number of the text (0 when there is none); out-of-range values saturate.
@@ -45,6 +55,11 @@ bool copy_file(const char* source, const char* destination);
 // "Unable to write <name>!"), when it cannot be opened, or when writing or
 // closing it fails (a full disk shows only at the close).
 bool writeTextFile(const std::string& fileName, const std::string& text);
+// The second half of writeTextFile, for writers that open their file before
+// they build its text: writes the text into the file and closes it. False,
+// after "Error: Unable to write <name>!", when any of it did not reach the
+// file.
+bool finishTextFile(File& file, const std::string& fileName, const std::string& text);
 // The files the programs exchange with the engine, and the engine's scratch
 // files, in the working directory: every engine run may overwrite them.
 const std::vector<std::string>& engineFileNames();

@@ -18,6 +18,11 @@ void FastlinkLikelihoods::addLikelihood(const std::string& id, double ln, double
     likelihoods[id] = records.back().get();
 }
 
+void FastlinkLikelihoods::reserve(std::size_t count) {
+    records.reserve(count);
+    pedigreeNames.reserve(count);
+}
+
 FastlinkLikelihood* FastlinkLikelihoods::getLikelihood(const std::string& id) const {
     const auto found = likelihoods.find(id);
     return found == likelihoods.end() ? nullptr : found->second;

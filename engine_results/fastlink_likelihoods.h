@@ -36,6 +36,8 @@ class FastlinkLikelihoods {
     FastlinkLikelihoods& operator=(const FastlinkLikelihoods&) = delete;
 
     void addLikelihood(const std::string& id, double ln, double log10, double lod);
+    // Room for this many records, for a reader that knows how many follow.
+    void reserve(std::size_t count);
     // The record of the id (the one added last when the id came twice), or null.
     FastlinkLikelihood* getLikelihood(const std::string& id) const;
     std::vector<std::string> getPedigreeNames() const { return pedigreeNames; }

@@ -1,9 +1,14 @@
 #include "linkmap_likelihoods.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
-#include <sstream>
+#include <string_view>
+
+#include "result_text.h"
+
+#include "utilities.h"
 
 static const char* const outFileName = "outfile.dat";
 
@@ -18,20 +23,19 @@ bool LinkmapLikelihoods::readOutFile() {
 }
 
 bool LinkmapLikelihoods::readBlocks(std::istream& input, const std::string& fileName) {
-    int lineNumber = 0;
-    std::string line;
+    ResultText text(input);
+    ResultTextLine current;
     // Blank lines carry nothing in the engine's layout and are passed over.
     const auto nextLine = [&]() {
-        while (std::getline(input, line)) {
-            ++lineNumber;
-            if (line.find_first_not_of(" \t\r") != std::string::npos) {
+        while (text.nextLine(current)) {
+            if (current.text.find_first_not_of(" \t\r") != std::string_view::npos) {
                 return true;
             }
         }
         return false;
     };
     const auto fail = [&](const std::string& problem) {
-        std::cout << "Error: " << fileName << ", line " << lineNumber << ": " << problem
+        std::cout << "Error: " << fileName << ", line " << current.number << ": " << problem
                   << std::endl;
         return false;
     };
@@ -52,17 +56,16 @@ bool LinkmapLikelihoods::readBlocks(std::istream& input, const std::string& file
     }
     while (nextLine()) {
         auto point = std::make_unique<FastlinkLikelihoods>();
+        point->reserve(static_cast<std::size_t>(std::max(numberOfPedigrees, 0)));
         if (!skipLines(2)) {
             return fail(cutShort);
         }
-        std::istringstream thetaLine(line);
-        std::string word;
-        thetaLine >> word;
+        ResultWords thetaLine(current.text);
         int headingLines = 3;
-        if (word == "THETAS") {
+        if (thetaLine.word() == "THETAS") {
             for (int k = 1; k < numberOfLoci; ++k) {
                 double theta = 0.0;
-                if (!(thetaLine >> theta)) {
+                if (!thetaLine.number(theta)) {
                     return fail("THETAS value " + std::to_string(k) + " of " +
                                 std::to_string(numberOfLoci - 1) + " is missing or not a number");
                 }
@@ -80,31 +83,33 @@ bool LinkmapLikelihoods::readBlocks(std::istream& input, const std::string& file
                 return fail(cutShort + " (pedigree line " + std::to_string(p) + " of " +
                             std::to_string(numberOfPedigrees) + ")");
             }
-            std::istringstream pedigreeLine(line);
-            std::string id;
+            ResultWords pedigreeLine(current.text);
+            const std::string_view id = pedigreeLine.word();
             double lnLike = 0.0;
             double log10Like = 0.0;
-            if (!(pedigreeLine >> id >> lnLike >> log10Like)) {
+            if (id.empty() || !pedigreeLine.number(lnLike) || !pedigreeLine.number(log10Like)) {
                 return fail("pedigree line " + std::to_string(p) +
                             " needs an id, its ln likelihood and its log10 likelihood");
             }
-            point->addLikelihood(id, lnLike, log10Like, -99.0);
+            point->addLikelihood(std::string(id), lnLike, log10Like, -99.0);
         }
         if (!skipLines(1) || !nextLine()) {
             return fail(cutShort + " (before its TOTALS line)");
         }
-        std::istringstream totalsLine(line);
+        ResultWords totalsLine(current.text);
         double lnTotal = 0.0;
         double log10Total = 0.0;
-        if (!(totalsLine >> word >> lnTotal >> log10Total)) {
+        if (totalsLine.word().empty() || !totalsLine.number(lnTotal) ||
+            !totalsLine.number(log10Total)) {
             return fail("the TOTALS line needs the total ln and log10 likelihoods");
         }
         if (!nextLine()) {
             return fail(cutShort + " (before its -2 LN(LIKE) line)");
         }
-        std::istringstream minus2Line(line);
+        ResultWords minus2Line(current.text);
         double printed = 0.0;
-        if (!(minus2Line >> word >> word >> word >> printed)) {
+        if (minus2Line.word().empty() || minus2Line.word().empty() || minus2Line.word().empty() ||
+            !minus2Line.number(printed)) {
             return fail("the -2 LN(LIKE) line needs its value");
         }
         point->setLnLikeTotal(lnTotal);
@@ -136,14 +141,15 @@ void LinkmapLikelihoods::printBetter() const {
     for (int k = 0; k < numberOfLoci - 2; ++k) {
         std::cout << std::setw(10) << "";
     }
-    std::cout << std::setw(13) << "-2ln(like)" << std::setw(13) << "LOD Score" << '\n'
-              << std::fixed;
+    std::cout << std::setw(13) << "-2ln(like)" << std::setw(13) << "LOD Score" << '\n';
+    const int decimals = static_cast<int>(std::cout.precision());
     for (const auto& evaluation : evaluations) {
         for (const double theta : evaluation->thetas) {
-            std::cout << std::setw(10) << theta;
+            writeCell(std::cout, theta, 10, decimals);
         }
-        std::cout << std::setw(13) << evaluation->getMinus2LnLike() << std::setw(13)
-                  << lodScoreOf(*evaluation) << '\n';
+        writeCell(std::cout, evaluation->getMinus2LnLike(), 13, decimals);
+        writeCell(std::cout, lodScoreOf(*evaluation), 13, decimals);
+        std::cout << '\n';
     }
     std::cout.flush();
     // Later output keeps the notation it had.

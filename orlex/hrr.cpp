@@ -111,9 +111,6 @@ void Hrr::analyseMarker(const std::string& phenotype, const std::string& marker,
     pedigreeCountCaseAndControlGenotypes(trios->root, phenotype);
 
     const bool verbose = pedigrees->verbose;
-    if (verbose) {
-        std::cout << "Counting allele based LRT for marker: " << marker;
-    }
     currentMarker->countLRT("allele", currentMarker->getCaseCountsForAlleles(),
                             currentMarker->getControlCountsForAlleles());
     if (verbose) {

@@ -240,27 +240,25 @@ std::unique_ptr<LinkmapLikelihoods> Linkmap::runTraitPosition(
     if (!make_datafile(indices, order) || !linkmap()) {
         return nullptr;
     }
-    const std::string where = "for the window " + windowKeyOf(names) + "(trait position " +
-                              IntToString(traitPosition) + ")";
-    std::error_code error;
-    if (!std::filesystem::exists("outfile.dat", error)) {
-        std::cout << "Error: The engine left no results in outfile.dat " << where << std::endl;
-        return nullptr;
-    }
     auto position = std::make_unique<LinkmapLikelihoods>();
     position->locusOrder = order;
     position->numberOfLoci = static_cast<int>(order.size());
     position->markerNames = names;
     position->numberOfPedigrees = pedigrees->pedigreeTree->count;
     position->traitPosition = traitPosition;
-    if (!position->readOutFile()) {
-        return nullptr;
+    const bool read = position->readOutFile();
+    if (read && !position->evaluations.empty()) {
+        return position;
     }
-    if (position->evaluations.empty()) {
-        std::cout << "Error: The engine left no results in outfile.dat " << where << std::endl;
-        return nullptr;
+    // The file is removed before every run, so a run that exits 0 without
+    // it, or with an empty one, left no results; a malformed one the reader
+    // has reported.
+    std::error_code error;
+    if (read || !std::filesystem::exists("outfile.dat", error)) {
+        std::cout << "Error: The engine left no results in outfile.dat for the window "
+                  << windowKeyOf(names) << "(trait position " << traitPosition << ")" << std::endl;
     }
-    return position;
+    return nullptr;
 }
 
 bool Linkmap::make_datafile(std::vector<std::string> markerIndices, std::vector<int> locusOrder) {

@@ -5,7 +5,6 @@
 #include <optional>
 #include <sstream>
 
-#include "file.h"
 #include "heterogeneity.h"
 #include "linkmap.h"
 #include "marker_map.h"
@@ -75,18 +74,8 @@ void Linkmap::countHLods() {
 // that names it; false, with an "Error: " line, when it cannot be opened or
 // written.
 static bool writeWhole(const std::string& fileName, const std::string& text) {
-    File file;
-    if (!file.openFile(fileName, "write")) {
-        std::cout << "\nError: Unable to open " << fileName << " for writing!" << std::endl;
-        return false;
-    }
-    file.outputBuffer << text;
-    if (!file.writeOutputBufferAndClose()) {
-        std::cout << "\nError: Unable to write " << fileName << "!" << std::endl;
-        return false;
-    }
     std::cout << std::endl;
-    return true;
+    return writeTextFile(fileName, text);
 }
 
 bool Linkmap::writeResults(std::string fileName) {
@@ -107,10 +96,11 @@ bool Linkmap::writeResults(std::string fileName) {
             for (const LinkmapLikelihoods* position : results.at(phenotype).at(key)) {
                 for (const auto& evaluation : position->evaluations) {
                     for (const double theta : evaluation->thetas) {
-                        text << std::setw(10) << theta;
+                        writeCell(text, theta, 10, 6);
                     }
-                    text << std::setw(13) << evaluation->getMinus2LnLike() << std::setw(13)
-                         << position->lodScoreOf(*evaluation) << '\n';
+                    writeCell(text, evaluation->getMinus2LnLike(), 13, 6);
+                    writeCell(text, position->lodScoreOf(*evaluation), 13, 6);
+                    text << '\n';
                 }
             }
         }
@@ -164,8 +154,7 @@ PostScriptPage* multipointCurvePage(const std::vector<LinkmapLikelihoods*>& wind
 bool Linkmap::writeResultsPostScript(std::string baseName) {
     const std::string fileName = baseName + ".ps";
     std::cout << "The LOD Score Curves: " << fileName;
-    std::string date = current_time_and_date();
-    date.erase(std::remove(date.begin(), date.end(), '\n'), date.end());
+    const std::string date = current_time_and_date();
     const std::string infoLine = pedigrees->mapFileName + " " + pedigrees->pedigreeFileName + " " +
                                  pedigrees->phenotypeFileName + " " + pedigrees->modelFileName +
                                  " " + pedigrees->linkageLocusFileName;
@@ -214,7 +203,7 @@ bool Linkmap::writeHLodResults(std::string baseName) {
             for (size_t k = 0; k < alphaLabels.size(); ++k) {
                 text << std::setw(10) << alphaLabels[k];
                 for (const auto& row : rows) {
-                    text << std::setw(10) << row.at(k).hlod;
+                    writeCell(text, row.at(k).hlod, 10, 5);
                 }
                 text << '\n';
             }
@@ -251,14 +240,7 @@ bool Linkmap::writeHLodResultsByFamily(std::string baseName) {
                 for (const LinkmapLikelihoods* position : window) {
                     const FastlinkLikelihoods& reference = familyReference(window, *position);
                     for (const auto& evaluation : position->evaluations) {
-                        // A missing record keeps its column, so later values stay under
-                        // their own index.
-                        const std::optional<double> lod = familyLod(id, *evaluation, reference);
-                        if (lod) {
-                            text << std::setw(15) << *lod;
-                        } else {
-                            text << std::setw(15) << "-";
-                        }
+                        writeCell(text, familyLod(id, *evaluation, reference), 15, 5);
                     }
                 }
                 text << '\n';

@@ -1,7 +1,7 @@
 #include "mlink.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +15,7 @@
 #include "marker_info.h"
 #include "marker_map.h"
 #include "pedigrees.h"
+#include "result_text.h"
 #include "utilities.h"
 
 // ---------------------------------------------------------------------------
@@ -46,129 +47,153 @@ FastlinkLikelihoods* MLinkMarker::getLikelihoodWithMaxLodScore() const {
 // ---------------------------------------------------------------------------
 // The engine's two-point result file
 
-// One line of the result file that holds any token; blank lines do not count.
+// One line of the result file that holds any word; blank lines do not count.
+// The first words are kept as views into the file's text; no block line
+// needs more of them.
 struct ResultLine {
-    int number;
-    std::vector<std::string> tokens;
+    static constexpr std::size_t keptWords = 8;
+    int number = 0;
+    std::size_t wordCount = 0;
+    std::array<std::string_view, keptWords> words;
 };
-
-static std::vector<ResultLine> readResultLines(std::istream& input) {
-    std::vector<ResultLine> lines;
-    std::string text;
-    for (int number = 1; std::getline(input, text); ++number) {
-        std::istringstream words(text);
-        ResultLine line{number, {}};
-        for (std::string word; words >> word;) {
-            line.tokens.push_back(word);
-        }
-        if (!line.tokens.empty()) {
-            lines.push_back(std::move(line));
-        }
-    }
-    return lines;
-}
-
-// The token as a whole number in the stream's notation (fixed or exponent).
-static bool parseNumber(const std::string& token, double& value) {
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtod(token.c_str(), &end);
-    return end != token.c_str() && *end == '\0' && errno != ERANGE;
-}
 
 // Walks the lines of one result file and reports where a block went wrong.
 class TwoPointParser {
   public:
-    TwoPointParser(std::vector<ResultLine> lines, std::string fileName)
-        : lines_(std::move(lines)), fileName_(std::move(fileName)) {}
+    TwoPointParser(std::istream& input, std::string fileName)
+        : text_(input), fileName_(std::move(fileName)) {}
 
-    bool atEnd() const { return next_ >= lines_.size(); }
-
-    // Skips up to count lines; the last block of a file may lack its closing lines.
-    void skip(size_t count) { next_ = std::min(lines_.size(), next_ + count); }
-
-    // The next line, which must hold at least minTokens tokens.
-    const ResultLine* take(size_t minTokens, const std::string& what) {
-        if (atEnd()) {
-            fail(lastLineNumber(), "the file ends where " + what + " should stand");
-            return nullptr;
-        }
-        const ResultLine& line = lines_[next_++];
-        if (line.tokens.size() < minTokens) {
-            fail(line.number, "too few fields for " + what);
-            return nullptr;
-        }
-        return &line;
+    bool atEnd() {
+        fillAhead();
+        return !haveAhead_;
     }
 
-    bool number(const ResultLine& line, size_t position, const std::string& what, double& value) {
-        if (parseNumber(line.tokens[position], value)) {
+    // Skips up to count lines; the last block of a file may lack its closing lines.
+    void skip(size_t count) {
+        ResultLine ignored;
+        for (size_t i = 0; i < count && nextWordLine(ignored); ++i) {
+        }
+    }
+
+    // The next line, which must hold at least minWords words. What names the
+    // line for a message; it is called only to report a fault.
+    template <typename What>
+    bool take(size_t minWords, const What& what, ResultLine& line) {
+        if (!nextWordLine(line)) {
+            fail(text_.lastWordLineNumber(), "the file ends where " + what() + " should stand");
+            return false;
+        }
+        if (line.wordCount < minWords) {
+            fail(line.number, "too few fields for " + what());
+            return false;
+        }
+        return true;
+    }
+
+    template <typename What>
+    bool number(const ResultLine& line, size_t position, const What& what, double& value) {
+        if (parseResultNumber(line.words[position], value)) {
             return true;
         }
-        fail(line.number, what + " is not a number (\"" + line.tokens[position] + "\")");
+        fail(line.number,
+             what() + " is not a number (\"" + std::string(line.words[position]) + "\")");
         return false;
     }
 
-    bool failed() const { return failed_; }
-
   private:
-    int lastLineNumber() const { return lines_.empty() ? 0 : lines_.back().number; }
+    void fillAhead() {
+        ResultTextLine text;
+        while (!haveAhead_ && text_.nextLine(text)) {
+            ResultWords words(text.text);
+            ahead_ = ResultLine{text.number, 0, {}};
+            for (std::string_view word = words.word(); !word.empty(); word = words.word()) {
+                if (ahead_.wordCount < ResultLine::keptWords) {
+                    ahead_.words[ahead_.wordCount] = word;
+                }
+                ++ahead_.wordCount;
+            }
+            haveAhead_ = ahead_.wordCount > 0;
+        }
+    }
+
+    bool nextWordLine(ResultLine& line) {
+        fillAhead();
+        if (!haveAhead_) {
+            return false;
+        }
+        line = ahead_;
+        haveAhead_ = false;
+        return true;
+    }
 
     void fail(int lineNumber, const std::string& problem) {
-        failed_ = true;
         std::cout << "Error: " << fileName_ << ", line " << lineNumber << ": " << problem
                   << std::endl;
     }
 
-    std::vector<ResultLine> lines_;
+    ResultText text_;
     std::string fileName_;
-    size_t next_ = 0;
-    bool failed_ = false;
+    ResultLine ahead_;
+    bool haveAhead_ = false;
 };
 
+// A message part that is only built when a fault is reported.
+static auto named(const char* text) {
+    return [text] { return std::string(text); };
+}
+
 static std::unique_ptr<FastlinkLikelihoods> readBlock(TwoPointParser& parser, int pedigreeCount) {
-    const ResultLine* thetaLine = parser.take(2, "a recombination fraction");
+    ResultLine thetaLine;
     double theta = 0.0;
-    if (thetaLine == nullptr ||
-        !parser.number(*thetaLine, 1, "the recombination fraction", theta)) {
+    if (!parser.take(2, named("a recombination fraction"), thetaLine) ||
+        !parser.number(thetaLine, 1, named("the recombination fraction"), theta)) {
         return nullptr;
     }
-    const std::string thetaText = thetaLine->tokens[1];
+    const std::string thetaText(thetaLine.words[1]);
     auto point = std::make_unique<FastlinkLikelihoods>(stringToDouble(thetaText));
-    const std::string block = " of the block of theta " + thetaText;
-    if (parser.take(1, "the line after the recombination fraction") == nullptr ||
-        parser.take(1, "the column heads" + block) == nullptr ||
-        parser.take(1, "the line under the column heads" + block) == nullptr) {
+    point->reserve(static_cast<std::size_t>(std::max(pedigreeCount, 0)));
+    const auto inBlock = [&thetaText](const char* what) {
+        return [what, &thetaText] { return what + (" of the block of theta " + thetaText); };
+    };
+    ResultLine line;
+    if (!parser.take(1, named("the line after the recombination fraction"), line) ||
+        !parser.take(1, inBlock("the column heads"), line) ||
+        !parser.take(1, inBlock("the line under the column heads"), line)) {
         return nullptr;
     }
     for (int i = 0; i < pedigreeCount; ++i) {
-        const ResultLine* line = parser.take(5, "pedigree line " + IntToString(i + 1) + block);
-        if (line == nullptr) {
+        const auto pedigreeLine = [&] {
+            return "pedigree line " + IntToString(i + 1) + " of the block of theta " + thetaText;
+        };
+        if (!parser.take(5, pedigreeLine, line)) {
             return nullptr;
         }
-        const std::string& id = line->tokens[0];
+        const auto ofPedigree = [&line](const char* what) {
+            return [what, &line] { return what + std::string(line.words[0]); };
+        };
         double lnLike = 0.0;
         double log10Like = 0.0;
         double lod = 0.0;
-        if (!parser.number(*line, 1, "the ln likelihood of pedigree " + id, lnLike) ||
-            !parser.number(*line, 2, "the log10 likelihood of pedigree " + id, log10Like) ||
-            !parser.number(*line, 4, "the LOD score of pedigree " + id, lod)) {
+        if (!parser.number(line, 1, ofPedigree("the ln likelihood of pedigree "), lnLike) ||
+            !parser.number(line, 2, ofPedigree("the log10 likelihood of pedigree "), log10Like) ||
+            !parser.number(line, 4, ofPedigree("the LOD score of pedigree "), lod)) {
             return nullptr;
         }
-        point->addLikelihood(id, lnLike, log10Like, lod);
+        point->addLikelihood(std::string(line.words[0]), lnLike, log10Like, lod);
     }
-    const ResultLine* spacer = parser.take(1, "the line under the pedigrees" + block);
-    const ResultLine* totals = spacer ? parser.take(3, "the totals" + block) : nullptr;
-    const ResultLine* lodLine =
-        totals ? parser.take(8, "the -2 ln(like) and LOD line" + block) : nullptr;
+    ResultLine totals;
+    ResultLine lodLine;
     double lnTotal = 0.0;
     double log10Total = 0.0;
     double minus2LnLike = 0.0;
     double lod = 0.0;
-    if (lodLine == nullptr || !parser.number(*totals, 1, "the total ln likelihood", lnTotal) ||
-        !parser.number(*totals, 2, "the total log10 likelihood", log10Total) ||
-        !parser.number(*lodLine, 3, "-2 ln(like)", minus2LnLike) ||
-        !parser.number(*lodLine, 7, "the total LOD score", lod)) {
+    if (!parser.take(1, inBlock("the line under the pedigrees"), line) ||
+        !parser.take(3, inBlock("the totals"), totals) ||
+        !parser.take(8, inBlock("the -2 ln(like) and LOD line"), lodLine) ||
+        !parser.number(totals, 1, named("the total ln likelihood"), lnTotal) ||
+        !parser.number(totals, 2, named("the total log10 likelihood"), log10Total) ||
+        !parser.number(lodLine, 3, named("-2 ln(like)"), minus2LnLike) ||
+        !parser.number(lodLine, 7, named("the total LOD score"), lod)) {
         return nullptr;
     }
     point->setLnLikeTotal(lnTotal);
@@ -181,7 +206,7 @@ static std::unique_ptr<FastlinkLikelihoods> readBlock(TwoPointParser& parser, in
 
 bool readTwoPointBlocks(std::istream& input, const std::string& fileName, int pedigreeCount,
                         MLinkMarker& marker) {
-    TwoPointParser parser(readResultLines(input), fileName);
+    TwoPointParser parser(input, fileName);
     parser.skip(4);
     while (!parser.atEnd()) {
         std::unique_ptr<FastlinkLikelihoods> point = readBlock(parser, pedigreeCount);

@@ -135,23 +135,6 @@ std::string subtitleSuffix(const std::string& kind, bool heterogeneity) {
     return "";
 }
 
-// Fixed notation with the given decimals, right-aligned in width; an empty
-// cell of that width where there is no value, so later values keep their
-// columns. A value as wide as its cell gets one blank before it, so that it
-// cannot fuse with its left neighbour into one unreadable number.
-void writeCell(std::ostream& out, const std::optional<double>& value, int width, int decimals) {
-    if (!value) {
-        out << std::string(static_cast<size_t>(width), ' ');
-        return;
-    }
-    std::ostringstream cell;
-    cell << std::fixed << std::setprecision(decimals) << *value;
-    const std::string text = cell.str();
-    out << (text.size() >= static_cast<size_t>(width)
-                ? " " + text
-                : std::string(width - text.size(), ' ') + text);
-}
-
 std::optional<double> pedigreeLod(const MLinkMarker& marker, const std::string& key,
                                   const std::string& pedigreeId) {
     const auto block = marker.likelihoods.find(key);
@@ -440,12 +423,6 @@ bool MLink::writeHLodPostscript(const std::string& baseName) {
     } else {
         std::cout << "Writing Linkage Analysis histograms into ";
     }
-    std::cout << chartName;
-    if (!document.writeHistogramPagesIntoPostScriptFile(chartName)) {
-        std::cout << std::endl << "...failed" << std::endl;
-        std::cout << "Error: Unable to write " << chartName << std::endl;
-        return false;
-    }
-    std::cout << std::endl;
-    return true;
+    std::cout << chartName << std::endl;
+    return writeChart(document, chartName, false);
 }

@@ -31,6 +31,17 @@ static bool digitsLess(const std::string& a, const std::string& b) {
     return x < y;
 }
 
+// The record of a marker index: marker indexes are plain whole numbers, whose
+// look-up does not grow with the number of markers.
+template <typename T>
+static T* findMarkerRecord(const RBTree<T>* tree, const std::string& key) {
+    if (tree == nullptr) {
+        return nullptr;
+    }
+    std::size_t number = 0;
+    return RBTree<T>::plainNumber(key, number) ? tree->findNumbered(number, key) : tree->find(key);
+}
+
 bool Pedigrees::writePedigreeFile(const std::string& fileName,
                                   std::vector<std::string> phenotypeColumnPlan,
                                   std::vector<std::string> markerColumnPlan) {
@@ -138,7 +149,7 @@ void Pedigrees::phenotypeRecursion(RBTree<Phenotype>* phenotypes) {
 
 void Pedigrees::markerRecursion(RBTree<Marker>* genotypes) {
     const auto writeColumn = [&](const std::string& key) {
-        Marker* genotype = genotypes != nullptr ? genotypes->find(key) : nullptr;
+        Marker* genotype = findMarkerRecord(genotypes, key);
         if (genotype == nullptr) {
             pedigreeFileText << "0 0 ";
         } else if (useNewAlleleNames) {
@@ -148,8 +159,8 @@ void Pedigrees::markerRecursion(RBTree<Marker>* genotypes) {
             pedigreeFileText << genotype->getAllele(0) << ' ' << genotype->getAllele(1) << ' ';
         }
     };
-    // Each column is one keyed look-up, so a file of one marker costs time in
-    // proportion to the persons, whatever the number of markers.
+    // Each column is one look-up in a table, so a file of one marker costs
+    // time in proportion to the persons, whatever the number of markers.
     if (markerColumns.empty()) {
         for (int i = 0; i < markerCount; ++i) {
             writeColumn(IntToString(i));
@@ -160,7 +171,7 @@ void Pedigrees::markerRecursion(RBTree<Marker>* genotypes) {
 }
 
 std::string Pedigrees::getNewAlleleName(int alleleNumber, Marker* genotype) {
-    MarkerInfo* info = markerInfo != nullptr ? markerInfo->find(genotype->key) : nullptr;
+    MarkerInfo* info = findMarkerRecord(markerInfo, genotype->key);
     if (info == nullptr) {
         return "nulli";
     }

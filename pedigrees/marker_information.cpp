@@ -29,21 +29,18 @@ void countAlleleCopy(MarkerInfo& record, const std::string& alleleName, int slot
         allele = new Allele(alleleName);
         record.addAllele(allele);
     }
-    static const std::string males = "males";
-    static const std::string females = "females";
-    static const std::string all = "all";
-    static const std::string founders = "founders";
+    // The counts are incremented in place: this runs for every allele copy of
+    // the file, twice per read.
     const bool countsAsCopy = !(male && xlinked && slot == 1);
-    const std::string& sexGroup = male ? males : females;
     if (countsAsCopy) {
-        record.addCount(sexGroup);
-        record.addCount(all);
-        allele->addCount(sexGroup);
-        allele->addCount(all);
+        ++(male ? record.malesCount : record.femalesCount);
+        ++record.allCount;
+        ++(male ? allele->malesCount : allele->femalesCount);
+        ++allele->allCount;
     }
     if (founder) {
-        record.addCount(founders);
-        allele->addCount(founders);
+        ++record.foundersCount;
+        ++allele->foundersCount;
     }
 }
 

@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "marker_map.h"
 #include "pedigrees.h"
+#include "sibship_placement.h"
 
 namespace {
 
@@ -22,14 +26,191 @@ bool holds(const Marker& genotype, const std::string& allele) {
     return genotype.alleles[0] == allele || genotype.alleles[1] == allele;
 }
 
-bool contains(const std::vector<std::string>& list, const std::string& value) {
-    return std::find(list.begin(), list.end(), value) != list.end();
+using AlleleSets = ParentalSets<int>;
+
+// The typed members of one full sibship at one marker, in key order, with
+// their alleles as small codes, and what every child's check there shares.
+//
+// A child's sibship test places the child's genotype first and then its
+// typed sibs in key order, which is the sibship in key order with the child
+// taken out. The test of two passes over that list is worked out once per
+// distinct genotype of the sibship: the first pass over the whole sibship
+// gives the same sets as over the list without the child wherever the child's
+// own place changes nothing, and a place changes something at most four
+// times (each change adds an allele to a set of at most two). Only the
+// children at those places get a pass of their own. The second pass may run
+// over the whole sibship: once the child's genotype is placed first, its
+// second placement changes nothing, and a failure ends the pass before it.
+struct SibshipMarker {
+    struct Trajectory {
+        std::pair<int, int> genotype;
+        std::vector<bool> changed;  // the first pass changed the sets at this place
+        bool consistent = false;
+    };
+
+    std::vector<const Person*> persons;
+    std::vector<std::pair<int, int>> codes;
+    bool parentTyped = false;
+    std::pair<int, int> parent{-1, -1};
+    int firstHomozygous = -1;
+    // More distinct alleles than the parental slots left for them; the same
+    // for every child, as both counts cover the whole sibship.
+    bool tooManyAlleles = false;
+    std::size_t cursor = 0;
+    std::vector<Trajectory> trajectories;
+
+    std::size_t positionOf(const Person* child) {
+        auto found =
+            std::find(persons.begin() + static_cast<std::ptrdiff_t>(cursor), persons.end(), child);
+        if (found == persons.end()) {
+            found = std::find(persons.begin(), persons.end(), child);
+        }
+        cursor = static_cast<std::size_t>(found - persons.begin());
+        return cursor;
+    }
+
+    AlleleSets start(const int* homozygous, int a, int b) const {
+        AlleleSets sets{ParentalSet<int>(parentTyped)};
+        if (parentTyped) {
+            sets.first.add(parent.first);
+            sets.first.add(parent.second);
+        }
+        sets.open(homozygous, a, b);
+        sets.place(a, b, false);
+        return sets;
+    }
+
+    bool secondPass(AlleleSets sets, const int* homozygous, int a, int b) const {
+        sets.open(homozygous, a, b);
+        if (!sets.place(a, b, true)) {
+            return false;
+        }
+        return std::all_of(codes.begin(), codes.end(), [&sets](const std::pair<int, int>& g) {
+            return sets.place(g.first, g.second, true);
+        });
+    }
+
+    // Whether the sibship test passes for the child at this place.
+    bool consistentFor(std::size_t position) {
+        const auto [a, b] = codes[position];
+        const int* const homozygous =
+            a == b ? &codes[position].first : (firstHomozygous >= 0 ? &firstHomozygous : nullptr);
+        const AlleleSets opened = start(homozygous, a, b);
+        auto trajectory =
+            std::find_if(trajectories.begin(), trajectories.end(),
+                         [&](const Trajectory& t) { return t.genotype == codes[position]; });
+        if (trajectory == trajectories.end()) {
+            Trajectory added{codes[position], std::vector<bool>(codes.size()), false};
+            AlleleSets sets = opened;
+            for (std::size_t q = 0; q < codes.size(); ++q) {
+                const std::size_t before = sets.size();
+                sets.place(codes[q].first, codes[q].second, false);
+                added.changed[q] = sets.size() != before;
+            }
+            added.consistent = secondPass(sets, homozygous, a, b);
+            trajectory = trajectories.insert(trajectories.end(), std::move(added));
+        }
+        if (!trajectory->changed[position]) {
+            return trajectory->consistent;
+        }
+        AlleleSets sets = opened;
+        for (std::size_t q = 0; q < codes.size(); ++q) {
+            if (q != position) {
+                sets.place(codes[q].first, codes[q].second, false);
+            }
+        }
+        return secondPass(sets, homozygous, a, b);
+    }
+};
+
+// Codes the distinct allele texts of one sibship at one marker.
+class AlleleCodes {
+  public:
+    int of(const std::string& allele) {
+        const auto found = std::find(texts_.begin(), texts_.end(), allele);
+        if (found != texts_.end()) {
+            return static_cast<int>(found - texts_.begin());
+        }
+        texts_.push_back(allele);
+        return static_cast<int>(texts_.size() - 1);
+    }
+    std::size_t count() const { return texts_.size(); }
+
+  private:
+    std::vector<std::string_view> texts_;
+};
+
+struct Sibship {
+    std::vector<const Person*> members;  // key order
+    std::unordered_map<std::string, SibshipMarker> markers;
+};
+
+}  // namespace
+
+struct MendelSibships {
+    std::map<std::pair<std::string, std::string>, Sibship> byParents;
+    Sibship* current = nullptr;
+};
+
+namespace {
+
+void groupSibships(const Person* root, MendelSibships& sibships) {
+    if (root == nullptr || isLeaf(root->key)) {
+        return;
+    }
+    groupSibships(root->left, sibships);
+    sibships.byParents[{root->fatherId, root->motherId}].members.push_back(root);
+    groupSibships(root->right, sibships);
 }
 
-void addUnique(std::vector<std::string>& list, const std::string& value) {
-    if (!contains(list, value)) {
-        list.push_back(value);
+// The sibship's typed members at the marker, with one parent typed at most
+// (typedParent, or nullptr for none).
+SibshipMarker buildSibshipMarker(const Sibship& sibship, const std::string& index,
+                                 const Marker* typedParent) {
+    SibshipMarker data;
+    AlleleCodes codes;
+    AlleleCodes homozygous;
+    if (typedParent != nullptr) {
+        data.parentTyped = true;
+        data.parent = {codes.of(typedParent->alleles[0]), codes.of(typedParent->alleles[1])};
+        if (typedParent->alleles[0] == typedParent->alleles[1]) {
+            homozygous.of(typedParent->alleles[0]);
+        }
     }
+    // The typed parent's alleles count only as slots, not as alleles seen.
+    AlleleCodes seen;
+    for (const Person* member : sibship.members) {
+        const Marker* genotype = member->getMarker(index);
+        if (genotype == nullptr) {
+            continue;
+        }
+        const std::string& s1 = genotype->alleles[0];
+        const std::string& s2 = genotype->alleles[1];
+        data.persons.push_back(member);
+        data.codes.emplace_back(codes.of(s1), codes.of(s2));
+        seen.of(s1);
+        seen.of(s2);
+        if (s1 == s2) {
+            homozygous.of(s1);
+            if (data.firstHomozygous < 0) {
+                data.firstHomozygous = data.codes.back().first;
+            }
+        }
+    }
+    data.tooManyAlleles = 4 - static_cast<int>(homozygous.count()) < static_cast<int>(seen.count());
+    return data;
+}
+
+// The shared part of the checks at one marker of the current child's sibship.
+SibshipMarker& sibshipAt(MendelSibships& sibships, const std::string& index,
+                         const Marker* typedParent) {
+    Sibship& sibship = *sibships.current;
+    const auto found = sibship.markers.find(index);
+    if (found != sibship.markers.end()) {
+        return found->second;
+    }
+    return sibship.markers.emplace(index, buildSibshipMarker(sibship, index, typedParent))
+        .first->second;
 }
 
 }  // namespace
@@ -66,7 +247,10 @@ void Pedigrees::pedigreeCheckMendelianErrors(Pedigree* root) {
     }
     pedigreeCheckMendelianErrors(root->left);
     if (root->getPersonTree() != nullptr) {
+        mendelSibships = std::make_shared<MendelSibships>();
+        groupSibships(root->getPersonTree()->root, *mendelSibships);
         personCheckMendelianErrors(root->getPersonTree()->root, root);
+        mendelSibships.reset();
     }
     pedigreeCheckMendelianErrors(root->right);
 }
@@ -79,6 +263,9 @@ void Pedigrees::personCheckMendelianErrors(Person* root, Pedigree* pedigree) {
     Person* father = pedigree->getPerson(root->fatherId);
     Person* mother = pedigree->getPerson(root->motherId);
     if (father != nullptr && mother != nullptr && root->getMarkerTree() != nullptr) {
+        if (mendelSibships != nullptr) {
+            mendelSibships->current = &mendelSibships->byParents[{root->fatherId, root->motherId}];
+        }
         markercheckMendelianErrors(root->getMarkerTree()->root, root, pedigree, mother, father);
     }
     personCheckMendelianErrors(root->right, pedigree);
@@ -114,68 +301,43 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
                         << allelesOf(motherGenotype) << "\n"
                         << "Child " << child->getPersonId() << ": " << c1 << "/" << c2 << "\n";
         if (withSibship) {
+            if (sibshipText.empty()) {
+                findSisterAndBrothersForPerson(pedigree->getPersonTree()->root, child, marker,
+                                               mother, father);
+            }
             mendelErrorText << sibshipText;
         }
         mendelianErrorsFound = true;
         errorFound = true;
     };
-    const auto checkSibship = [&](const std::map<std::string, bool>& initialSet,
-                                  const std::string& level2Line) {
-        findSisterAndBrothersForPerson(pedigree->getPersonTree()->root, child, marker, mother,
-                                       father);
-        if (!isConcistent(sibshipGenotypes, initialSet)) {
-            report(level2Line, true);
-        }
-        if (freeParentalSlots < static_cast<int>(sibshipAlleles.size())) {
-            report("Error: too many alleles found in childs\n", true);
-        }
-        sibshipAlleles.clear();
-        homozygousAlleles.clear();
-    };
 
-    sibshipGenotypes.clear();
     if (motherGenotype != nullptr && fatherGenotype != nullptr) {
         const bool consistent = (holds(*motherGenotype, c1) && holds(*fatherGenotype, c2)) ||
                                 (holds(*motherGenotype, c2) && holds(*fatherGenotype, c1));
         if (!consistent) {
             report("Error: alleles not found from parents\n", false);
         }
-    } else if (motherGenotype != nullptr || fatherGenotype != nullptr) {
-        const Marker& typed = motherGenotype != nullptr ? *motherGenotype : *fatherGenotype;
-        const std::string& t1 = typed.alleles[0];
-        const std::string& t2 = typed.alleles[1];
-        sibshipGenotypes.push_back({c1, c2});
-        if (!holds(typed, c1) && !holds(typed, c2)) {
+    } else {
+        const Marker* typed = motherGenotype != nullptr ? motherGenotype : fatherGenotype;
+        if (typed != nullptr && !holds(*typed, c1) && !holds(*typed, c2)) {
             report("Error: alleles not found from parent\n", false);
         }
-        freeParentalSlots = 4;
-        if (t1 == t2) {
-            homozygousAlleles.push_back(t1);
-            --freeParentalSlots;
+        if (mendelSibships == nullptr || mendelSibships->current == nullptr) {
+            // A check outside the walk over the pedigree groups its pedigree here.
+            mendelSibships = std::make_shared<MendelSibships>();
+            groupSibships(pedigree->getPersonTree()->root, *mendelSibships);
+            mendelSibships->current =
+                &mendelSibships->byParents[{child->fatherId, child->motherId}];
         }
-        if (c1 == c2) {
-            if (homozygousAlleles.empty() || homozygousAlleles.front() != c1) {
-                homozygousAlleles.push_back(c1);
-                --freeParentalSlots;
-            }
-            sibshipAlleles.push_back(c1);
-        } else {
-            sibshipAlleles.push_back(c1);
-            sibshipAlleles.push_back(c2);
+        SibshipMarker& sibship = sibshipAt(*mendelSibships, index, typed);
+        if (!sibship.consistentFor(sibship.positionOf(child))) {
+            report(typed != nullptr ? "Error: too many alleles found in childs LEVEL2 \n"
+                                    : "Error: too many alleles found in childs LEVEL2\n",
+                   true);
         }
-        checkSibship({{t1, true}, {t2, true}}, "Error: too many alleles found in childs LEVEL2 \n");
-    } else {
-        freeParentalSlots = 4;
-        sibshipGenotypes.push_back({c1, c2});
-        if (c1 == c2) {
-            homozygousAlleles.push_back(c1);
-            --freeParentalSlots;
-            sibshipAlleles.push_back(c1);
-        } else {
-            sibshipAlleles.push_back(c1);
-            sibshipAlleles.push_back(c2);
+        if (sibship.tooManyAlleles) {
+            report("Error: too many alleles found in childs\n", true);
         }
-        checkSibship({}, "Error: too many alleles found in childs LEVEL2\n");
     }
     sibshipText.clear();
     // Every checked marker gets an entry; an error once found stays.
@@ -193,20 +355,8 @@ void Pedigrees::findSisterAndBrothersForPerson(Person* root, Person* child, Mark
                          root->personId != child->personId;
     const Marker* genotype = fullSib ? root->getMarker(marker->index) : nullptr;
     if (genotype != nullptr) {
-        const std::string& s1 = genotype->alleles[0];
-        const std::string& s2 = genotype->alleles[1];
-        sibshipGenotypes.push_back({s1, s2});
-        if (s1 == s2) {
-            if (!contains(homozygousAlleles, s2)) {
-                --freeParentalSlots;
-                homozygousAlleles.push_back(s2);
-            }
-            addUnique(sibshipAlleles, s1);
-        } else {
-            addUnique(sibshipAlleles, s1);
-            addUnique(sibshipAlleles, s2);
-        }
-        sibshipText += "Child " + root->getPersonId() + ": " + s1 + "/" + s2 + "\n";
+        sibshipText += "Child " + root->getPersonId() + ": " + genotype->alleles[0] + "/" +
+                       genotype->alleles[1] + "\n";
     }
     findSisterAndBrothersForPerson(root->right, child, marker, mother, father);
 }

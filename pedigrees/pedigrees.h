@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ class Genotype;
 class LinkageLocusFile;
 class Locus;
 class Model;
+struct MendelSibships;
 
 // Alleles rarer than this (over all counted copies) are merged into the next
 // rarest allele of their marker.
@@ -122,6 +124,9 @@ class Pedigrees {
     std::vector<std::string> homozygousAlleles;
     int freeParentalSlots = 0;
     std::string sibshipText;
+    // The full sibships of the pedigree under check, grouped once, with what
+    // the checks of their children at one marker share.
+    std::shared_ptr<MendelSibships> mendelSibships;
 
     bool hasLoops = false;
 

@@ -198,3 +198,31 @@ TEST_F(RBTreeTest, NullLeafGivenToTheConstructorIsReplaced) {
 }
 
 }  // namespace
+
+// Marker indexes are looked up by number through a table; every key, plain
+// number or not, is found exactly as find finds it, before and after an insert.
+TEST_F(RBTreeTest, NumberedLookUpFindsWhatFindFinds) {
+    RBTree<Item> tree(new Item(), "numbers");
+    for (const char* key : {"0", "1", "10", "2", "07", "abc", "999999", "1000000000"}) {
+        tree.insert(new Item(key));
+    }
+    const auto numbered = [&tree](const std::string& key) -> Item* {
+        std::size_t number = 0;
+        return RBTree<Item>::plainNumber(key, number) ? tree.findNumbered(number, key) : nullptr;
+    };
+    for (const char* key : {"0", "1", "2", "10", "3", "999999", "11"}) {
+        EXPECT_EQ(numbered(key), tree.find(key)) << key;
+    }
+    std::size_t number = 0;
+    for (const char* key : {"07", "abc", "", "-1", "1000000000", "1e3"}) {
+        EXPECT_FALSE(RBTree<Item>::plainNumber(key, number)) << key;
+    }
+    EXPECT_EQ(numbered("10")->key, "10");
+    EXPECT_EQ(numbered("3"), nullptr);
+
+    // An insert after the table was built shows at once.
+    tree.insert(new Item("3"));
+    ASSERT_NE(numbered("3"), nullptr);
+    EXPECT_EQ(numbered("3")->key, "3");
+    EXPECT_EQ(numbered("10")->key, "10");
+}

@@ -198,6 +198,21 @@ TEST_F(HrrTrios, BiallelicMarkerCountsCasesAndUntransmittedControls) {
     EXPECT_TRUE(console.find("                  M1") != std::string::npos) << console;
 }
 
+// With --verbose each statistic reports as it is done, between the header
+// and the marker's row.
+TEST_F(HrrTrios, VerboseRunReportsTheStatisticsAsTheyAreDone) {
+    readData("1 1 0 0 3 0 0 1 0 1  1 2\n1 2 0 0 3 0 0 2 0 1  1 1\n1 3 1 2 0 0 0 1 0 2  1 2\n");
+    store.verbose = true;
+    ASSERT_NE(analyse(), nullptr) << console;
+    EXPECT_NE(console.find("     randomized    theoretical\n"
+                           "...done\n"
+                           "Counting genotype based LRT for marker: M1...done\n"
+                           "Randomizing marker : M1\n"
+                           "                  M1"),
+              std::string::npos)
+        << console;
+}
+
 // Allele names that are not numbers: "C A" and "A C" are one genotype, and
 // every child below is written father-first or with its mother's allele
 // second in the mother's pair.

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -31,6 +32,7 @@
 
 namespace fs = std::filesystem;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::writeText;
 
@@ -156,10 +158,6 @@ std::vector<Position> consoleTables(const std::string& output) {
     return positions;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 double lodOf(const std::vector<double>& row) {
     return row.back();
 }
@@ -179,13 +177,8 @@ class MultipointRun : public test_support::TempDirTest {
 
     // Runs orlex --multipoint on the inputs; programs in extraPath come first.
     CommandResult orlex(const std::string& arguments, const std::string& extraPath = "") const {
-        const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
-                                 test_support::programPath("orlex").parent_path().string() + ":" +
-                                 test_support::enginePath("linkmaporlex").parent_path().string() +
-                                 ":$PATH";
-        return test_support::runCommand(
-            "PATH=\"" + path + "\" " + test_support::programPath("orlex").string() +
-            " --multipoint " + inputs + " " + arguments + " </dev/null");
+        return test_support::runProgram("orlex", "--multipoint " + inputs + " " + arguments,
+                                        extraPath);
     }
 
     std::string inputs = "--post --ped families.ped --map markers.map --model reduced.model";
@@ -390,9 +383,93 @@ TEST_F(MultipointRun, HeterogeneityAndFamilyTablesFollowTheFamilies) {
 
     const std::string chart = readText("orlex_multipoint.ps");
     EXPECT_TRUE(contains(chart, "(Phenotype: DISEASE_LOCUS   Marker order: M1 M2 M3 )"));
+    // The title holds the date as the other charts do, its line feed included.
+    EXPECT_TRUE(std::regex_search(
+        chart, std::regex(R"(\(Multipoint Analysis {7}\\\([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d )"
+                          R"(\d\d:\d\d:\d\d \d{4}\n\\\)\)show 90 rotate\n)")))
+        << chart;
     fs::create_directory("pages");
     EXPECT_TRUE(test_support::renderPostScript("orlex_multipoint.ps", "pages"));
     EXPECT_EQ(test_support::renderedPageCount("pages"), 1);
+}
+
+// The lines of the tables: those after each line that begins with the
+// heading, up to the first that is empty or does not begin with a blank.
+std::vector<std::string> rowsAfter(const std::string& text, const std::string& heading) {
+    std::istringstream lines(text);
+    std::vector<std::string> rows;
+    bool inTable = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(heading, 0) == 0) {
+            inTable = true;
+        } else if (line.empty() || line[0] != ' ') {
+            inTable = false;
+        } else if (inTable) {
+            rows.push_back(line);
+        }
+    }
+    return rows;
+}
+
+// The words of the line, each of which must be one whole number: two
+// numbers fused into one word are not.
+std::vector<double> wholeNumbers(const std::string& line) {
+    std::istringstream words(line);
+    std::vector<double> values;
+    for (std::string word; words >> word;) {
+        char* end = nullptr;
+        values.push_back(std::strtod(word.c_str(), &end));
+        EXPECT_EQ(*end, '\0') << "\"" << word << "\" in\n" << line;
+    }
+    return values;
+}
+
+// Full penetrance: the unaffected third child carries the grandfather's
+// allele 1 at M1, so with the trait at M1 the family is impossible and the
+// engine gives its floor, ln L = -1e20: a LOD of about -4.3e19.
+TEST_F(MultipointRun, AnImpossibleEvaluationKeepsEveryColumnApart) {
+    writeData(2,
+              "1 1 0 0 3 0 0 1 0 2  1 1  1 1\n"
+              "1 2 0 0 3 0 0 2 0 1  2 2  2 2\n"
+              "1 3 1 2 5 0 0 1 0 2  1 2  1 2\n"
+              "1 4 0 0 5 0 0 2 0 1  3 3  3 3\n"
+              "1 5 3 4 0 6 6 1 0 2  1 3  1 3\n"
+              "1 6 3 4 0 7 7 2 0 2  1 3  1 3\n"
+              "1 7 3 4 0 0 0 1 0 1  1 3  2 3\n");
+    writeText("reduced.model", "0 0.00001 1\n0 1.0 1.0\n");
+    const CommandResult result = orlex("--byfamily");
+    ASSERT_EQ(result.status, 0) << result.output;
+    const std::vector<Position> positions = consoleTables(result.output);
+    ASSERT_EQ(positions.size(), 3u) << result.output;
+    // The trait at M1: the first evaluation of the second position.
+    EXPECT_LT(lodOf(positions[1].rows.front()), -1e19) << result.output;
+
+    // Two thetas, -2 ln(like) and the LOD on every line of the console and
+    // of the file.
+    const std::vector<std::string> console = rowsAfter(result.output, "    Thetas");
+    const std::vector<std::string> table =
+        rowsAfter(readText("orlex_multipoint.out"), "    Thetas");
+    ASSERT_GT(console.size(), 5u);
+    EXPECT_EQ(table, console);
+    for (const std::string& line : console) {
+        EXPECT_EQ(wholeNumbers(line).size(), 4u) << line;
+    }
+    const size_t evaluations = console.size();
+    // The row numbers, then one line per alpha: its label and every row.
+    const std::vector<std::string> het =
+        rowsAfter(readText("orlex_multipoint_het.out"), "     Alpha");
+    ASSERT_EQ(het.size(), 102u);
+    EXPECT_EQ(wholeNumbers(het.front()).size(), evaluations);
+    for (size_t alpha = 1; alpha < het.size(); ++alpha) {
+        EXPECT_EQ(wholeNumbers(het[alpha]).size(), evaluations + 1) << het[alpha];
+    }
+    EXPECT_LT(wholeNumbers(het.back())[positions[0].rows.size() + 1], -1e19);
+    // The row numbers, then the family: its id and every row.
+    const std::vector<std::string> byFamily =
+        rowsAfter(readText("orlex_multipoint_by_family.out"), "Pedigreeid");
+    ASSERT_EQ(byFamily.size(), 2u);
+    EXPECT_EQ(wholeNumbers(byFamily[0]).size(), evaluations);
+    EXPECT_EQ(wholeNumbers(byFamily[1]).size(), evaluations + 1) << byFamily[1];
 }
 
 // Logs every unknown run: its arguments and the first and last lines of the
@@ -546,6 +623,7 @@ INSTANTIATE_TEST_SUITE_P(
         EngineFault{"ExitsWithoutResults", "linkmaporlex",
                     "n=$(cat calls 2>/dev/null || echo 0); echo $((n + 1)) > calls; "
                     "[ $n -eq 1 ] && exit 0",
+                    "Error: Unable to open OUTFILE outfile.dat for reading.\n"
                     "Error: The engine left no results in outfile.dat for the window M1 M2 "
                     "(trait position 1)\n"},
         EngineFault{"WritesAnEmptyFile", "linkmaporlex",

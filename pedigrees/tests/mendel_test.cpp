@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -285,6 +287,218 @@ TEST_F(MendelTest, ReportsAFamilyExactlyWhenNoParentsCouldHaveItsChildren) {
         }
     };
     extend(0);
+}
+
+// The check as the plain rule reads: every child's sibship walked afresh,
+// its genotypes placed in the order child first, then the sibs in key order.
+class PlainMendelCheck {
+  public:
+    explicit PlainMendelCheck(const Pedigrees& store) : store_(store) {}
+
+    const std::string& text() const { return text_; }
+
+    // Appends the blocks of one pedigree.
+    void check(Pedigree* pedigree) {
+        const std::vector<Person*> persons = inKeyOrder(pedigree->getPersonTree()->root);
+        for (Person* child : persons) {
+            const Person* father = pedigree->getPerson(child->fatherId);
+            const Person* mother = pedigree->getPerson(child->motherId);
+            if (father == nullptr || mother == nullptr) {
+                continue;
+            }
+            for (const Marker* genotype : markersOf(child)) {
+                check(persons, *child, *genotype, *father, *mother);
+            }
+        }
+    }
+
+  private:
+    static std::vector<Person*> inKeyOrder(Person* root) {
+        std::vector<Person*> persons;
+        std::function<void(Person*)> walk = [&](Person* node) {
+            if (node != nullptr && !isLeafKey(node->key)) {
+                walk(node->left);
+                persons.push_back(node);
+                walk(node->right);
+            }
+        };
+        walk(root);
+        return persons;
+    }
+
+    static std::vector<const Marker*> markersOf(const Person* person) {
+        std::vector<const Marker*> markers;
+        std::function<void(const Marker*)> walk = [&](const Marker* node) {
+            if (node != nullptr && !isLeafKey(node->key)) {
+                walk(node->left);
+                markers.push_back(node);
+                walk(node->right);
+            }
+        };
+        walk(person->getMarkerTree()->root);
+        return markers;
+    }
+
+    static std::string alleles(const Marker* genotype) {
+        return genotype == nullptr ? "0/0" : genotype->alleles[0] + "/" + genotype->alleles[1];
+    }
+
+    void check(const std::vector<Person*>& persons, const Person& child, const Marker& genotype,
+               const Person& father, const Person& mother) {
+        const std::string& index = genotype.index;
+        const std::string& c1 = genotype.alleles[0];
+        const std::string& c2 = genotype.alleles[1];
+        const Marker* m = mother.getMarker(index);
+        const Marker* f = father.getMarker(index);
+        std::string sibs;
+        const auto block = [&](const std::string& line, bool withSibs) {
+            text_ += "\n#### Pedigree " + child.pedigreeId + " Name " +
+                     store_.getMarkerMap()->getMarkerName(index) + " ####\n" + line + "Father " +
+                     father.personId + ": " + alleles(f) + " Mother " + mother.personId + ": " +
+                     alleles(m) + "\nChild " + child.personId + ": " + c1 + "/" + c2 + "\n" +
+                     (withSibs ? sibs : "");
+        };
+        const auto holds = [](const Marker* g, const std::string& a) {
+            return g->alleles[0] == a || g->alleles[1] == a;
+        };
+        if (m != nullptr && f != nullptr) {
+            if (!((holds(m, c1) && holds(f, c2)) || (holds(m, c2) && holds(f, c1)))) {
+                block("Error: alleles not found from parents\n", false);
+            }
+            return;
+        }
+        const Marker* typed = m != nullptr ? m : f;
+        std::vector<std::vector<std::string>> genotypes{{c1, c2}};
+        std::vector<std::string> seen;
+        std::vector<std::string> homozygous;
+        const auto addSeen = [&](const std::string& a) {
+            if (std::find(seen.begin(), seen.end(), a) == seen.end()) {
+                seen.push_back(a);
+            }
+        };
+        const auto addHomozygous = [&](const std::string& a) {
+            if (std::find(homozygous.begin(), homozygous.end(), a) == homozygous.end()) {
+                homozygous.push_back(a);
+            }
+        };
+        if (typed != nullptr) {
+            if (!holds(typed, c1) && !holds(typed, c2)) {
+                block("Error: alleles not found from parent\n", false);
+            }
+            if (typed->alleles[0] == typed->alleles[1]) {
+                addHomozygous(typed->alleles[0]);
+            }
+        }
+        if (c1 == c2) {
+            addHomozygous(c1);
+        }
+        addSeen(c1);
+        addSeen(c2);
+        for (const Person* sib : persons) {
+            const Marker* s = sib->getMarker(index);
+            if (sib->fatherId != child.fatherId || sib->motherId != child.motherId ||
+                sib->personId == child.personId || s == nullptr) {
+                continue;
+            }
+            genotypes.push_back({s->alleles[0], s->alleles[1]});
+            if (s->alleles[0] == s->alleles[1]) {
+                addHomozygous(s->alleles[0]);
+            }
+            addSeen(s->alleles[0]);
+            addSeen(s->alleles[1]);
+            sibs += "Child " + sib->personId + ": " + alleles(s) + "\n";
+        }
+        std::map<std::string, bool> initial;
+        if (typed != nullptr) {
+            initial = {{typed->alleles[0], true}, {typed->alleles[1], true}};
+        }
+        if (!store_.isConcistent(genotypes, initial)) {
+            block(typed != nullptr ? "Error: too many alleles found in childs LEVEL2 \n"
+                                   : "Error: too many alleles found in childs LEVEL2\n",
+                  true);
+        }
+        if (4 - static_cast<int>(homozygous.size()) < static_cast<int>(seen.size())) {
+            block("Error: too many alleles found in childs\n", true);
+        }
+    }
+
+    const Pedigrees& store_;
+    std::string text_;
+};
+
+// Random sibships of up to 14 children over 5 alleles, passed on by Mendel's
+// rules with every sixth genotype drawn afresh, with untyped parents and
+// children and a half-sibship beside each full one: the blocks of every
+// child are those of the plain rule, however large the sibship.
+TEST_F(MendelTest, LargeSibshipsReportWhatThePlainRuleReports) {
+    constexpr int markers = 3;
+    store.markerCount = markers;
+    for (const char* index : {"0", "1", "2"}) {
+        store.getMarkerMap()->markerNames[index] = std::string("M") + index;
+    }
+    std::mt19937 random(20261210u);
+    std::uniform_int_distribution<int> allele(1, 5);
+    std::uniform_int_distribution<int> percent(0, 99);
+    using Genotype = std::pair<int, int>;
+    const auto founder = [&] {
+        std::vector<Genotype> list;
+        for (int marker = 0; marker < markers; ++marker) {
+            list.emplace_back(allele(random), allele(random));
+        }
+        return list;
+    };
+    const auto child = [&](const std::vector<Genotype>& father,
+                           const std::vector<Genotype>& mother) {
+        std::vector<Genotype> list;
+        for (int marker = 0; marker < markers; ++marker) {
+            const Genotype& f = father[marker];
+            const Genotype& m = mother[marker];
+            list.emplace_back(percent(random) < 50 ? f.first : f.second,
+                              percent(random) < 50 ? m.first : m.second);
+            if (percent(random) < 16) {
+                list.back() = {allele(random), allele(random)};
+            }
+        }
+        return list;
+    };
+    const auto texts = [&](const std::vector<Genotype>& list, int untypedPercent) {
+        std::vector<std::string> typed;
+        for (const Genotype& g : list) {
+            typed.push_back(percent(random) < untypedPercent
+                                ? ""
+                                : std::to_string(g.first) + "/" + std::to_string(g.second));
+        }
+        return typed;
+    };
+    for (int p = 1; p <= 80; ++p) {
+        const std::string id = std::to_string(p);
+        const auto father = founder();
+        const auto mother = founder();
+        const auto otherMother = founder();
+        addPersonOrFail(store, id, "1", "0", "0", "1", texts(father, 50));
+        addPersonOrFail(store, id, "2", "0", "0", "2", texts(mother, 50));
+        addPersonOrFail(store, id, "90", "0", "0", "2", texts(otherMother, 70));
+        const int children = 1 + p % 14;
+        for (int c = 0; c < children; ++c) {
+            const bool half = c % 4 == 3;
+            addPersonOrFail(store, id, std::to_string(3 + c), "1", half ? "90" : "2", "1",
+                            texts(child(father, half ? otherMother : mother), 10));
+        }
+    }
+    PlainMendelCheck plain(store);
+    std::function<void(Pedigree*)> eachPedigree = [&](Pedigree* node) {
+        if (node != nullptr && !isLeafKey(node->key)) {
+            eachPedigree(node->left);
+            plain.check(node);
+            eachPedigree(node->right);
+        }
+    };
+    eachPedigree(store.pedigreeTree->root);
+    const std::string expected = plain.text();
+    ASSERT_NE(expected.find("LEVEL2"), std::string::npos);
+    writeErrors();
+    EXPECT_TRUE(errorsFound);
+    EXPECT_EQ(readText("mendel.err"), expected);
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+#include "result_text.h"
+
+#include <array>
+#include <charconv>
+#include <system_error>
+
+ResultText::ResultText(std::istream& input) {
+    // In blocks, not character by character.
+    std::array<char, 65536> block{};
+    while (input.read(block.data(), block.size()) || input.gcount() > 0) {
+        text_.append(block.data(), static_cast<std::size_t>(input.gcount()));
+    }
+}
+
+bool ResultText::nextLine(ResultTextLine& line) {
+    if (position_ >= text_.size()) {
+        return false;
+    }
+    const std::size_t end = text_.find('\n', position_);
+    const std::size_t stop = end == std::string::npos ? text_.size() : end;
+    line.number = ++lineNumber_;
+    line.text = std::string_view(text_).substr(position_, stop - position_);
+    position_ = end == std::string::npos ? text_.size() : end + 1;
+    return true;
+}
+
+int ResultText::lastWordLineNumber() const {
+    int number = 0;
+    int last = 0;
+    bool hasWord = false;
+    for (const char c : text_) {
+        if (c == '\n') {
+            ++number;
+            last = hasWord ? number : last;
+            hasWord = false;
+        } else if (!isResultSpace(c)) {
+            hasWord = true;
+        }
+    }
+    // A last line without a line break still counts.
+    return hasWord ? number + 1 : last;
+}
+
+void ResultWords::skipSpace() {
+    std::size_t i = 0;
+    while (i < rest_.size() && isResultSpace(rest_[i])) {
+        ++i;
+    }
+    rest_.remove_prefix(i);
+}
+
+bool ResultWords::atEnd() {
+    skipSpace();
+    return rest_.empty();
+}
+
+std::string_view ResultWords::word() {
+    skipSpace();
+    std::size_t i = 0;
+    while (i < rest_.size() && !isResultSpace(rest_[i])) {
+        ++i;
+    }
+    const std::string_view found = rest_.substr(0, i);
+    rest_.remove_prefix(i);
+    return found;
+}
+
+namespace {
+
+// A number at the front of text, with an optional plus sign, as strtod reads
+// the engine's notations; the position after it, or nullptr.
+const char* readNumber(std::string_view text, double& value) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-') {
+            return nullptr;
+        }
+    }
+    const auto [end, error] = std::from_chars(first, last, value);
+    return error == std::errc() ? end : nullptr;
+}
+
+}  // namespace
+
+bool ResultWords::number(double& value) {
+    skipSpace();
+    // A stream reads digits only: no "inf" or "nan".
+    const std::size_t digit = !rest_.empty() && (rest_[0] == '+' || rest_[0] == '-') ? 1 : 0;
+    if (digit >= rest_.size() ||
+        (rest_[digit] != '.' && (rest_[digit] < '0' || rest_[digit] > '9'))) {
+        return false;
+    }
+    const char* end = readNumber(rest_, value);
+    if (end == nullptr) {
+        return false;
+    }
+    rest_.remove_prefix(static_cast<std::size_t>(end - rest_.data()));
+    return true;
+}
+
+std::size_t resultWordCount(std::string_view line) {
+    ResultWords words(line);
+    std::size_t count = 0;
+    while (!words.word().empty()) {
+        ++count;
+    }
+    return count;
+}
+
+bool parseResultNumber(std::string_view word, double& value) {
+    return readNumber(word, value) == word.data() + word.size() && !word.empty();
+}

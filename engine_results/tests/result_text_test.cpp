@@ -1,0 +1,76 @@
+// The shared walk over a result file's text: lines as std::getline splits
+// them, words and numbers as a stream or strtod reads them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "result_text.h"
+
+TEST(ResultText, LinesKeepTheirNumbersAndTheLastWordLineIsFound) {
+    std::istringstream input("a b\n\n  \t\nc\n \r\n");
+    ResultText text(input);
+    std::vector<std::string> lines;
+    ResultTextLine line;
+    while (text.nextLine(line)) {
+        lines.push_back(std::to_string(line.number) + ":" + std::string(line.text));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"1:a b", "2:", "3:  \t", "4:c", "5: \r"}));
+    EXPECT_EQ(text.lastWordLineNumber(), 4);
+
+    std::istringstream unterminated("x\ny");
+    EXPECT_EQ(ResultText(unterminated).lastWordLineNumber(), 2);
+    std::istringstream blank(" \n\n");
+    EXPECT_EQ(ResultText(blank).lastWordLineNumber(), 0);
+}
+
+struct NumberCase {
+    const char* name;
+    const char* word;
+    bool whole;  // read as a whole word, as strtod with nothing left over
+    double value;
+};
+
+class ResultNumber : public testing::TestWithParam<NumberCase> {};
+
+TEST_P(ResultNumber, WholeWordsReadAsTheEnginePrintsThem) {
+    double value = -1.0;
+    EXPECT_EQ(parseResultNumber(GetParam().word, value), GetParam().whole);
+    if (GetParam().whole) {
+        EXPECT_DOUBLE_EQ(value, GetParam().value);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ResultNumber,
+                         testing::Values(NumberCase{"Fixed", "-18.548412", true, -18.548412},
+                                         NumberCase{"Exponent", "6.35566e+01", true, 63.5566},
+                                         NumberCase{"PlusSign", "+0.5", true, 0.5},
+                                         NumberCase{"LeadingPoint", ".25", true, 0.25},
+                                         NumberCase{"TrailingLetters", "-18.54x412", false, 0.0},
+                                         NumberCase{"Word", "nonsense", false, 0.0},
+                                         NumberCase{"Empty", "", false, 0.0},
+                                         NumberCase{"TwoSigns", "+-1", false, 0.0},
+                                         NumberCase{"OutOfRange", "1e999", false, 0.0}),
+                         [](const testing::TestParamInfo<NumberCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(ResultWords, NumbersAreReadAsAStreamReadsThem) {
+    ResultWords words("  THETAS 0.1\t0.25x 3");
+    EXPECT_EQ(words.word(), "THETAS");
+    double value = 0.0;
+    ASSERT_TRUE(words.number(value));
+    EXPECT_DOUBLE_EQ(value, 0.1);
+    ASSERT_TRUE(words.number(value));
+    EXPECT_DOUBLE_EQ(value, 0.25);
+    // The stream stops in front of the letter and fails there.
+    EXPECT_FALSE(words.number(value));
+
+    ResultWords special("nan inf");
+    EXPECT_FALSE(special.number(value));
+    ResultWords empty(" \t");
+    EXPECT_TRUE(empty.atEnd());
+    EXPECT_EQ(empty.word(), "");
+    EXPECT_FALSE(empty.number(value));
+}
