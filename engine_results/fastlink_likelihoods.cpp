@@ -15,7 +15,6 @@ void FastlinkLikelihoods::addLikelihood(const std::string& id, double ln, double
                                         double lod) {
     records.push_back(std::make_unique<FastlinkLikelihood>(id, ln, log10, lod));
     pedigreeNames.push_back(id);
-    likelihoods[id] = records.back().get();
 }
 
 void FastlinkLikelihoods::reserve(std::size_t count) {
@@ -24,6 +23,10 @@ void FastlinkLikelihoods::reserve(std::size_t count) {
 }
 
 FastlinkLikelihood* FastlinkLikelihoods::getLikelihood(const std::string& id) const {
-    const auto found = likelihoods.find(id);
-    return found == likelihoods.end() ? nullptr : found->second;
+    for (; indexed < records.size(); ++indexed) {
+        FastlinkLikelihood* const record = records[indexed].get();
+        index[record->pedigreeId] = record;
+    }
+    const auto found = index.find(id);
+    return found == index.end() ? nullptr : found->second;
 }

@@ -1,9 +1,9 @@
 // What the likelihood engine reported for one evaluation point of a run.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // One pedigree's engine result at one evaluation point.
@@ -53,8 +53,6 @@ class FastlinkLikelihoods {
     double recombinationFraction;
     // "THETAS" of a multipoint point in locus order; empty for two-point points.
     std::vector<double> thetas;
-    // Lookup by pedigree id; the records are owned by this point.
-    std::map<std::string, FastlinkLikelihood*> likelihoods;
     // Pedigree ids in the order of the engine's file (an id added twice stands twice).
     std::vector<std::string> pedigreeNames;
     double lnLikeTotal = 0.0;
@@ -66,4 +64,9 @@ class FastlinkLikelihoods {
     // Owns every record ever added, so one replaced by a repeated id is
     // still released exactly once.
     std::vector<std::unique_ptr<FastlinkLikelihood>> records;
+    // Lookup by pedigree id, built on the first look-up rather than per
+    // record added: most points of a run are read and never looked into.
+    // It covers the first `indexed` records.
+    mutable std::unordered_map<std::string, FastlinkLikelihood*> index;
+    mutable std::size_t indexed = 0;
 };
