@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <system_error>
 
 ResultText::ResultText(std::istream& input) {
@@ -67,6 +68,55 @@ std::string_view ResultWords::word() {
 
 namespace {
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The engine prints plain decimals of a few digits, thousands per file. When
+// all the digits make a whole number below 2^53 and the decimals are few, the
+// whole number and the power of ten are both exact doubles, so one division
+// gives the correctly rounded value, the very one std::from_chars gives, at a
+// fraction of its cost. Null for anything else (more digits, an exponent, no
+// digit), which std::from_chars then reads.
+const char* readPlainDecimal(const char* first, const char* last, double& value) {
+    static constexpr int mostDigits = 15;  // 10^15 < 2^53
+    static constexpr std::array<double, mostDigits + 1> powersOfTen{
+        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = first;
+    const bool negative = p != last && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    std::uint64_t whole = 0;
+    int digits = 0;
+    int decimals = 0;
+    const auto takeDigits = [&](bool afterPoint) {
+        for (; p != last && isDigit(*p); ++p) {
+            if (++digits > mostDigits) {
+                return false;
+            }
+            whole = whole * 10 + static_cast<std::uint64_t>(*p - '0');
+            decimals += afterPoint ? 1 : 0;
+        }
+        return true;
+    };
+    if (!takeDigits(false)) {
+        return nullptr;
+    }
+    if (p != last && *p == '.') {
+        ++p;
+        if (!takeDigits(true)) {
+            return nullptr;
+        }
+    }
+    if (digits == 0 || (p != last && (*p == 'e' || *p == 'E'))) {
+        return nullptr;
+    }
+    const double magnitude = static_cast<double>(whole) / powersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return p;
+}
+
 // A number at the front of text, with an optional plus sign, as strtod reads
 // the engine's notations; the position after it, or nullptr.
 const char* readNumber(std::string_view text, double& value) {
@@ -77,6 +127,9 @@ const char* readNumber(std::string_view text, double& value) {
         if (first != last && *first == '-') {
             return nullptr;
         }
+    }
+    if (const char* end = readPlainDecimal(first, last, value)) {
+        return end;
     }
     const auto [end, error] = std::from_chars(first, last, value);
     return error == std::errc() ? end : nullptr;

@@ -2,6 +2,9 @@
 // them, words and numbers as a stream or strtod reads them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,6 +58,26 @@ INSTANTIATE_TEST_SUITE_P(Table, ResultNumber,
                          [](const testing::TestParamInfo<NumberCase>& info) {
                              return info.param.name;
                          });
+
+// Decimals of every length around the point where exact arithmetic stops
+// (15 digits), of both signs, read to the very bit strtod gives.
+TEST(ResultNumber, DecimalsOfAnyLengthReadToTheBitStrtodGives) {
+    std::mt19937_64 random(20261210);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + i % 18;
+        std::string word = (i / 18) % 2 == 0 ? "" : "-";
+        for (int d = 0; d < digits; ++d) {
+            word += static_cast<char>('0' + random() % 10);
+        }
+        const int decimals = static_cast<int>(random() % static_cast<unsigned>(digits + 1));
+        word.insert(word.size() - static_cast<std::size_t>(decimals), ".");
+        double value = 0.0;
+        ASSERT_TRUE(parseResultNumber(word, value)) << word;
+        const double expected = std::strtod(word.c_str(), nullptr);
+        EXPECT_EQ(value, expected) << word;
+        EXPECT_EQ(std::signbit(value), std::signbit(expected)) << word;
+    }
+}
 
 TEST(ResultWords, NumbersAreReadAsAStreamReadsThem) {
     ResultWords words("  THETAS 0.1\t0.25x 3");
