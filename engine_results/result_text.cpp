@@ -1,11 +1,37 @@
 #include "result_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
 #include <system_error>
 
+namespace {
+
+// How much is left in a stream that can tell, 0 in one that cannot; the
+// stream is left where and as it was.
+std::size_t sizeLeft(std::istream& input) {
+    const std::ios::iostate state = input.rdstate();
+    const std::streampos start = input.tellg();
+    if (start == std::streampos(-1)) {
+        input.clear(state);
+        return 0;
+    }
+    std::streamoff left = 0;
+    if (input.seekg(0, std::ios::end)) {
+        const std::streampos end = input.tellg();
+        left = end == std::streampos(-1) ? 0 : std::max<std::streamoff>(end - start, 0);
+    }
+    input.clear(state);
+    input.seekg(start);
+    return static_cast<std::size_t>(left);
+}
+
+}  // namespace
+
 ResultText::ResultText(std::istream& input) {
+    // Room for the whole file at once, so that it is not copied as it grows.
+    text_.reserve(sizeLeft(input));
     // In blocks, not character by character.
     std::array<char, 65536> block{};
     while (input.read(block.data(), block.size()) || input.gcount() > 0) {

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <random>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "result_text.h"
@@ -26,6 +28,36 @@ TEST(ResultText, LinesKeepTheirNumbersAndTheLastWordLineIsFound) {
     EXPECT_EQ(ResultText(unterminated).lastWordLineNumber(), 2);
     std::istringstream blank(" \n\n");
     EXPECT_EQ(ResultText(blank).lastWordLineNumber(), 0);
+}
+
+// A stream that cannot tell its size nor seek, as a pipe.
+class UnseekableText : public std::streambuf {
+  public:
+    explicit UnseekableText(std::string text) : text_(std::move(text)) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+  private:
+    std::string text_;
+};
+
+TEST(ResultText, TakesWhatIsLeftOfSeekableAndUnseekableStreams) {
+    std::istringstream seekable("skipped\nkept 1\nkept 2");
+    std::string first;
+    std::getline(seekable, first);
+    ResultText rest(seekable);
+    ResultTextLine line;
+    ASSERT_TRUE(rest.nextLine(line));
+    EXPECT_EQ(line.text, "kept 1");
+
+    UnseekableText buffer("a\nb");
+    std::istream unseekable(&buffer);
+    ResultText whole(unseekable);
+    ASSERT_TRUE(whole.nextLine(line));
+    EXPECT_EQ(line.text, "a");
+    ASSERT_TRUE(whole.nextLine(line));
+    EXPECT_EQ(line.text, "b");
+    EXPECT_FALSE(whole.nextLine(line));
 }
 
 struct NumberCase {
