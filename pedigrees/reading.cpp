@@ -1,6 +1,7 @@
 // The pedigree file reader: LINKAGE pedigree files before and after MAKEPED,
 // with or without affection and liability columns and the trailing columns
 // that MAKEPED and SLINK append.
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <iostream>
@@ -51,11 +52,14 @@ static void splitColumns(std::string& line, std::vector<std::string>& columns) {
         line.pop_back();
     }
     columns.clear();
-    std::string::size_type begin = line.find_first_not_of(" \t");
-    while (begin != std::string::npos) {
-        const std::string::size_type end = line.find_first_of(" \t", begin);
-        columns.emplace_back(line, begin, end == std::string::npos ? end : end - begin);
-        begin = line.find_first_not_of(" \t", end);
+    // A plain test per character: the library's search for any of a set of
+    // characters looks each one up in the set, and the file is split twice.
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    auto begin = std::find_if_not(line.cbegin(), line.cend(), isBlank);
+    while (begin != line.cend()) {
+        const auto end = std::find_if(begin, line.cend(), isBlank);
+        columns.emplace_back(begin, end);
+        begin = std::find_if_not(end, line.cend(), isBlank);
     }
 }
 
