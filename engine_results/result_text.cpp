@@ -82,14 +82,13 @@ bool ResultWords::atEnd() {
 }
 
 std::string_view ResultWords::word() {
-    skipSpace();
-    std::size_t i = 0;
-    while (i < rest_.size() && !isResultSpace(rest_[i])) {
-        ++i;
-    }
-    const std::string_view found = rest_.substr(0, i);
-    rest_.remove_prefix(i);
-    return found;
+    // Every word of every line of a result file passes here.
+    const auto space = [](char c) { return isResultSpace(c); };
+    const char* const end = rest_.data() + rest_.size();
+    const char* const first = std::find_if_not(rest_.data(), end, space);
+    const char* const last = std::find_if(first, end, space);
+    rest_ = std::string_view(last, static_cast<std::size_t>(end - last));
+    return std::string_view(first, static_cast<std::size_t>(last - first));
 }
 
 namespace {
