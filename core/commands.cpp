@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "file.h"
 #include "utilities.h"
 
 int execute_external_command(std::string command, bool verbose) {
@@ -83,14 +84,17 @@ bool copy_file(const char* source, const char* destination) {
 }
 
 bool writeTextFile(const std::string& fileName, const std::string& text) {
-    std::ofstream out(fileName, std::ios::out | std::ios::trunc);
-    if (!out.is_open()) {
+    File file;
+    if (!file.openFile(fileName, "write")) {
         std::cout << "Error: Unable to open " << fileName << " for writing!" << std::endl;
         return false;
     }
-    out << text;
-    out.close();
-    if (out.fail()) {
+    return finishTextFile(file, fileName, text);
+}
+
+bool finishTextFile(File& file, const std::string& fileName, const std::string& text) {
+    file.outputBuffer << text;
+    if (!file.writeOutputBufferAndClose()) {
         std::cout << "Error: Unable to write " << fileName << "!" << std::endl;
         return false;
     }

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+class File;
+
 // Conversions and formatting
 
 std::string IntToString(int value);
@@ -53,6 +55,11 @@ bool copy_file(const char* source, const char* destination);
 // "Unable to write <name>!"), when it cannot be opened, or when writing or
 // closing it fails (a full disk shows only at the close).
 bool writeTextFile(const std::string& fileName, const std::string& text);
+// The second half of writeTextFile, for writers that open their file before
+// they build its text: writes the text into the file and closes it. False,
+// after "Error: Unable to write <name>!", when any of it did not reach the
+// file.
+bool finishTextFile(File& file, const std::string& fileName, const std::string& text);
 // The files the programs exchange with the engine, and the engine's scratch
 // files, in the working directory: every engine run may overwrite them.
 const std::vector<std::string>& engineFileNames();

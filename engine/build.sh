@@ -60,8 +60,8 @@ make_args=(CC=gcc "OPTFLAG=-O2" "EXTRAFLAGS=$extra_flags" "CKPT=-DDOS" "LDFLAGS=
 source "$engine_dir/build_common.sh"
 
 # Everything that decides what the build produces: the tarball, this script,
-# the shared functions, the vantrel script, the engine modules' sources and
-# the compiler.
+# the shared functions, the vantrel script, the engine modules' sources, the
+# compiler and the NLopt that ilinkvant links.
 build_key() {
     {
         echo "$tarball_sha256"
@@ -73,7 +73,14 @@ build_key() {
                 LC_ALL=C sort | xargs -r sha256sum)
         fi
         gcc --version | head -n 1
+        nlopt_version
     } | sha256sum | cut -d' ' -f1
+}
+
+# The installed NLopt, or nothing when it is missing (the vantrel build then
+# stops with its own message).
+nlopt_version() {
+    dpkg-query -W -f='${Version}\n' libnlopt-dev 2>/dev/null || true
 }
 
 up_to_date() {
@@ -193,21 +200,13 @@ build_slow() {
     run_make "$work/$copy" "slow$program"
 }
 
-# Renamed into place, so a program that is being started meanwhile is either
-# the old build or the new one, never a half-copied file.
-install_program() {
-    local built="$1" name="$2"
-    install -m 755 "$built" "$bin/.$name.new"
-    mv -f "$bin/.$name.new" "$bin/$name"
-}
-
 install_programs() {
     mkdir -p "$bin"
-    install_program "$work/fast/unknown" unknownorlex
-    install_program "$work/fast/mlink" mlinkorlex
-    install_program "$work/fast/linkmap" linkmaporlex
-    install_program "$work/slowmlink/mlink" mlinkorlexslow
-    install_program "$work/slowlinkmap/linkmap" linkmaporlexslow
+    install_program "$work/fast/unknown" "$bin" unknownorlex
+    install_program "$work/fast/mlink" "$bin" mlinkorlex
+    install_program "$work/fast/linkmap" "$bin" linkmaporlex
+    install_program "$work/slowmlink/mlink" "$bin" mlinkorlexslow
+    install_program "$work/slowlinkmap/linkmap" "$bin" linkmaporlexslow
 }
 
 build_vantrel_set() {

@@ -50,3 +50,11 @@ drop_enter_waits() {
         ! grep -q 'getchar\|Press <Enter>' "$file" || die "a wait for Enter is left in $file"
     done
 }
+
+# Renamed into place, so a program that is being started meanwhile is either
+# the old build or the new one, never a half-copied file.
+install_program() {
+    local built="$1" dir="$2" name="$3"
+    install -m 755 "$built" "$dir/.$name.new"
+    mv -f "$dir/.$name.new" "$dir/$name"
+}

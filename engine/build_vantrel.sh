@@ -4,9 +4,13 @@
 #   ilinkvant    FASTLINK's ILINK for up to 4 loci of up to 45 alleles, with
 #                the recombination table and the input checks of
 #                engine_modules/ in place of FASTLINK's comrec and iostuff
-#                objects, the switches -n (maximise with our bounded mesh
-#                search through the optimiser bridge), -b and -c, and a
-#                final.dat with more digits
+#                objects, the switches -n (maximise with NLopt through the
+#                optimiser bridge), -b and -c, and a final.dat with more
+#                digits
+#
+# WORK_DIR/vantrel-src/ilinkvant-without-optimiser.a keeps every object of
+# ilinkvant but the optimiser driver, so that bench/optimiser_bench.sh can
+# link the same engine with another driver.
 #
 # Usage: engine/build_vantrel.sh SRC_DIR BIN_DIR WORK_DIR
 #   SRC_DIR   the pristine unpacked FASTLINK src/ folder (read only)
@@ -49,6 +53,15 @@ readonly limits="-Dmaxped=5000 -Dmaxind=20000 -DMAXPED=5000 -Dmaxlocus=4 -Dmaxal
 readonly cflags="-O2 -fcommon -DDOS -DALLELE_SPEED=0 $limits -w"
 readonly cxxflags="-O2 -std=c++17 -Wall -Wextra"
 
+# The optimiser driver maximises with NLopt (Debian's libnlopt-dev, whose
+# header and library are in the compiler's default paths).
+check_nlopt() {
+    echo '#include <nlopt.h>
+int main(void) { return nlopt_create(NLOPT_LN_BOBYQA, 1) == 0; }' >"$build/nlopt_check.c"
+    gcc "$build/nlopt_check.c" -o "$build/nlopt_check" -lnlopt >/dev/null 2>&1 ||
+        die "NLopt is not installed (Debian package libnlopt-dev)"
+}
+
 patch_unknown() {
     # Guard the limits the build sets (unknown's allele limit among them,
     # raised to the marker size ilinkvant takes).
@@ -79,10 +92,10 @@ compile_c() {
 
 compile_modules() {
     local module
-    for module in recombination_table engine_input_checks ilink_nomad_bridge engine_param_indices \
-        optimiser_driver; do
+    for module in recombination_table engine_input_checks ilink_nomad_bridge engine_param_indices; do
         g++ $cxxflags -I"$modules_dir" -c "$modules_dir/$module.cpp" -o "$build/$module.o"
     done
+    g++ $cxxflags -I"$modules_dir" -c "$modules_dir/optimiser_driver.cpp" -o "$build/optimiser_driver.o"
 }
 
 # Fails the build when our declarations of the engine's globals and records
@@ -111,9 +124,12 @@ build_ilinkvant() {
         objects+=("$build/$source.o")
     done
     compile_modules
-    objects+=("$build"/{recombination_table,engine_input_checks,ilink_nomad_bridge}.o
-        "$build"/{engine_param_indices,optimiser_driver}.o)
-    g++ -O2 "${objects[@]}" -o "$build/ilinkvant" -lm
+    objects+=("$build"/{recombination_table,engine_input_checks,ilink_nomad_bridge,engine_param_indices}.o)
+    local engine="$build/ilinkvant-without-optimiser.a"
+    rm -f "$engine"
+    ar rcs "$engine" "${objects[@]}"
+    g++ -O2 "$build/optimiser_driver.o" -Wl,--whole-archive "$engine" -Wl,--no-whole-archive \
+        -o "$build/ilinkvant" -lnlopt -lm
 }
 
 main() {
@@ -123,10 +139,11 @@ main() {
     patch_unknown
     patch_ilink
     check_declarations
+    check_nlopt
     build_unknownvant
     build_ilinkvant
-    install -m 755 "$build/unknownvant" "$bin_dir/unknownvant"
-    install -m 755 "$build/ilinkvant" "$bin_dir/ilinkvant"
+    install_program "$build/unknownvant" "$bin_dir" unknownvant
+    install_program "$build/ilinkvant" "$bin_dir" ilinkvant
     write_limits "$bin_dir/vantrel.limits" "$limits"
     log "installed unknownvant and ilinkvant into $bin_dir"
 }

@@ -1,15 +1,15 @@
 #include "optimiser_driver.h"
 
+#include <nlopt.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
+#include <utility>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
-#include <optional>
-#include <random>
 
 #include "engine_globals.h"
 #include "ilink_nomad_bridge.h"
@@ -21,164 +21,154 @@ int nomad_requested = 0;
 
 namespace {
 
-using Direction = std::vector<double>;  // one entry per varying parameter
+// BOBYQA draws nothing at random, but NLopt's generator is seeded all the
+// same, so that the same inputs always give the same "final.dat".
+constexpr unsigned long kSeed = 20231;
 
-// Polls around the best point on a mesh that grows after a success and
-// shrinks after a failed poll; infeasible points are rejected unevaluated
-// (the objective says so), points outside the bounds are projected onto them.
-class MeshPoller {
+// The objective over the varying entries only, as NLopt sees it. Keeps the
+// best feasible point met. An infeasible point, or one whose value is not a
+// finite number, never becomes the best point; NLopt is told the worst
+// feasible value met so far, since an infinite one would ruin every
+// quadratic model built on it and end the run where it stands.
+class FreeSpaceObjective {
   public:
-    MeshPoller(const SearchObjective& objective, const std::vector<double>& start,
-               const std::vector<double>& lower, const std::vector<double>& upper,
-               const std::vector<bool>& varies, const SearchSettings& settings)
-        : objective_(objective),
-          lower_(lower),
-          upper_(upper),
-          settings_(settings),
-          random_(settings.seed) {
-        for (std::size_t j = 0; j < start.size(); ++j)
-            if (varies[j] && upper[j] > lower[j])
-                free_.push_back(j);
-        // Only the varying entries are brought into their bounds: a fixed
-        // entry keeps its start value even outside them.
-        result_.point = start;
-        for (std::size_t j = 0; j < start.size(); ++j)
-            if (varies[j])
-                result_.point[j] = std::min(std::max(start[j], lower[j]), upper[j]);
-        if (const auto value = evaluate(result_.point))
-            accept(result_.point, *value);
+    FreeSpaceObjective(const SearchObjective& objective, std::vector<double> start,
+                       std::vector<std::size_t> free)
+        : objective_(objective), point_(std::move(start)), free_(std::move(free)) {}
+
+    static double call(unsigned, const double* values, double*, void* self) {
+        return static_cast<FreeSpaceObjective*>(self)->evaluate(values);
     }
 
-    SearchResult run() {
-        if (free_.empty())
-            return result_;
-        double mesh = settings_.initialMesh;
-        for (int round = 0; round <= settings_.restarts && !exhausted(); ++round) {
-            if (round > 0)
-                mesh = settings_.restartMesh;
-            const double before = result_.value;
-            while (mesh >= settings_.minimumMesh && !exhausted()) {
-                ++result_.iterations;
-                mesh = poll(mesh) ? std::min(2.0 * mesh, 0.5) : 0.5 * mesh;
-            }
-            // A restart that found nothing worth having will not be
-            // followed by one that does.
-            if (round > 0 && result_.feasible && before - result_.value < settings_.restartGain)
-                break;
-        }
-        return result_;
-    }
-
-  private:
-    bool exhausted() const { return result_.evaluations >= settings_.maximumEvaluations; }
-
-    std::optional<double> evaluate(const std::vector<double>& point) {
+    double evaluate(const double* values) {
+        // Each run of the method starts by evaluating the best point so far,
+        // whose value is known.
+        if (result_.feasible && isAt(result_.point, values))
+            return result_.value;
+        for (std::size_t k = 0; k < free_.size(); ++k)
+            point_[free_[k]] = values[k];
         ++result_.evaluations;
         double value = 0.0;
-        if (!objective_(point, &value) || std::isnan(value))
-            return std::nullopt;
+        if (!objective_(point_, &value) || !std::isfinite(value)) {
+            ++rejections_;
+            return result_.feasible ? worst_ : HUGE_VAL;
+        }
+        worst_ = std::max(worst_, value);
+        if (!result_.feasible || value < result_.value) {
+            result_.point = point_;
+            result_.value = value;
+            result_.feasible = true;
+        }
         return value;
     }
 
-    void accept(const std::vector<double>& point, double value) {
-        result_.point = point;
-        result_.value = value;
-        result_.feasible = true;
-    }
+    SearchResult& result() { return result_; }
+    // Rejected points met since the last call.
+    int takeRejections() { return std::exchange(rejections_, 0); }
 
-    bool better(double value) const { return !result_.feasible || value < result_.value; }
-
-    std::vector<double> trialPoint(const Direction& direction, double mesh) const {
-        std::vector<double> point = result_.point;
-        for (std::size_t k = 0; k < free_.size(); ++k) {
-            const std::size_t j = free_[k];
-            const double step = mesh * (upper_[j] - lower_[j]) * direction[k];
-            point[j] = std::clamp(point[j] + step, lower_[j], upper_[j]);
-        }
-        return point;
-    }
-
-    // Tries the point one mesh step along the direction; on success keeps
-    // doubling the step while that still improves.
-    bool tryDirection(const Direction& direction, double mesh) {
-        std::vector<double> trial = trialPoint(direction, mesh);
-        if (trial == result_.point || exhausted())
-            return false;
-        const auto value = evaluate(trial);
-        if (!value || !better(*value))
-            return false;
-        accept(trial, *value);
-        for (double step = 2.0 * mesh; step <= 1.0 && !exhausted(); step *= 2.0) {
-            trial = trialPoint(direction, step);
-            if (trial == result_.point)
-                break;
-            const auto extended = evaluate(trial);
-            if (!extended || !better(*extended))
-                break;
-            accept(trial, *extended);
-        }
-        return true;
-    }
-
-    std::vector<Direction> pollDirections() {
-        std::vector<Direction> directions;
-        if (!lastSuccess_.empty())
-            directions.push_back(lastSuccess_);
-        const std::size_t m = free_.size();
-        for (std::size_t k = 0; k < m; ++k) {
-            for (const double sign : {1.0, -1.0}) {
-                Direction unit(m, 0.0);
-                unit[k] = sign;
-                directions.push_back(unit);
-            }
-        }
-        std::normal_distribution<double> normal;
-        for (int r = 0; r < settings_.randomDirections && m > 1; ++r) {
-            Direction random(m);
-            std::generate(random.begin(), random.end(), [&] { return normal(random_); });
-            const double largest =
-                std::abs(*std::max_element(random.begin(), random.end(), [](double a, double b) {
-                    return std::abs(a) < std::abs(b);
-                }));
-            if (largest == 0.0)
-                continue;
-            std::transform(random.begin(), random.end(), random.begin(),
-                           [largest](double v) { return v / largest; });
-            directions.push_back(random);
-            std::transform(random.begin(), random.end(), random.begin(),
-                           [](double v) { return -v; });
-            directions.push_back(random);
-        }
-        return directions;
-    }
-
-    bool poll(double mesh) {
-        for (const Direction& direction : pollDirections()) {
-            if (tryDirection(direction, mesh)) {
-                lastSuccess_ = direction;
-                return true;
-            }
-        }
-        lastSuccess_.clear();
-        return false;
+  private:
+    bool isAt(const std::vector<double>& point, const double* values) const {
+        return std::equal(free_.begin(), free_.end(), values,
+                          [&point](std::size_t j, double v) { return point[j] == v; });
     }
 
     const SearchObjective& objective_;
-    const std::vector<double>& lower_;
-    const std::vector<double>& upper_;
-    const SearchSettings settings_;
-    std::mt19937 random_;
-    std::vector<std::size_t> free_;
-    Direction lastSuccess_;
+    std::vector<double> point_;  // the last point evaluated
+    const std::vector<std::size_t> free_;
+    double worst_ = -HUGE_VAL;  // of the feasible points
+    int rejections_ = 0;
     SearchResult result_;
 };
 
+std::vector<double> gather(const std::vector<double>& full, const std::vector<std::size_t>& free) {
+    std::vector<double> values(free.size());
+    std::transform(free.begin(), free.end(), values.begin(),
+                   [&full](std::size_t j) { return full[j]; });
+    return values;
+}
+
+// NLopt scales each coordinate by its initial step, and BOBYQA moves a start
+// coordinate that lies within one step of a bound onto that bound. Steps in
+// proportion to the square root of the distance to the nearer bound make a
+// multinomial likelihood about equally curved along every scaled frequency,
+// and no step exceeds half that distance, so a start frequency is never
+// moved to 0. A coordinate closer to a bound than kAtBound (after a
+// previous run) counts as on it, so that it does not shrink every step.
+constexpr double kAtBound = 1e-6;
+
+std::vector<double> initialSteps(const std::vector<double>& x, const std::vector<double>& lower,
+                                 const std::vector<double>& upper, double fraction) {
+    const auto room = [&](std::size_t k) { return std::min(x[k] - lower[k], upper[k] - x[k]); };
+    double smallestRoom = 1.0;
+    for (std::size_t k = 0; k < x.size(); ++k)
+        if (room(k) > kAtBound)
+            smallestRoom = std::min(smallestRoom, room(k));
+    std::vector<double> steps(x.size());
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        const double range = upper[k] - lower[k];
+        const double distance = room(k) > kAtBound ? room(k) : range;
+        steps[k] = std::min(fraction * range, 0.5 * std::sqrt(distance * smallestRoom));
+    }
+    return steps;
+}
+
+void runBobyqa(FreeSpaceObjective& objective, const std::vector<std::size_t>& free,
+               const std::vector<double>& lower, const std::vector<double>& upper,
+               const SearchSettings& settings) {
+    const std::vector<double> lo = gather(lower, free), hi = gather(upper, free);
+    std::vector<double> x = gather(objective.result().point, free);
+    const std::vector<double> steps = initialSteps(x, lo, hi, settings.initialStep);
+    nlopt_opt opt = nlopt_create(NLOPT_LN_BOBYQA, static_cast<unsigned>(free.size()));
+    nlopt_set_lower_bounds(opt, lo.data());
+    nlopt_set_upper_bounds(opt, hi.data());
+    nlopt_set_initial_step(opt, steps.data());
+    nlopt_set_min_objective(opt, &FreeSpaceObjective::call, &objective);
+    // Only the trust region's size ends the run: a value tolerance also
+    // stopped it after single steps that happened to gain nothing, far from
+    // the optimum.
+    nlopt_set_xtol_abs1(opt, settings.pointTolerance);
+    nlopt_set_maxeval(opt, settings.maximumEvaluations);
+    double value = 0.0;
+    // Whatever NLopt reports, the best feasible point met is the result.
+    nlopt_optimize(opt, x.data(), &value);
+    nlopt_destroy(opt);
+    ++objective.result().iterations;
+}
+
 }  // namespace
 
-SearchResult meshSearch(const SearchObjective& objective, const std::vector<double>& start,
-                        const std::vector<double>& lower, const std::vector<double>& upper,
-                        const std::vector<bool>& varies, const SearchSettings& settings) {
-    return MeshPoller(objective, start, lower, upper, varies, settings).run();
+SearchResult boundedSearch(const SearchObjective& objective, const std::vector<double>& start,
+                           const std::vector<double>& lower, const std::vector<double>& upper,
+                           const std::vector<bool>& varies, const SearchSettings& settings) {
+    std::vector<std::size_t> free;
+    std::vector<double> point = start;
+    for (std::size_t j = 0; j < start.size(); ++j) {
+        if (!varies[j])
+            continue;
+        // Only the varying entries are brought into their bounds: a fixed
+        // entry keeps its start value even outside them.
+        point[j] = std::clamp(start[j], lower[j], upper[j]);
+        if (upper[j] > lower[j])
+            free.push_back(j);
+    }
+    FreeSpaceObjective search(objective, point, free);
+    search.evaluate(gather(point, free).data());
+    if (!search.result().feasible) {
+        // BOBYQA cannot model a region without a single value in it.
+        search.result().point = point;
+        return search.result();
+    }
+    if (!free.empty()) {
+        nlopt_srand(kSeed);
+        runBobyqa(search, free, lower, upper, settings);
+        // A run that met rejected points may have stopped at their edge
+        // rather than at the optimum; a fresh model from the best point
+        // goes on from there. Runs that meet none, the engine's usual
+        // case, are not repeated.
+        for (int restart = 0; restart < settings.restarts && search.takeRejections() > 0; ++restart)
+            runBobyqa(search, free, lower, upper, settings);
+    }
+    return search.result();
 }
 
 namespace {
@@ -193,6 +183,24 @@ void keepFreedMemory() {
 #endif
 }
 
+// A hair above 0 for every lower bound. At 0 the engine recomputes a
+// dependent frequency as 1 minus the others and can get -1e-17, which it
+// rejects, and a fraction or frequency of 0 that the data contradict has
+// likelihood 0: holes in the objective that BOBYQA's quadratic models cannot
+// step over. The likelihood changes by far less than its printed digits.
+constexpr double kLowestValue = 1e-12;
+
+// The start point with every iterated recombination fraction (the entries
+// before the frequencies) at its upper bound.
+std::vector<double> unlinkedStart(std::vector<double> start, const std::vector<double>& upper,
+                                  const std::vector<bool>& varies) {
+    const int fractions = firstFrequency == 0 ? nall : firstFrequency;
+    for (int j = 0; j < fractions; ++j)
+        if (varies[j])
+            start[j] = upper[j];
+    return start;
+}
+
 }  // namespace
 
 extern "C" void nomad_maximise(void) {
@@ -200,6 +208,8 @@ extern "C" void nomad_maximise(void) {
     const std::size_t count = static_cast<std::size_t>(nall);
     std::vector<double> start(count), lower(count), upper(count);
     nomad_get_startx(start.data(), lower.data(), upper.data());
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](double bound) { return std::max(bound, kLowestValue); });
     std::vector<bool> varies(count);
     std::transform(itp, itp + nall, varies.begin(), [](int flag) { return flag != 0; });
 
@@ -211,7 +221,24 @@ extern "C" void nomad_maximise(void) {
         eval_x(value, buffer.data(), &feasible);
         return feasible != 0;
     };
-    SearchResult best = meshSearch(minus2LnLike, start, lower, upper, varies);
+    SearchResult best = boundedSearch(minus2LnLike, start, lower, upper, varies);
+    // The likelihood of a linkage run with estimated frequencies can have a
+    // second optimum at loose linkage, where disequilibrium explains the
+    // data instead; a run from the datafile's fraction does not leave the
+    // basin it starts in. A second run from the fractions' upper bound
+    // (no linkage) finds the other one, and the better of the two is kept.
+    const std::vector<double> unlinked = unlinkedStart(start, upper, varies);
+    if (unlinked != start) {
+        SearchResult other = boundedSearch(minus2LnLike, unlinked, lower, upper, varies);
+        other.evaluations += best.evaluations;
+        other.iterations += best.iterations;
+        if (!best.feasible || (other.feasible && other.value < best.value))
+            best = std::move(other);
+        else {
+            best.evaluations = other.evaluations;
+            best.iterations = other.iterations;
+        }
+    }
     if (!best.feasible) {
         std::fprintf(stderr,
                      "ilinkvant: no admissible parameter values were found from the start "
@@ -220,7 +247,7 @@ extern "C" void nomad_maximise(void) {
     }
     nomad_save_solution(best.point.data(), best.iterations, best.evaluations, best.value);
     // What the engine writes next must belong to the optimum, not to the
-    // last point polled.
+    // last point evaluated.
     setparam();
     recombination();
 }

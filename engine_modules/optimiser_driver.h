@@ -1,39 +1,35 @@
-// A bounded derivative-free search (mesh-adaptive polling with a few random
-// directions and restarts) and the engine entry point that maximises the
-// ILINK likelihood with it through the optimiser bridge.
+// The engine entry point that maximises the ILINK likelihood through the
+// optimiser bridge, and the bounded local search it runs: NLopt's BOBYQA
+// (Powell's derivative-free trust-region method on quadratic models).
 #pragma once
 
 #include <functional>
 #include <vector>
 
-// Returns false when the point is infeasible; the search never looks at the
-// value of such a point.
+// Returns false when the point is infeasible; the search never takes the
+// value of such a point for a real one.
 using SearchObjective = std::function<bool(const std::vector<double>& point, double* value)>;
 
 struct SearchSettings {
-    double initialMesh = 0.1;  // first poll step, as a fraction of each bound range
-    double minimumMesh = 1e-9;
-    int restarts = 2;
-    double restartMesh = 0.02;
-    double restartGain = 1e-6;  // a restart improving less than this ends the search
-    int randomDirections = 2;
-    long maximumEvaluations = 200000;
-    unsigned seed = 20231;
+    double initialStep = 0.1;      // the largest first step, as a fraction of each range
+    double pointTolerance = 1e-5;  // the trust region's radius that ends the search
+    int maximumEvaluations = 100000;
+    int restarts = 2;  // from the best point, only after runs that met rejected points
 };
 
 struct SearchResult {
     std::vector<double> point;
     double value = 0.0;
     bool feasible = false;  // false when no feasible point was met
-    int iterations = 0;
-    int evaluations = 0;
+    int iterations = 0;     // runs of the method (the first and its restarts)
+    int evaluations = 0;    // objective calls, infeasible ones included
 };
 
 // Minimises the objective over lower <= point <= upper. Entries whose
 // `varies` flag is false stay at their start value.
-SearchResult meshSearch(const SearchObjective& objective, const std::vector<double>& start,
-                        const std::vector<double>& lower, const std::vector<double>& upper,
-                        const std::vector<bool>& varies, const SearchSettings& settings = {});
+SearchResult boundedSearch(const SearchObjective& objective, const std::vector<double>& start,
+                           const std::vector<double>& lower, const std::vector<double>& upper,
+                           const std::vector<bool>& varies, const SearchSettings& settings = {});
 
 extern "C" {
 // Set by the engine's option parser when the -n switch asks for this search

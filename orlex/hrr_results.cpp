@@ -160,10 +160,7 @@ static bool writeText(File& file, const std::string& name) {
         std::cout << std::endl << "Error: Unable to open " << name << " for writing";
         return false;
     }
-    file.addAllLinesFromOStringStream();
-    file.closeFile("write");
-    // A failed write shows only once the stream is flushed at its close.
-    if (!file.isOpen("write")) {
+    if (!file.writeOutputBufferAndClose()) {
         std::cout << std::endl << "Error: Unable to write " << name;
         return false;
     }

@@ -5,7 +5,6 @@
 #include <optional>
 #include <sstream>
 
-#include "file.h"
 #include "heterogeneity.h"
 #include "linkmap.h"
 #include "marker_map.h"
@@ -75,18 +74,8 @@ void Linkmap::countHLods() {
 // that names it; false, with an "Error: " line, when it cannot be opened or
 // written.
 static bool writeWhole(const std::string& fileName, const std::string& text) {
-    File file;
-    if (!file.openFile(fileName, "write")) {
-        std::cout << "\nError: Unable to open " << fileName << " for writing!" << std::endl;
-        return false;
-    }
-    file.outputBuffer << text;
-    if (!file.writeOutputBufferAndClose()) {
-        std::cout << "\nError: Unable to write " << fileName << "!" << std::endl;
-        return false;
-    }
     std::cout << std::endl;
-    return true;
+    return writeTextFile(fileName, text);
 }
 
 bool Linkmap::writeResults(std::string fileName) {

@@ -423,12 +423,6 @@ bool MLink::writeHLodPostscript(const std::string& baseName) {
     } else {
         std::cout << "Writing Linkage Analysis histograms into ";
     }
-    std::cout << chartName;
-    if (!document.writeHistogramPagesIntoPostScriptFile(chartName)) {
-        std::cout << std::endl << "...failed" << std::endl;
-        std::cout << "Error: Unable to write " << chartName << std::endl;
-        return false;
-    }
-    std::cout << std::endl;
-    return true;
+    std::cout << chartName << std::endl;
+    return writeChart(document, chartName, false);
 }

@@ -155,10 +155,7 @@ bool Orlex::writeSummaryFile(const std::string& name) {
     if (hrr != nullptr) {
         writeAssociationPart(out, *hrr, *pedigrees->getMarkerMap());
     }
-    file.addAllLinesFromOStringStream();
-    file.closeFile("write");
-    // A failed write shows only once the stream is flushed at its close.
-    if (!file.isOpen("write")) {
+    if (!file.writeOutputBufferAndClose()) {
         std::cout << std::endl << "Error: Unable to write " << fileName << std::endl;
         return false;
     }

@@ -1,13 +1,14 @@
 // Allele counts and frequencies per marker and group, for the whole pedigree
 // set and for the HRR, TDT and sib-pair sets.
-#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
 
+#include "file.h"
 #include "marker_info.h"
 #include "marker_map.h"
 #include "pedigrees.h"
+#include "utilities.h"
 
 namespace {
 
@@ -55,22 +56,11 @@ void appendAlleleTable(std::ostream& out, const std::vector<Allele*>& alleles,
     }
 }
 
-// Writes the whole text; a failed write is reported, not passed over.
-void writeText(std::ofstream& file, const std::string& fileName, const std::string& text,
-               int& failures) {
-    file << text;
-    file.close();
-    if (!file) {
-        std::cout << "Error: Unable to write " << fileName << "!\n";
-        ++failures;
-    }
-}
-
 }  // namespace
 
 void Pedigrees::writeFrequenciesFile(const std::string& fileName) {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
+    File file;
+    if (!file.openFile(fileName, "write")) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
         ++fileWriteFailures;
         return;
@@ -79,7 +69,9 @@ void Pedigrees::writeFrequenciesFile(const std::string& fileName) {
     if (markerInfo != nullptr) {
         createFrequenciesMarkerRecursion(markerInfo->root);
     }
-    writeText(file, fileName, frequencyText.str(), fileWriteFailures);
+    if (!finishTextFile(file, fileName, frequencyText.str())) {
+        ++fileWriteFailures;
+    }
     frequencyText.str("");
 }
 
@@ -87,8 +79,8 @@ void Pedigrees::writeFrequenciesFile(const std::string& fileName) {
 // everything gathered so far rewritten to the file.
 static void writeSetFrequenciesFile(Pedigrees& store, RBTree<MarkerInfo>* setMarkerInfo,
                                     const std::string& fileName, const std::string& markerIndex) {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
+    File file;
+    if (!file.openFile(fileName, "write")) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
         ++store.fileWriteFailures;
         return;
@@ -97,7 +89,9 @@ static void writeSetFrequenciesFile(Pedigrees& store, RBTree<MarkerInfo>* setMar
     if (record != nullptr) {
         store.createFrequenciesAlleleRecursion(record->getAlleles(), record);
     }
-    writeText(file, fileName, store.frequencyText.str(), store.fileWriteFailures);
+    if (!finishTextFile(file, fileName, store.frequencyText.str())) {
+        ++store.fileWriteFailures;
+    }
 }
 
 void Pedigrees::writeHrrFrequenciesFile(const std::string& fileName,

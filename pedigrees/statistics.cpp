@@ -2,7 +2,6 @@
 // genotype statistics, the counters behind the pedigree statistics and the
 // statistics files written before any analysis.
 #include <cmath>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <limits>
@@ -10,6 +9,7 @@
 #include <optional>
 #include <sstream>
 
+#include "file.h"
 #include "locus.h"
 #include "locus_file.h"
 #include "marker_info.h"
@@ -130,17 +130,6 @@ void appendPValues(std::ostream& out, const MarkerInfo& record) {
     }
 }
 
-// Writes the whole text; a failed write is reported, not passed over.
-void writeText(std::ofstream& file, const std::string& fileName, const std::string& text,
-               int& failures) {
-    file << text;
-    file.close();
-    if (!file) {
-        std::cout << "Error: Unable to write " << fileName << "!\n";
-        ++failures;
-    }
-}
-
 void emptyStream(std::ostringstream& stream) {
     stream.str("");
     stream.clear();
@@ -208,14 +197,16 @@ std::string Pedigrees::getCommonHeader() {
 // ---- Genotype statistics
 
 void Pedigrees::writeGenotypeStatistics(const std::string& fileName) {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
+    File file;
+    if (!file.openFile(fileName, "write")) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
         ++fileWriteFailures;
         return;
     }
     createGenotypeStatistics();
-    writeText(file, fileName, genotypeStatisticsText.str(), fileWriteFailures);
+    if (!finishTextFile(file, fileName, genotypeStatisticsText.str())) {
+        ++fileWriteFailures;
+    }
 }
 
 void Pedigrees::createGenotypeStatistics() {
@@ -464,8 +455,8 @@ bool Pedigrees::writeStatistics() {
 }
 
 void Pedigrees::writePedigreeStatistics(const std::string& fileName) {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
+    File file;
+    if (!file.openFile(fileName, "write")) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
         ++fileWriteFailures;
     }
@@ -540,15 +531,15 @@ void Pedigrees::writePedigreeStatistics(const std::string& fileName) {
         }
     }
 
-    if (file) {
-        writeText(file, fileName, out.str(), fileWriteFailures);
+    if (file.isOpen("write") && !finishTextFile(file, fileName, out.str())) {
+        ++fileWriteFailures;
     }
     emptyStream(pedigreeStatisticsText);
 }
 
 void Pedigrees::writeNumberOfHrrTdtSibpairPeds(const std::string& fileName) {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
+    File file;
+    if (!file.openFile(fileName, "write")) {
         std::cout << "Error: Unable to open " << fileName << " for writing!\n";
         ++fileWriteFailures;
     }
@@ -567,8 +558,8 @@ void Pedigrees::writeNumberOfHrrTdtSibpairPeds(const std::string& fileName) {
             << getHrrPedigreeCount() << std::setw(10) << getTdtPedigreeCount() << std::setw(10)
             << getSibPairPedigreeCount() << '\n';
     }
-    if (file) {
-        writeText(file, fileName, out.str(), fileWriteFailures);
+    if (file.isOpen("write") && !finishTextFile(file, fileName, out.str())) {
+        ++fileWriteFailures;
     }
     emptyStream(pedigreeSetCountText);
 }

@@ -38,7 +38,7 @@ std::string Vantrel::welcome() {
            vantrelVersion +
            "\n"
            "Part of the orlex and vantrel package; likelihoods maximised by the FASTLINK\n"
-           "engine's ILINK with the NOMAD optimiser\n" +
+           "engine's ILINK with NLopt's BOBYQA optimiser\n" +
            rule + "\n";
 }
 

@@ -1,4 +1,4 @@
-// ilinkvant, with our recombination table, input checks and mesh search,
+// ilinkvant, with our recombination table, input checks and NLopt search,
 // on phase-known fully informative families whose likelihood is known in
 // closed form. The father's phase is known from his homozygous parents
 // (1-1-1 from his father, 2-2-2 from his mother) and the mother is
@@ -183,6 +183,20 @@ TEST_F(Ilinkvant, AFixedHalfStaysAHalfWhileFrequenciesAreEstimated) {
     const double fixedFounders = 10 * third + std::log(2.0);
     const double ln = markerFounders + fixedFounders + 4 * std::log(0.25) + 2 * std::log(0.5);
     EXPECT_NEAR(result.minus2LnLike, -2.0 * ln, 1e-4);
+}
+
+TEST_F(Ilinkvant, TheSameInputsGiveTheSameFinalFile) {
+    // Theta and two frequencies estimated together.
+    const std::string trio =
+        "2 1 0 0 3 0 0 1 1 1 1 1 1\n2 2 0 0 3 0 0 2 0 1 3 1 3\n"
+        "2 3 1 2 0 0 0 1 0 1 1 1 1\n";
+    writeText("pedfile.dat", phaseKnownFamily({{1, 2}, {2, 1}, {1, 1}, {2, 2}, {1, 1}}, trio));
+    writeText("datafile.dat", datafile(2, "0.1", "2\n1 1 1\n", "0.2 0.3 0.5\n"));
+    runEngine(" -n  -b ");
+    const std::string first = readText("final.dat");
+    runEngine(" -n  -b ");
+    EXPECT_EQ(readText("final.dat"), first);
+    EXPECT_NE(first.find("NUMBER OF FUNCTION EVALUATIONS"), std::string::npos);
 }
 
 TEST_F(Ilinkvant, RejectsAnUnknownSwitch) {

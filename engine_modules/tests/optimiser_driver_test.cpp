@@ -1,4 +1,4 @@
-// The bounded mesh search alone, and driving the stand-in engine through
+// The bounded search alone, and driving the stand-in engine through
 // the bridge, whose optimum is known in closed form.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(MeshSearch, StopsAtTheBoundAndRespectsTheBarrier) {
+TEST(BoundedSearch, NeverTakesARejectedPointAndGetsToTheBarrier) {
     // Minimum of the unconstrained quadratic at (2, 0.9): outside x <= 1;
     // points with x + y > 1.5 are infeasible.
     int infeasibleSeen = 0;
@@ -25,17 +25,22 @@ TEST(MeshSearch, StopsAtTheBoundAndRespectsTheBarrier) {
         return true;
     };
     const SearchResult result =
-        meshSearch(objective, {0.2, 0.2}, {0.0, 0.0}, {1.0, 1.0}, {true, true});
+        boundedSearch(objective, {0.2, 0.2}, {0.0, 0.0}, {1.0, 1.0}, {true, true});
     ASSERT_TRUE(result.feasible);
-    // On the barrier x + y = 1.5 the nearest point to (2, 0.9) is (1, 0.5).
-    EXPECT_NEAR(result.point[0], 1.0, 1e-6);
-    EXPECT_NEAR(result.point[1], 0.5, 1e-6);
     EXPECT_GT(infeasibleSeen, 0);
+    EXPECT_LE(result.point[0] + result.point[1], 1.5);
+    double there = 0.0;
+    ASSERT_TRUE(objective(result.point, &there));
+    EXPECT_EQ(result.value, there) << "the value belongs to the point reported";
+    // On the barrier x + y = 1.5 the nearest point to (2, 0.9) is (1, 0.5),
+    // with 1.16; a model-based method gets close to a wall it cannot model.
+    EXPECT_NEAR(result.point[0], 1.0, 1e-6);
+    EXPECT_NEAR(result.value, 1.16, 1e-4);
+    EXPECT_GT(result.iterations, 1) << "a run that met rejected points is restarted";
     EXPECT_GT(result.evaluations, result.iterations);
-    EXPECT_GT(result.iterations, 0);
 }
 
-TEST(MeshSearch, FixedEntriesKeepTheirStartValue) {
+TEST(BoundedSearch, FixedEntriesKeepTheirStartValue) {
     const SearchObjective objective = [](const std::vector<double>& p, double* value) {
         *value = std::pow(p[0] - 0.3, 2) + std::pow(p[1] - 0.1, 2);
         return true;
@@ -44,13 +49,13 @@ TEST(MeshSearch, FixedEntriesKeepTheirStartValue) {
     // ratio of 2 under the fractions' bound of 0.5).
     for (const double fixed : {0.5, 2.0}) {
         const SearchResult result =
-            meshSearch(objective, {fixed, 0.5}, {0.0, 0.0}, {0.5, 1.0}, {false, true});
+            boundedSearch(objective, {fixed, 0.5}, {0.0, 0.0}, {0.5, 1.0}, {false, true});
         EXPECT_EQ(result.point[0], fixed);
         EXPECT_NEAR(result.point[1], 0.1, 1e-7);
     }
 }
 
-TEST(MeshSearch, ACorrelatedValleyIsFollowedToItsMinimum) {
+TEST(BoundedSearch, ACorrelatedValleyIsFollowedToItsMinimum) {
     // A narrow diagonal valley: coordinate steps alone crawl along it.
     const SearchObjective objective = [](const std::vector<double>& p, double* value) {
         const double along = p[0] + p[1] - 0.8, across = p[0] - p[1] - 0.2;
@@ -58,17 +63,17 @@ TEST(MeshSearch, ACorrelatedValleyIsFollowedToItsMinimum) {
         return true;
     };
     const SearchResult result =
-        meshSearch(objective, {0.0, 0.0}, {0.0, 0.0}, {1.0, 1.0}, {true, true});
+        boundedSearch(objective, {0.0, 0.0}, {0.0, 0.0}, {1.0, 1.0}, {true, true});
     EXPECT_NEAR(result.point[0], 0.5, 1e-5);
     EXPECT_NEAR(result.point[1], 0.3, 1e-5);
     EXPECT_LT(result.value, 1e-10);
 }
 
-TEST(MeshSearch, NoFeasiblePointIsReported) {
+TEST(BoundedSearch, NoFeasiblePointIsReported) {
     const SearchObjective objective = [](const std::vector<double>&, double*) { return false; };
     SearchSettings settings;
     settings.maximumEvaluations = 500;
-    const SearchResult result = meshSearch(objective, {0.5}, {0.0}, {1.0}, {true}, settings);
+    const SearchResult result = boundedSearch(objective, {0.5}, {0.0}, {1.0}, {true}, settings);
     EXPECT_FALSE(result.feasible);
     EXPECT_LE(result.evaluations, 500);
 }

@@ -2,17 +2,16 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "orlex.h"
+#include "test_support.h"
 
 static bool parseArguments(Orlex& orlex, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "orlex");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    return orlex.parse(static_cast<int>(argv.size()), argv.data());
+    test_support::Arguments words(std::move(arguments));
+    return orlex.parse(words.argc(), words.argv());
 }
 
 TEST(CommandLine, AbsentOptionsKeepTheDriverDefaults) {

@@ -22,23 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "phase_unknown_families.h"
 #include "test_support.h"
 
 namespace {
 
+using orlex_test::Family;
+using orlex_test::familyLod;
 using test_support::CommandResult;
-
-struct Family {
-    int n;
-    int k;
-};
-
-double familyLod(double theta, Family family) {
-    const double linked = std::pow(theta, family.k) * std::pow(1 - theta, family.n - family.k) +
-                          std::pow(theta, family.n - family.k) * std::pow(1 - theta, family.k);
-    return linked > 0 ? std::log10(std::pow(2.0, family.n - 1) * linked)
-                      : -std::numeric_limits<double>::infinity();
-}
 
 struct HetPoint {
     double hlod;
@@ -94,21 +85,7 @@ void expectPoint(const std::optional<HetPoint>& got, const HetPoint& expected) {
     EXPECT_NEAR(got->alpha, expected.alpha, 1e-9);
 }
 
-class HeterogeneityRun : public test_support::TempDirTest {
-  protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        test_support::copySourceFiles("orlex/tests/data",
-                                      {"hlod_families.ped", "two_markers.map", "dominant.model"});
-    }
-
-    static CommandResult orlex(const std::string& options) {
-        return test_support::runProgram("orlex",
-                                        options +
-                                            " --post --ped hlod_families.ped --map two_markers.map "
-                                            "--model dominant.model");
-    }
-};
+using HeterogeneityRun = orlex_test::HlodFamiliesRun;
 
 TEST_F(HeterogeneityRun, BestPointsFollowFromTheFamiliesLodCurves) {
     const HetPoint m1{std::log10((1 + 7 * 0.43) * (1 - 0.43)), 0.0, 0.43};

@@ -26,41 +26,17 @@
 #include <string>
 #include <vector>
 
+#include "phase_unknown_families.h"
 #include "test_support.h"
 
 namespace {
 
+using orlex_test::bestOnEngineGrid;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::renderPostScript;
 using test_support::writeText;
-
-double familyLod(double theta, int recombinants) {
-    const int k = recombinants;
-    const double linked = std::pow(theta, k) * std::pow(1 - theta, 4 - k) +
-                          std::pow(theta, 4 - k) * std::pow(1 - theta, k);
-    return linked > 0 ? std::log10(8.0 * linked) : -std::numeric_limits<double>::infinity();
-}
-
-// The best LOD of families with these recombinants on the engine's grid
-// (theta 0.5 first, then 0 to 0.48 by 0.02), and its theta.
-std::pair<double, double> bestLod(const std::vector<int>& recombinants) {
-    std::vector<double> thetas = {0.5};
-    for (int step = 0; step <= 24; ++step) {
-        thetas.push_back(step * 0.02);
-    }
-    std::pair<double, double> best{-std::numeric_limits<double>::infinity(), 0.0};
-    for (const double theta : thetas) {
-        double lod = 0.0;
-        for (const int k : recombinants) {
-            lod += familyLod(theta, k);
-        }
-        if (lod > best.first + 1e-9) {
-            best = {lod, theta};
-        }
-    }
-    return best;
-}
 
 // The rows of the table under the heading: marker name to its numbers, up
 // to the first empty line.
@@ -86,10 +62,6 @@ std::map<std::string, std::vector<double>> tableRows(const std::string& text,
     return rows;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 const std::string pValueHeader =
     "              Marker   Allele-based   Allele-based Genotype-based Genotype-based\n"
     "                         randomized    theoretical     randomized    theoretical\n";
@@ -103,21 +75,8 @@ double genotypeTail() {
     return std::erfc(s / std::sqrt(2.0)) + 2 * density * (s + s * x / 3);
 }
 
-class HrrRun : public test_support::TempDirTest {
+class HrrRun : public orlex_test::HlodFamiliesRun {
   protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        test_support::copySourceFiles("orlex/tests/data",
-                                      {"hlod_families.ped", "two_markers.map", "dominant.model"});
-    }
-
-    static CommandResult orlex(const std::string& options) {
-        return test_support::runProgram(
-            "orlex",
-            options +
-                " --post --ped hlod_families.ped --map two_markers.map --model dominant.model");
-    }
-
     // Every chart the run wrote renders without a Ghostscript error.
     static void renderEveryChart() {
         int charts = 0;
@@ -204,16 +163,16 @@ TEST_F(HrrRun, SummaryGathersEveryTwoPointAnalysisAndTheAssociation) {
         "              Marker       LodHom     Theta    NucLodHom     Theta\n";
     const auto homogeneity = tableRows(summary, lodHom);
     ASSERT_EQ(homogeneity.size(), 2u) << summary;
-    const auto m1 = bestLod({0, 2});
-    const auto m2 = bestLod({0, 0});
+    const auto m1 = bestOnEngineGrid({{4, 0}, {4, 2}});
+    const auto m2 = bestOnEngineGrid({{4, 0}, {4, 0}});
     for (const auto& [marker, best] : {std::pair{"M1", m1}, std::pair{"M2", m2}}) {
         const std::vector<double>& row = homogeneity.at(marker);
         ASSERT_EQ(row.size(), 4u) << marker;
         // The trait allele's frequency of 0.001 moves the engine's LODs by about 2e-6.
-        EXPECT_NEAR(row[0], best.first, 1e-5) << marker;
-        EXPECT_NEAR(row[1], best.second, 1e-9) << marker;
-        EXPECT_NEAR(row[2], best.first, 1e-5) << marker;
-        EXPECT_NEAR(row[3], best.second, 1e-9) << marker;
+        EXPECT_NEAR(row[0], best.lod, 1e-5) << marker;
+        EXPECT_NEAR(row[1], best.theta, 1e-9) << marker;
+        EXPECT_NEAR(row[2], best.lod, 1e-5) << marker;
+        EXPECT_NEAR(row[3], best.theta, 1e-9) << marker;
     }
 
     const std::string lodHet =
@@ -246,10 +205,10 @@ TEST_F(HrrRun, SinglepointSummaryWithoutHeterogeneityOrAssociation) {
     const std::string summary = readText("orlex_summary.out");
     const auto rows = tableRows(summary, "              Marker       LodHom     Theta\n");
     ASSERT_EQ(rows.size(), 1u) << summary;
-    const auto m2 = bestLod({0, 0});
+    const auto m2 = bestOnEngineGrid({{4, 0}, {4, 0}});
     ASSERT_EQ(rows.at("M2").size(), 2u);
-    EXPECT_NEAR(rows.at("M2")[0], m2.first, 1e-5);
-    EXPECT_NEAR(rows.at("M2")[1], m2.second, 1e-9);
+    EXPECT_NEAR(rows.at("M2")[0], m2.lod, 1e-5);
+    EXPECT_NEAR(rows.at("M2")[1], m2.theta, 1e-9);
     // Without --hlod two empty lines end the table, and nothing follows.
     EXPECT_TRUE(summary.size() > 3 && summary.compare(summary.size() - 3, 3, "\n\n\n") == 0)
         << summary;

@@ -32,6 +32,7 @@
 
 namespace fs = std::filesystem;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::writeText;
 
@@ -157,10 +158,6 @@ std::vector<Position> consoleTables(const std::string& output) {
     return positions;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 double lodOf(const std::vector<double>& row) {
     return row.back();
 }
@@ -180,13 +177,8 @@ class MultipointRun : public test_support::TempDirTest {
 
     // Runs orlex --multipoint on the inputs; programs in extraPath come first.
     CommandResult orlex(const std::string& arguments, const std::string& extraPath = "") const {
-        const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
-                                 test_support::programPath("orlex").parent_path().string() + ":" +
-                                 test_support::enginePath("linkmaporlex").parent_path().string() +
-                                 ":$PATH";
-        return test_support::runCommand(
-            "PATH=\"" + path + "\" " + test_support::programPath("orlex").string() +
-            " --multipoint " + inputs + " " + arguments + " </dev/null");
+        return test_support::runProgram("orlex", "--multipoint " + inputs + " " + arguments,
+                                        extraPath);
     }
 
     std::string inputs = "--post --ped families.ped --map markers.map --model reduced.model";

@@ -20,50 +20,18 @@
 
 #include "engine_limits.h"
 #include "mlink.h"
+#include "phase_unknown_families.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::writeText;
 
-// Children and recombinants of one family.
-struct Family {
-    int n;
-    int k;
-};
-
-static double familyLod(double theta, Family family) {
-    const double linked = std::pow(theta, family.k) * std::pow(1 - theta, family.n - family.k) +
-                          std::pow(theta, family.n - family.k) * std::pow(1 - theta, family.k);
-    return linked > 0 ? std::log10(std::pow(2.0, family.n - 1) * linked)
-                      : -std::numeric_limits<double>::infinity();
-}
-
-struct BestPoint {
-    double lod;
-    double theta;
-};
-
-// The engine evaluates theta 0.5 first, then 0, 0.02, ..., 0.48; the first
-// of equal maxima is the one reported.
-static BestPoint bestOnEngineGrid(const std::vector<Family>& families) {
-    std::vector<double> thetas = {0.5};
-    for (int step = 0; step <= 24; ++step) {
-        thetas.push_back(step * 0.02);
-    }
-    BestPoint best{-std::numeric_limits<double>::infinity(), 0.0};
-    for (const double theta : thetas) {
-        double lod = 0.0;
-        for (const Family& family : families) {
-            lod += familyLod(theta, family);
-        }
-        if (lod > best.lod + 1e-9) {
-            best = {lod, theta};
-        }
-    }
-    return best;
-}
+using orlex_test::bestOnEngineGrid;
+using orlex_test::BestPoint;
+using orlex_test::Family;
 
 // The console line of a marker: its name, best LOD and that block's theta.
 static std::optional<BestPoint> consoleLine(const std::string& output, const std::string& marker) {
@@ -76,10 +44,6 @@ static std::optional<BestPoint> consoleLine(const std::string& output, const std
         }
     }
     return std::nullopt;
-}
-
-static bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 static const std::vector<std::string> exchangeFiles = {
@@ -96,15 +60,8 @@ class OrlexRun : public test_support::TempDirTest {
     }
 
     // Runs orlex in the temporary directory; programs in extraPath come first.
-    CommandResult orlex(const std::string& arguments, const std::string& extraPath = "",
-                        const std::string& workDir = ".") const {
-        const std::string path = (extraPath.empty() ? "" : extraPath + ":") +
-                                 test_support::programPath("orlex").parent_path().string() + ":" +
-                                 test_support::enginePath("mlinkorlex").parent_path().string() +
-                                 ":$PATH";
-        return test_support::runCommand("cd " + workDir + " && PATH=\"" + path + "\" " +
-                                        test_support::programPath("orlex").string() + " " +
-                                        arguments + " </dev/null");
+    static CommandResult orlex(const std::string& arguments, const std::string& extraPath = "") {
+        return test_support::runProgram("orlex", arguments, extraPath);
     }
 
     void expectBest(const CommandResult& result, const std::string& marker,
@@ -350,10 +307,11 @@ TEST_F(OrlexRun, ExchangeFileLinkedToAnInputIsRefused) {
     const std::string userPedigrees = readText("xlinked.ped");
     fs::create_directory("work");
     fs::create_symlink("../xlinked.ped", "work/pedfile.dat");
+    fs::current_path("work");
     const CommandResult result = orlex(
         "--singlepoint --post --xlinked --ped ../xlinked.ped --map ../one_marker.map "
-        "--model ../xlinked_dominant.model",
-        "", "work");
+        "--model ../xlinked_dominant.model");
+    fs::current_path("..");
     EXPECT_EQ(result.status, 255) << result.output;
     EXPECT_TRUE(contains(
         result.output, "Error: Input file ../xlinked.ped (--ped) is the engine's file pedfile.dat"))

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "phase_unknown_families.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -21,19 +22,13 @@ namespace fs = std::filesystem;
 namespace {
 
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::readText;
 using test_support::renderPostScript;
 
+// The LOD of a family of four children with k recombinants.
 double familyLod(double theta, int k) {
-    const int n = 4;
-    const double linked = std::pow(theta, k) * std::pow(1 - theta, n - k) +
-                          std::pow(theta, n - k) * std::pow(1 - theta, k);
-    return linked > 0 ? std::log10(std::pow(2.0, n - 1) * linked)
-                      : -std::numeric_limits<double>::infinity();
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+    return orlex_test::familyLod(theta, {4, k});
 }
 
 // The numbers of the line that begins with the label (after blanks).
@@ -66,21 +61,7 @@ const std::vector<std::string> singlepointFiles = {"_singlepoint.out",
                                                    "_singlepoint_nuc_het.out",
                                                    "_singlepoint_nuc_het.ps"};
 
-class SinglepointFilesRun : public test_support::TempDirTest {
-  protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        test_support::copySourceFiles("orlex/tests/data",
-                                      {"hlod_families.ped", "two_markers.map", "dominant.model"});
-    }
-
-    static CommandResult orlex(const std::string& options,
-                               const std::string& pedigree = "hlod_families.ped",
-                               const std::string& map = "two_markers.map") {
-        return test_support::runProgram("orlex", options + " --post --ped " + pedigree + " --map " +
-                                                     map + " --model dominant.model");
-    }
-};
+using SinglepointFilesRun = orlex_test::HlodFamiliesRun;
 
 TEST_F(SinglepointFilesRun, EveryOptionWritesItsFilesWithTheHandDerivedValues) {
     const CommandResult result =

@@ -12,12 +12,9 @@
 
 namespace {
 
+using test_support::contains;
 using test_support::readText;
 using test_support::renderPostScript;
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 class SinglepointFilesTest : public test_support::TempDirTest {
   protected:

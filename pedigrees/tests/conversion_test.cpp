@@ -1,7 +1,6 @@
 // Pre-MAKEPED conversion through makepedvant and loop breaking through
 // unknownorlex -l / unknownvant -l, with the real programs, and with stand-in
 // scripts only where a failure has to be forced.
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,7 +13,9 @@
 #include "pedigrees.h"
 #include "test_support.h"
 
+using test_support::linesOf;
 using test_support::readText;
+using test_support::wordsOf;
 using test_support::writeText;
 
 namespace {
@@ -62,45 +63,8 @@ const char* const kDatafile =
     "0.1\n"
     "1 0.1 0.45\n";
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::vector<std::string> wordsOf(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
-
 class ConversionTest : public test_support::TempDirTest {
   protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        originalPath_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-    }
-    void TearDown() override {
-        setenv("PATH", originalPath_.c_str(), 1);
-        TempDirTest::TearDown();
-    }
-
-    // Puts a script of this name before the real programs on PATH.
-    void standIn(const std::string& program, const std::string& body) {
-        const std::filesystem::path bin = dir() / "stand-ins";
-        std::filesystem::create_directories(bin);
-        const std::filesystem::path script = bin / program;
-        writeText(script, "#!/bin/sh\n" + body + "\n");
-        chmod(script.c_str(), 0755);
-        setenv("PATH", (bin.string() + ":" + originalPath_).c_str(), 1);
-    }
-
     static void writeMap(const std::string& name) {
         writeText(name, "CHROMOSOME HALDANE POSITION\n1 0.0 D1S1\n");
     }
@@ -127,9 +91,6 @@ class ConversionTest : public test_support::TempDirTest {
         const bool ok = store.break_loops(jointProgram, verbose);
         return {ok, testing::internal::GetCapturedStdout()};
     }
-
-  private:
-    std::string originalPath_;
 };
 
 const std::string kStars(66, '*');

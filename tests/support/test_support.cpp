@@ -21,9 +21,24 @@ void TempDirTest::SetUp() {
 }
 
 void TempDirTest::TearDown() {
+    if (pathBeforeStandIns_) {
+        setenv("PATH", pathBeforeStandIns_->c_str(), 1);
+    }
     std::filesystem::current_path(previous_);
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
+}
+
+void TempDirTest::standIn(const std::string& program, const std::string& body) {
+    const std::filesystem::path folder = dir_ / "stand-ins";
+    std::filesystem::create_directories(folder);
+    writeText(folder / program, "#!/bin/sh\n" + body + "\n");
+    std::filesystem::permissions(folder / program, std::filesystem::perms::owner_all);
+    if (!pathBeforeStandIns_) {
+        const char* path = std::getenv("PATH");
+        pathBeforeStandIns_ = path != nullptr ? path : "";
+        setenv("PATH", (folder.string() + ":" + *pathBeforeStandIns_).c_str(), 1);
+    }
 }
 
 std::string readText(const std::filesystem::path& path) {
@@ -36,6 +51,28 @@ std::string readText(const std::filesystem::path& path) {
 void writeText(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> wordsOf(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
 }
 
 CommandResult runCommand(const std::string& command, bool mergeStderr) {
@@ -75,8 +112,10 @@ std::filesystem::path makeTemporaryFolder() {
 
 }  // namespace
 
-CommandResult runProgram(const std::string& program, const std::string& arguments) {
-    const std::string path = quoted(std::string(ORLEX_PROGRAM_DIR)) + ":" +
+CommandResult runProgram(const std::string& program, const std::string& arguments,
+                         const std::string& extraPath) {
+    const std::string path = (extraPath.empty() ? "" : quoted(extraPath) + ":") +
+                             quoted(std::string(ORLEX_PROGRAM_DIR)) + ":" +
                              quoted(std::string(ORLEX_ENGINE_BIN_DIR)) + ":\"$PATH\"";
     return runCommand("PATH=" + path + " " + quoted(programPath(program).string()) + " " +
                       arguments + " </dev/null");

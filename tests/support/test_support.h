@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -19,9 +21,14 @@ class TempDirTest : public ::testing::Test {
 
     std::filesystem::path dir() const { return dir_; }
 
+    // Puts a shell script of this name, running the body, before the real
+    // programs on this process's PATH (restored at the end of the test).
+    void standIn(const std::string& program, const std::string& body);
+
   private:
     std::filesystem::path previous_;
     std::filesystem::path dir_;
+    std::optional<std::string> pathBeforeStandIns_;
 };
 
 // Whole file as a string ("" when it cannot be read).
@@ -29,6 +36,33 @@ std::string readText(const std::filesystem::path& path);
 
 // Writes the text to the file, replacing it.
 void writeText(const std::filesystem::path& path, const std::string& text);
+
+// Whether the text holds the part anywhere.
+bool contains(const std::string& text, const std::string& part);
+// The lines of the text without their line feeds.
+std::vector<std::string> linesOf(const std::string& text);
+// The blank-separated words of the line.
+std::vector<std::string> wordsOf(const std::string& line);
+
+// Words as a program's main receives them: argc() and argv(), the program
+// name first.
+class Arguments {
+  public:
+    explicit Arguments(std::vector<std::string> words) : words_(std::move(words)) {
+        for (std::string& word : words_) {
+            pointers_.push_back(word.data());
+        }
+    }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+
+    int argc() const { return static_cast<int>(pointers_.size()); }
+    char** argv() { return pointers_.data(); }
+
+  private:
+    std::vector<std::string> words_;
+    std::vector<char*> pointers_;
+};
 
 struct CommandResult {
     int status = -1;     // exit status of the command (WEXITSTATUS), -1 if it did not exit
@@ -50,8 +84,10 @@ std::filesystem::path programPath(const std::string& name);
 std::filesystem::path enginePath(const std::string& name);
 
 // Runs a program of this package in the working directory with standard
-// input closed, this package's programs and the engine first on PATH.
-CommandResult runProgram(const std::string& program, const std::string& arguments);
+// input closed, this package's programs and the engine first on PATH; the
+// folder extraPath, when given, comes before them (stand-in programs).
+CommandResult runProgram(const std::string& program, const std::string& arguments,
+                         const std::string& extraPath = "");
 
 // Copies data files from a folder of the source tree into the working directory.
 void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);

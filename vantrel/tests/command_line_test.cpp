@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -13,11 +14,8 @@ using test_support::runCommand;
 
 static bool parseArguments(Vantrel& vantrel, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "vantrel");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    return vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data());
+    test_support::Arguments words(std::move(arguments));
+    return vantrel.parse_cmdline_arguments(words.argc(), words.argv());
 }
 
 TEST(VantrelCommandLine, NoOptionsReadOnlyThePreMakepedPedigreeFileAndRunNoModel) {

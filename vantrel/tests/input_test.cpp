@@ -77,13 +77,9 @@ class VantrelInputTest : public test_support::TempDirTest {
 
     bool read(Vantrel& into, std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "vantrel");
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
+        test_support::Arguments words(std::move(arguments));
         testing::internal::CaptureStdout();
-        const bool parsed =
-            into.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data());
+        const bool parsed = into.parse_cmdline_arguments(words.argc(), words.argv());
         const bool read = parsed && into.read_input_files();
         output = testing::internal::GetCapturedStdout();
         return read;

@@ -64,7 +64,6 @@ class JointAnalysis : public test_support::TempDirTest {
   protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        path = std::getenv("PATH");
         writeText("fam.ped", families());
         writeText("fam.map", map);
         writeText("cases.map", map);
@@ -83,10 +82,6 @@ class JointAnalysis : public test_support::TempDirTest {
         }
         writeText("fam.phen", phenotypes.str());
     }
-    void TearDown() override {
-        setenv("PATH", path.c_str(), 1);
-        TempDirTest::TearDown();
-    }
 
     std::vector<std::string> arguments(const std::string& extra) const {
         std::vector<std::string> words{"vantrel",     "-p",         "fam.ped",      "--post",
@@ -102,15 +97,10 @@ class JointAnalysis : public test_support::TempDirTest {
 
     // The whole run in this process, keeping what it printed.
     bool analyse(const std::string& extra) {
-        std::vector<std::string> words = arguments(extra);
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
+        test_support::Arguments words(arguments(extra));
         testing::internal::CaptureStdout();
-        const bool ok =
-            vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data()) &&
-            vantrel.read_input_files() && vantrel.run();
+        const bool ok = vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
+                        vantrel.read_input_files() && vantrel.run();
         output = testing::internal::GetCapturedStdout();
         return ok;
     }
@@ -118,22 +108,16 @@ class JointAnalysis : public test_support::TempDirTest {
     // Puts an ilinkvant first on PATH that runs the real one until its
     // failingCall-th start, which runs the given script instead.
     void failingIlinkvant(int failingCall, const std::string& failure) {
-        const std::filesystem::path bin = dir() / "standin-bin";
-        std::filesystem::create_directory(bin);
-        const std::filesystem::path program = bin / "ilinkvant";
-        writeText(program,
-                  "#!/bin/sh\nn=$(($(cat ilink.count 2>/dev/null || echo 0) + 1))\n"
-                  "echo $n > ilink.count\n"
-                  "if [ $n -ge " +
-                      std::to_string(failingCall) + " ]; then " + failure + "; fi\nexec '" +
-                      enginePath("ilinkvant").string() + "' \"$@\"\n");
-        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-        setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+        standIn("ilinkvant",
+                "n=$(($(cat ilink.count 2>/dev/null || echo 0) + 1))\n"
+                "echo $n > ilink.count\n"
+                "if [ $n -ge " +
+                    std::to_string(failingCall) + " ]; then " + failure + "; fi\nexec '" +
+                    enginePath("ilinkvant").string() + "' \"$@\"");
     }
 
     bool printed(const std::string& text) const { return output.find(text) != std::string::npos; }
 
-    std::string path;
     Vantrel vantrel;
     std::string output;
 };
@@ -284,13 +268,9 @@ TEST_F(JointAnalysis, ModelBasedRunBreaksLoopsBeforeEveryMarkerWhenForced) {
 }
 
 TEST_F(JointAnalysis, AnEmptyMarkerListStillRecordsThePhenotype) {
-    std::vector<std::string> words = arguments("--rec");
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
+    test_support::Arguments words(arguments("--rec"));
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(vantrel.parse_cmdline_arguments(static_cast<int>(argv.size()), argv.data()) &&
+    ASSERT_TRUE(vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
                 vantrel.read_input_files());
     const bool ok = vantrel.execute_analysis({"DISEASE_LOCUS", "DISEASE_LOCUS"}, {}, "Recessive");
     output = testing::internal::GetCapturedStdout();

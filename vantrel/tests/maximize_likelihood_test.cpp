@@ -45,7 +45,6 @@ class MaximizeLikelihood : public test_support::TempDirTest {
   protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        path = std::getenv("PATH");
         vantrel.linkageLocusFile = model.get();
         // The H1 estimate that an H3 run starts from.
         auto estimate = std::make_unique<Likelihood>();
@@ -53,24 +52,14 @@ class MaximizeLikelihood : public test_support::TempDirTest {
         h1Run.addEstimate(std::move(estimate));
         vantrel.bestH1 = &h1Run;
     }
-    void TearDown() override {
-        setenv("PATH", path.c_str(), 1);
-        TempDirTest::TearDown();
-    }
 
     // Puts stand-ins for the two engine programs first on PATH: each logs
     // its command line to "calls.log", then runs its script.
     void standIns(const std::string& unknownScript, const std::string& ilinkScript) {
-        const std::filesystem::path bin = dir() / "standin-bin";
-        std::filesystem::create_directory(bin);
         for (const auto& [name, script] :
              {std::pair{"unknownvant", unknownScript}, std::pair{"ilinkvant", ilinkScript}}) {
-            const std::filesystem::path program = bin / name;
-            writeText(program, std::string("#!/bin/sh\necho ") + name + " \"$@\" >> calls.log\n" +
-                                   script + "\n");
-            std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+            standIn(name, std::string("echo ") + name + " \"$@\" >> calls.log\n" + script);
         }
-        setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
     }
 
     std::string writesFinal(const std::string& fixture) const {
@@ -86,7 +75,6 @@ class MaximizeLikelihood : public test_support::TempDirTest {
         return record;
     }
 
-    std::string path;
     std::unique_ptr<LinkageLocusFile> model = locusModel();
     Likelihoods h1Run{"Hypothesis", true, false, 2};
     Vantrel vantrel;

@@ -11,6 +11,7 @@
 
 namespace fs = std::filesystem;
 using test_support::CommandResult;
+using test_support::contains;
 using test_support::programPath;
 using test_support::runCommand;
 using test_support::writeText;
@@ -44,10 +45,6 @@ class VantrelProgramTest : public test_support::TempDirTest {
         }
         std::sort(names.begin(), names.end());
         return names;
-    }
-
-    static bool contains(const std::string& text, const std::string& part) {
-        return text.find(part) != std::string::npos;
     }
 };
 

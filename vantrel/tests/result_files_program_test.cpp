@@ -14,6 +14,7 @@
 
 namespace fs = std::filesystem;
 using test_support::readText;
+using test_support::wordsOf;
 
 namespace {
 
@@ -29,15 +30,6 @@ class ResultFilesProgram : public test_support::TempDirTest {
                                                    "cases.gt", "controls.gt"});
     }
 };
-
-std::vector<std::string> wordsOf(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
 
 // The text between a section title and the next title.
 std::string section(const std::string& text, const std::string& title, const std::string& next) {

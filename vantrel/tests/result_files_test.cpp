@@ -15,6 +15,7 @@
 #include "vt_results.h"
 
 namespace fs = std::filesystem;
+using test_support::linesOf;
 using test_support::readText;
 using test_support::writeText;
 
@@ -49,15 +50,6 @@ class ResultFiles : public test_support::TempDirTest {
         return written;
     }
 
-    static std::vector<std::string> lines(const std::string& text) {
-        std::vector<std::string> all;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
-            all.push_back(line);
-        }
-        return all;
-    }
-
     vantrel_test::ResultRecords records;
     Vantrel vantrel;
     std::string output;
@@ -80,7 +72,7 @@ TEST_F(ResultFiles, DetailFileLayout) {
     const std::string detail = readText("run.out");
     const std::string head = Vantrel::welcome() + "\nDate : ";
     EXPECT_EQ(detail.substr(0, head.size()), head);
-    const std::vector<std::string> detailLines = lines(detail.substr(head.size()));
+    const std::vector<std::string> detailLines = linesOf(detail.substr(head.size()));
     ASSERT_GE(detailLines.size(), 2u);
     EXPECT_EQ(detailLines[1], "") << "the date's own line end, then an empty line";
 
@@ -134,7 +126,7 @@ TEST_F(ResultFiles, OneTableOfEveryPhenotypeModelAndMarker) {
     }
     ASSERT_TRUE(write()) << output;
 
-    const std::vector<std::string> table = lines(readText("run_tbl.out"));
+    const std::vector<std::string> table = linesOf(readText("run_tbl.out"));
     ASSERT_EQ(table.size(), 12u) << readText("run_tbl.out");
     EXPECT_EQ(table[0], "# VANTREL analysis results in table format");
     EXPECT_EQ(table[1],

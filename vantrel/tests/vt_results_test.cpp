@@ -11,32 +11,21 @@
 #include "likelihoods.h"
 #include "marker_info.h"
 #include "marker_map.h"
+#include "result_records.h"
 #include "vt_results.h"
 
 namespace {
 
-struct Estimate {
-    double minus2LnLike;
-    std::vector<double> frequencies;
-    std::vector<double> conditional = {};
-    std::vector<double> thetas = {0.5};
-};
-
 class VTResultsTest : public testing::Test {
   protected:
+    VTResultsTest() {
+        records.iterations = 3;
+        records.evaluations = 7;
+    }
+
     // A run record holding the estimates in order.
-    Likelihoods* run(int alleles, const std::vector<Estimate>& estimates) {
-        runs.push_back(std::make_unique<Likelihoods>("Hypothesis", false, false, alleles));
-        for (const Estimate& e : estimates) {
-            auto estimate = std::make_unique<Likelihood>();
-            estimate->setLikelihood(e.minus2LnLike);
-            estimate->setAlleleFrequencies(e.frequencies);
-            estimate->setCondAlleleFrequencies(e.conditional);
-            estimate->setThetas(e.thetas);
-            estimate->setIterEvalPig(3, 7, 0.0);
-            runs.back()->addEstimate(std::move(estimate));
-        }
-        return runs.back().get();
+    Likelihoods* run(int alleles, const std::vector<vantrel_test::Estimate>& estimates) {
+        return records.run(alleles, estimates);
     }
 
     // One marker with the four best -2 ln L; frequencies and thetas as given.
@@ -49,7 +38,7 @@ class VTResultsTest : public testing::Test {
         results.addMarkerName(name);
     }
 
-    std::vector<std::unique_ptr<Likelihoods>> runs;
+    vantrel_test::ResultRecords records;
     VTResults results;
 };
 
