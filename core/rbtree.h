@@ -84,9 +84,10 @@ class RBTree {
         }
         T* y = nil;
         T* x = root;
+        int order = 0;
         while (!isLeaf(x)) {
             y = x;
-            const int order = z->key.compare(x->key);
+            order = z->key.compare(x->key);
             if (order == 0) {
                 return false;
             }
@@ -94,18 +95,17 @@ class RBTree {
         }
         z->parent = y;
         if (isLeaf(y)) {
-            delete root;
             root = z;
-        } else if (z->key < y->key) {
-            delete y->left;
+        } else if (order < 0) {
             y->left = z;
         } else {
-            delete y->right;
             y->right = z;
         }
         delete z->left;
         delete z->right;
-        z->left = newLeaf();
+        // The leaf that z took the place of becomes its left leaf: an insert
+        // makes one leaf record instead of making two and freeing one.
+        z->left = reusedLeaf(x);
         z->right = newLeaf();
         z->color = "red";
         insertFixup(z);
@@ -193,6 +193,18 @@ class RBTree {
     static T* newLeaf() {
         T* leaf = new T();
         leaf->color = "black";
+        return leaf;
+    }
+
+    // A leaf taken out of the tree, made what newLeaf makes.
+    static T* reusedLeaf(T* leaf) {
+        if (std::string_view(leaf->color) != "black") {
+            leaf->color = "black";
+        }
+        leaf->parent = nullptr;
+        leaf->greyMark = false;
+        leaf->blueMark = false;
+        leaf->redMark = false;
         return leaf;
     }
 

@@ -13,9 +13,8 @@ FastlinkLikelihoods::FastlinkLikelihoods(double theta)
 
 void FastlinkLikelihoods::addLikelihood(const std::string& id, double ln, double log10,
                                         double lod) {
-    records.push_back(std::make_unique<FastlinkLikelihood>(id, ln, log10, lod));
+    records.emplace_back(id, ln, log10, lod);
     pedigreeNames.push_back(id);
-    likelihoods[id] = records.back().get();
 }
 
 void FastlinkLikelihoods::reserve(std::size_t count) {
@@ -23,7 +22,10 @@ void FastlinkLikelihoods::reserve(std::size_t count) {
     pedigreeNames.reserve(count);
 }
 
-FastlinkLikelihood* FastlinkLikelihoods::getLikelihood(const std::string& id) const {
-    const auto found = likelihoods.find(id);
-    return found == likelihoods.end() ? nullptr : found->second;
+const FastlinkLikelihood* FastlinkLikelihoods::getLikelihood(const std::string& id) const {
+    for (; indexed < records.size(); ++indexed) {
+        index[records[indexed].pedigreeId] = indexed;
+    }
+    const auto found = index.find(id);
+    return found == index.end() ? nullptr : &records[found->second];
 }

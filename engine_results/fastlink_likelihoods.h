@@ -1,9 +1,8 @@
 // What the likelihood engine reported for one evaluation point of a run.
 #pragma once
 
-#include <map>
-#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // One pedigree's engine result at one evaluation point.
@@ -38,8 +37,9 @@ class FastlinkLikelihoods {
     void addLikelihood(const std::string& id, double ln, double log10, double lod);
     // Room for this many records, for a reader that knows how many follow.
     void reserve(std::size_t count);
-    // The record of the id (the one added last when the id came twice), or null.
-    FastlinkLikelihood* getLikelihood(const std::string& id) const;
+    // The record of the id (the one added last when the id came twice), or
+    // null; it stays in place until the next record is added.
+    const FastlinkLikelihood* getLikelihood(const std::string& id) const;
     std::vector<std::string> getPedigreeNames() const { return pedigreeNames; }
     double getRecombinationFraction() const { return recombinationFraction; }
 
@@ -53,8 +53,6 @@ class FastlinkLikelihoods {
     double recombinationFraction;
     // "THETAS" of a multipoint point in locus order; empty for two-point points.
     std::vector<double> thetas;
-    // Lookup by pedigree id; the records are owned by this point.
-    std::map<std::string, FastlinkLikelihood*> likelihoods;
     // Pedigree ids in the order of the engine's file (an id added twice stands twice).
     std::vector<std::string> pedigreeNames;
     double lnLikeTotal = 0.0;
@@ -63,7 +61,12 @@ class FastlinkLikelihoods {
     double lodScore;
 
   private:
-    // Owns every record ever added, so one replaced by a repeated id is
-    // still released exactly once.
-    std::vector<std::unique_ptr<FastlinkLikelihood>> records;
+    // Every record ever added, in one block rather than one allocation each:
+    // a run reads hundreds of thousands of them.
+    std::vector<FastlinkLikelihood> records;
+    // Position in records by pedigree id, built on the first look-up rather
+    // than per record added: most points of a run are read and never looked
+    // into. It covers the first `indexed` records.
+    mutable std::unordered_map<std::string, std::size_t> index;
+    mutable std::size_t indexed = 0;
 };

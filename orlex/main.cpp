@@ -3,10 +3,11 @@
 #include <memory>
 
 #include "orlex.h"
+#include "record_memory.h"
 #include "utilities.h"
 
 int main(int argc, char** argv) {
-    const auto orlex = std::make_unique<Orlex>();
+    auto orlex = std::make_unique<Orlex>();
     std::cout << Orlex::welcome();
     const std::time_t start = std::time(nullptr);
 
@@ -23,5 +24,6 @@ int main(int argc, char** argv) {
     if (orlex->msPause) {
         execute_external_command("PAUSE", true);
     }
+    releaseAtExit(orlex);
     return exitValue;
 }

@@ -59,3 +59,16 @@ TEST(FastlinkLikelihoods, RepeatedIdStandsTwiceAndTheLastRecordWins) {
     ASSERT_NE(point.getLikelihood("7"), nullptr);
     EXPECT_DOUBLE_EQ(point.getLikelihood("7")->getLnLike(), -2.0);
 }
+
+// Look-ups made before later records are added must not hide those records.
+TEST(FastlinkLikelihoods, RecordsAddedAfterALookUpAreFound) {
+    FastlinkLikelihoods point(0.0);
+    point.addLikelihood("1", -1.0, -0.43, 0.1);
+    ASSERT_NE(point.getLikelihood("1"), nullptr);
+    EXPECT_EQ(point.getLikelihood("2"), nullptr);
+    point.addLikelihood("2", -2.0, -0.87, 0.2);
+    point.addLikelihood("1", -3.0, -1.30, 0.3);
+    ASSERT_NE(point.getLikelihood("2"), nullptr);
+    EXPECT_DOUBLE_EQ(point.getLikelihood("2")->getLnLike(), -2.0);
+    EXPECT_DOUBLE_EQ(point.getLikelihood("1")->getLnLike(), -3.0);
+}

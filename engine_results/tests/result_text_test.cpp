@@ -2,8 +2,13 @@
 // them, words and numbers as a stream or strtod reads them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <random>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "result_text.h"
@@ -23,6 +28,36 @@ TEST(ResultText, LinesKeepTheirNumbersAndTheLastWordLineIsFound) {
     EXPECT_EQ(ResultText(unterminated).lastWordLineNumber(), 2);
     std::istringstream blank(" \n\n");
     EXPECT_EQ(ResultText(blank).lastWordLineNumber(), 0);
+}
+
+// A stream that cannot tell its size nor seek, as a pipe.
+class UnseekableText : public std::streambuf {
+  public:
+    explicit UnseekableText(std::string text) : text_(std::move(text)) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+  private:
+    std::string text_;
+};
+
+TEST(ResultText, TakesWhatIsLeftOfSeekableAndUnseekableStreams) {
+    std::istringstream seekable("skipped\nkept 1\nkept 2");
+    std::string first;
+    std::getline(seekable, first);
+    ResultText rest(seekable);
+    ResultTextLine line;
+    ASSERT_TRUE(rest.nextLine(line));
+    EXPECT_EQ(line.text, "kept 1");
+
+    UnseekableText buffer("a\nb");
+    std::istream unseekable(&buffer);
+    ResultText whole(unseekable);
+    ASSERT_TRUE(whole.nextLine(line));
+    EXPECT_EQ(line.text, "a");
+    ASSERT_TRUE(whole.nextLine(line));
+    EXPECT_EQ(line.text, "b");
+    EXPECT_FALSE(whole.nextLine(line));
 }
 
 struct NumberCase {
@@ -55,6 +90,26 @@ INSTANTIATE_TEST_SUITE_P(Table, ResultNumber,
                          [](const testing::TestParamInfo<NumberCase>& info) {
                              return info.param.name;
                          });
+
+// Decimals of every length around the point where exact arithmetic stops
+// (15 digits), of both signs, read to the very bit strtod gives.
+TEST(ResultNumber, DecimalsOfAnyLengthReadToTheBitStrtodGives) {
+    std::mt19937_64 random(20261210);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + i % 18;
+        std::string word = (i / 18) % 2 == 0 ? "" : "-";
+        for (int d = 0; d < digits; ++d) {
+            word += static_cast<char>('0' + random() % 10);
+        }
+        const int decimals = static_cast<int>(random() % static_cast<unsigned>(digits + 1));
+        word.insert(word.size() - static_cast<std::size_t>(decimals), ".");
+        double value = 0.0;
+        ASSERT_TRUE(parseResultNumber(word, value)) << word;
+        const double expected = std::strtod(word.c_str(), nullptr);
+        EXPECT_EQ(value, expected) << word;
+        EXPECT_EQ(std::signbit(value), std::signbit(expected)) << word;
+    }
+}
 
 TEST(ResultWords, NumbersAreReadAsAStreamReadsThem) {
     ResultWords words("  THETAS 0.1\t0.25x 3");
