@@ -161,6 +161,14 @@ class RBTree {
         return number < numbered_.size() ? numbered_[number] : nullptr;
     }
 
+    // find(key), through the table of findNumbered where the key is a plain
+    // whole number, so looking up a marker index does not grow with the
+    // number of markers.
+    T* findIndexed(const std::string& key) const {
+        std::size_t number = 0;
+        return plainNumber(key, number) ? findNumbered(number, key) : find(key);
+    }
+
   private:
     void numberNodes(T* x) const {
         // Iterative, as a degenerate caller-built shape must not run deep.

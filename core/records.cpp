@@ -191,7 +191,9 @@ bool Person::addMarker(Marker* marker) {
 }
 
 Marker* Person::getMarker(const std::string& markerKey) const {
-    return markerTree != nullptr ? markerTree->find(markerKey) : nullptr;
+    // Genotypes are keyed by marker index: a table look-up, not a tree walk
+    // that deepens with the number of markers.
+    return markerTree != nullptr ? markerTree->findIndexed(markerKey) : nullptr;
 }
 
 // In key order, so the first match is the one with the smallest key.

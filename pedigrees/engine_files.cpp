@@ -38,8 +38,7 @@ static T* findMarkerRecord(const RBTree<T>* tree, const std::string& key) {
     if (tree == nullptr) {
         return nullptr;
     }
-    std::size_t number = 0;
-    return RBTree<T>::plainNumber(key, number) ? tree->findNumbered(number, key) : tree->find(key);
+    return tree->findIndexed(key);
 }
 
 bool Pedigrees::writePedigreeFile(const std::string& fileName,
