@@ -74,7 +74,9 @@ void Pedigrees::collapseAlleles() {
             }
         }
     }
-    createMarkerInfo();
+    // Every merge above recounted at once, so the counts are those of the
+    // genotypes as they now stand: a further count of every genotype of every
+    // marker would give the same records.
 }
 
 void Pedigrees::changeSmallestAlleleToSecondSmallestAllelePedigreeRecursion(
