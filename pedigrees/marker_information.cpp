@@ -44,8 +44,13 @@ void countAlleleCopy(MarkerInfo& record, const std::string& alleleName, int slot
     }
 }
 
-MarkerInfo* findOrCreateRecord(RBTree<MarkerInfo>& tree, const std::string& index) {
-    MarkerInfo* record = tree.find(index);
+MarkerInfo* findOrCreateRecord(RBTree<MarkerInfo>& tree, const std::string& index,
+                               int markerCount) {
+    // Once the first pedigree has made every marker's record, nothing more is
+    // inserted, and the number table answers each later pedigree's look-ups
+    // without a tree walk; while records are still being made, an insert would
+    // drop that table after every look-up.
+    MarkerInfo* record = tree.count >= markerCount ? tree.findIndexed(index) : tree.find(index);
     if (record == nullptr) {
         record = new MarkerInfo(index);
         tree.insert(record);
@@ -143,7 +148,7 @@ void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>
     std::vector<MarkerInfo*> records;
     records.reserve(static_cast<std::size_t>(markerCount));
     for (int i = 0; i < markerCount; ++i) {
-        records.push_back(findOrCreateRecord(*tree, IntToString(i)));
+        records.push_back(findOrCreateRecord(*tree, IntToString(i), markerCount));
     }
     for (const Person* person : persons) {
         const bool male = person->sex == "1";
