@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -63,6 +64,7 @@ class FreeSpaceObjective {
     }
 
     SearchResult& result() { return result_; }
+    const SearchResult& result() const { return result_; }
     // Rejected points met since the last call.
     int takeRejections() { return std::exchange(rejections_, 0); }
 
@@ -135,39 +137,85 @@ void runBobyqa(FreeSpaceObjective& objective, const std::vector<std::size_t>& fr
     ++objective.result().iterations;
 }
 
+// A search from one start: a first run of the method, then restarts from
+// the best point while runs meet rejected points.
+class LocalSearch {
+  public:
+    LocalSearch(const SearchObjective& objective, const std::vector<double>& start,
+                const std::vector<double>& lower, const std::vector<double>& upper,
+                const std::vector<bool>& varies, const SearchSettings& settings)
+        : lower_(lower),
+          upper_(upper),
+          settings_(settings),
+          free_(freeEntries(lower, upper, varies)),
+          start_(boundedStart(start, lower, upper, varies)),
+          objective_(objective, start_, free_) {}
+
+    // Evaluates the start and, when it is feasible, makes the first run.
+    void run() {
+        objective_.evaluate(gather(start_, free_).data());
+        if (!objective_.result().feasible) {
+            // BOBYQA cannot model a region without a single value in it.
+            objective_.result().point = start_;
+            return;
+        }
+        if (free_.empty())
+            return;
+        nlopt_srand(kSeed);
+        runBobyqa(objective_, free_, lower_, upper_, settings_);
+    }
+
+    // A run that met rejected points may have stopped at their edge rather
+    // than at the optimum; a fresh model from the best point goes on from
+    // there. Runs that meet none, the engine's usual case, are not repeated.
+    void refine() {
+        if (!objective_.result().feasible)
+            return;
+        for (int restart = 0; restart < settings_.restarts && objective_.takeRejections() > 0;
+             ++restart)
+            runBobyqa(objective_, free_, lower_, upper_, settings_);
+    }
+
+    const SearchResult& result() const { return objective_.result(); }
+
+  private:
+    static std::vector<std::size_t> freeEntries(const std::vector<double>& lower,
+                                                const std::vector<double>& upper,
+                                                const std::vector<bool>& varies) {
+        std::vector<std::size_t> free;
+        for (std::size_t j = 0; j < varies.size(); ++j)
+            if (varies[j] && upper[j] > lower[j])
+                free.push_back(j);
+        return free;
+    }
+
+    // Only the varying entries are brought into their bounds: a fixed entry
+    // keeps its start value even outside them.
+    static std::vector<double> boundedStart(std::vector<double> point,
+                                            const std::vector<double>& lower,
+                                            const std::vector<double>& upper,
+                                            const std::vector<bool>& varies) {
+        for (std::size_t j = 0; j < point.size(); ++j)
+            if (varies[j])
+                point[j] = std::clamp(point[j], lower[j], upper[j]);
+        return point;
+    }
+
+    const std::vector<double> lower_, upper_;
+    const SearchSettings settings_;
+    const std::vector<std::size_t> free_;
+    const std::vector<double> start_;
+    FreeSpaceObjective objective_;
+};
+
 }  // namespace
 
 SearchResult boundedSearch(const SearchObjective& objective, const std::vector<double>& start,
                            const std::vector<double>& lower, const std::vector<double>& upper,
                            const std::vector<bool>& varies, const SearchSettings& settings) {
-    std::vector<std::size_t> free;
-    std::vector<double> point = start;
-    for (std::size_t j = 0; j < start.size(); ++j) {
-        if (!varies[j])
-            continue;
-        // Only the varying entries are brought into their bounds: a fixed
-        // entry keeps its start value even outside them.
-        point[j] = std::clamp(start[j], lower[j], upper[j]);
-        if (upper[j] > lower[j])
-            free.push_back(j);
-    }
-    FreeSpaceObjective search(objective, point, free);
-    search.evaluate(gather(point, free).data());
-    if (!search.result().feasible) {
-        // BOBYQA cannot model a region without a single value in it.
-        search.result().point = point;
-        return search.result();
-    }
-    if (!free.empty()) {
-        nlopt_srand(kSeed);
-        runBobyqa(search, free, lower, upper, settings);
-        // A run that met rejected points may have stopped at their edge
-        // rather than at the optimum; a fresh model from the best point
-        // goes on from there. Runs that meet none, the engine's usual
-        // case, are not repeated.
-        for (int restart = 0; restart < settings.restarts && search.takeRejections() > 0; ++restart)
-            runBobyqa(search, free, lower, upper, settings);
-    }
+    LocalSearch search(objective, start, lower, upper, varies, settings);
+    search.run();
+    search.refine();
     return search.result();
 }
 
@@ -201,6 +249,10 @@ std::vector<double> unlinkedStart(std::vector<double> start, const std::vector<d
     return start;
 }
 
+bool isBetter(const SearchResult& a, const SearchResult& b) {
+    return a.feasible && (!b.feasible || a.value < b.value);
+}
+
 }  // namespace
 
 extern "C" void nomad_maximise(void) {
@@ -221,23 +273,28 @@ extern "C" void nomad_maximise(void) {
         eval_x(value, buffer.data(), &feasible);
         return feasible != 0;
     };
-    SearchResult best = boundedSearch(minus2LnLike, start, lower, upper, varies);
+    LocalSearch linked(minus2LnLike, start, lower, upper, varies, {});
+    linked.run();
     // The likelihood of a linkage run with estimated frequencies can have a
     // second optimum at loose linkage, where disequilibrium explains the
     // data instead; a run from the datafile's fraction does not leave the
     // basin it starts in. A second run from the fractions' upper bound
-    // (no linkage) finds the other one, and the better of the two is kept.
-    const std::vector<double> unlinked = unlinkedStart(start, upper, varies);
-    if (unlinked != start) {
-        SearchResult other = boundedSearch(minus2LnLike, unlinked, lower, upper, varies);
-        other.evaluations += best.evaluations;
-        other.iterations += best.iterations;
-        if (!best.feasible || (other.feasible && other.value < best.value))
-            best = std::move(other);
-        else {
-            best.evaluations = other.evaluations;
-            best.iterations = other.iterations;
-        }
+    // (no linkage) finds the other one. Only the better of the two runs is
+    // restarted: a restart polishes the point where a run stopped, and gains
+    // far less than lies between two optima.
+    const std::vector<double> unlinkedPoint = unlinkedStart(start, upper, varies);
+    std::optional<LocalSearch> unlinked;
+    if (unlinkedPoint != start) {
+        unlinked.emplace(minus2LnLike, unlinkedPoint, lower, upper, varies, SearchSettings{});
+        unlinked->run();
+    }
+    LocalSearch& better =
+        unlinked && isBetter(unlinked->result(), linked.result()) ? *unlinked : linked;
+    better.refine();
+    SearchResult best = better.result();
+    if (unlinked) {
+        best.evaluations = linked.result().evaluations + unlinked->result().evaluations;
+        best.iterations = linked.result().iterations + unlinked->result().iterations;
     }
     if (!best.feasible) {
         std::fprintf(stderr,
