@@ -91,7 +91,8 @@ bool refuseLinkedReportFiles();
 // true when none does. Call it before anything is written.
 bool checkInputsAreNotEngineFiles(
     const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
-// Runs one engine program through execute_external_command. On a non-zero
+// Runs one engine program (a program and its arguments, which the shell
+// execs) as execute_external_command runs a command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose);

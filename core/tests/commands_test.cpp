@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -65,6 +66,24 @@ TEST_F(CommandsTest, ReturnsTheShellStatusUnchanged) {
     const Captured missing = runCaptured("orlex-no-such-program-here", false);
     EXPECT_NE(missing.status, 0);
     EXPECT_EQ(missing.out, "");
+}
+
+TEST_F(CommandsTest, AnEngineProgramReplacesTheShell) {
+    // The program's parent is this process, not a shell waiting on it; its
+    // status still comes back, and quiet runs still discard its output.
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool ran = runEngineProgram("PARENT", "sh -c 'echo $PPID >&2; echo out'", false);
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, std::to_string(getpid()) + "\n");
+
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(runEngineProgram("FAILING", "sh -c 'exit 3'", false));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Error in executing FAILING"),
+              std::string::npos);
 }
 
 TEST(ShellQuoteTest, SingleQuotesTheWord) {
