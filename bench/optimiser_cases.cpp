@@ -301,6 +301,7 @@ int main(int argc, char** argv) {
         {{"12-allele", 12, 15, 40, false, 15}, "H2 H3"},
         {{"X-linked", 5, 12, 25, true, 16}, "H0 H1 H2 H3"},
         {{"45-allele", 45, 6, 30, false, 17}, "H3"},
+        {{"45-allele-8fam", 45, 8, 40, false, 17}, "H3"},
     };
     writePhaseKnownFamily(out / "phase-known_H1");
     for (const auto& [set, runs] : sets) {

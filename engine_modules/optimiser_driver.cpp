@@ -127,8 +127,17 @@ void runBobyqa(FreeSpaceObjective& objective, const std::vector<std::size_t>& fr
     nlopt_set_min_objective(opt, &FreeSpaceObjective::call, &objective);
     // Only the trust region's size ends the run: a value tolerance also
     // stopped it after single steps that happened to gain nothing, far from
-    // the optimum.
-    nlopt_set_xtol_abs1(opt, settings.pointTolerance);
+    // the optimum. NLopt measures the region in units of each coordinate's
+    // first step and ends the run at the loosest coordinate's tolerance; a
+    // tolerance in proportion to the step locates every coordinate to within
+    // pointTolerance, where one tolerance for all would locate the
+    // coordinates of large steps only to within pointTolerance times the
+    // ratio of the largest step to the smallest.
+    const double largestStep = *std::max_element(steps.begin(), steps.end());
+    std::vector<double> tolerances(steps.size());
+    std::transform(steps.begin(), steps.end(), tolerances.begin(),
+                   [&](double step) { return settings.pointTolerance * step / largestStep; });
+    nlopt_set_xtol_abs(opt, tolerances.data());
     nlopt_set_maxeval(opt, settings.maximumEvaluations);
     double value = 0.0;
     // Whatever NLopt reports, the best feasible point met is the result.
@@ -249,6 +258,10 @@ std::vector<double> unlinkedStart(std::vector<double> start, const std::vector<d
     return start;
 }
 
+// The point tolerance of the probe for a second optimum: coarse, since
+// optima in different basins lie far further apart.
+constexpr double kProbeTolerance = 1e-2;
+
 bool isBetter(const SearchResult& a, const SearchResult& b) {
     return a.feasible && (!b.feasible || a.value < b.value);
 }
@@ -275,26 +288,43 @@ extern "C" void nomad_maximise(void) {
     };
     LocalSearch linked(minus2LnLike, start, lower, upper, varies, {});
     linked.run();
+    std::vector<SearchResult> others;
+    std::optional<LocalSearch> unlinked;
     // The likelihood of a linkage run with estimated frequencies can have a
     // second optimum at loose linkage, where disequilibrium explains the
     // data instead; a run from the datafile's fraction does not leave the
-    // basin it starts in. A second run from the fractions' upper bound
-    // (no linkage) finds the other one. Only the better of the two runs is
-    // restarted: a restart polishes the point where a run stopped, and gains
-    // far less than lies between two optima.
+    // basin it starts in. A coarse run from the fractions' upper bound (no
+    // linkage) probes for the other one, at a fraction of a full run's cost;
+    // only when it ends better is that start searched in full.
     const std::vector<double> unlinkedPoint = unlinkedStart(start, upper, varies);
-    std::optional<LocalSearch> unlinked;
     if (unlinkedPoint != start) {
-        unlinked.emplace(minus2LnLike, unlinkedPoint, lower, upper, varies, SearchSettings{});
-        unlinked->run();
+        SearchSettings coarse;
+        coarse.pointTolerance = kProbeTolerance;
+        LocalSearch probe(minus2LnLike, unlinkedPoint, lower, upper, varies, coarse);
+        probe.run();
+        others.push_back(probe.result());
+        if (isBetter(probe.result(), linked.result())) {
+            unlinked.emplace(minus2LnLike, unlinkedPoint, lower, upper, varies, SearchSettings{});
+            unlinked->run();
+        }
     }
+    // Only the better full run is restarted: a restart polishes the point
+    // where a run stopped, and gains far less than lies between two optima.
     LocalSearch& better =
         unlinked && isBetter(unlinked->result(), linked.result()) ? *unlinked : linked;
     better.refine();
-    SearchResult best = better.result();
     if (unlinked) {
-        best.evaluations = linked.result().evaluations + unlinked->result().evaluations;
-        best.iterations = linked.result().iterations + unlinked->result().iterations;
+        others.push_back((&better == &linked ? *unlinked : linked).result());
+    }
+    SearchResult best = better.result();
+    for (const SearchResult& other : others) {
+        if (isBetter(other, best)) {
+            best.point = other.point;
+            best.value = other.value;
+            best.feasible = true;
+        }
+        best.evaluations += other.evaluations;
+        best.iterations += other.iterations;
     }
     if (!best.feasible) {
         std::fprintf(stderr,

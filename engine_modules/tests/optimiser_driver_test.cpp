@@ -69,6 +69,23 @@ TEST(BoundedSearch, ACorrelatedValleyIsFollowedToItsMinimum) {
     EXPECT_LT(result.value, 1e-10);
 }
 
+TEST(BoundedSearch, EveryCoordinateIsLocatedWhateverItsFirstStep) {
+    // Binomial -2 ln L of three proportions, at their maximum at 0.3, 0.2
+    // and 0.6. A start near a bound gets a first step far smaller than the
+    // others; that must not loosen where the others end.
+    const std::vector<double> hat = {0.3, 0.2, 0.6};
+    const SearchObjective objective = [&hat](const std::vector<double>& p, double* value) {
+        *value = 0.0;
+        for (std::size_t k = 0; k < p.size(); ++k)
+            *value -= 2000.0 * (hat[k] * std::log(p[k]) + (1 - hat[k]) * std::log(1 - p[k]));
+        return true;
+    };
+    const SearchResult result = boundedSearch(objective, {0.5, 2e-6, 0.5}, {1e-12, 1e-12, 1e-12},
+                                              {0.9, 0.9, 0.9}, {true, true, true});
+    for (std::size_t k = 0; k < hat.size(); ++k)
+        EXPECT_NEAR(result.point[k], hat[k], 1e-6) << "coordinate " << k;
+}
+
 TEST(BoundedSearch, NoFeasiblePointIsReported) {
     const SearchObjective objective = [](const std::vector<double>&, double*) { return false; };
     SearchSettings settings;
