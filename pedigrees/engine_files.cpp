@@ -40,34 +40,46 @@ static bool digitsLess(const std::string& a, const std::string& b) {
 // ahead instead.
 class ColumnText {
   public:
+    ColumnText() = default;
+    // Its pointers point into its own text.
+    ColumnText(const ColumnText&) = delete;
+    ColumnText& operator=(const ColumnText&) = delete;
+
     // The column and the separator after it.
     void add(const std::string& column, char separator) {
         char* out = room(column.size() + 1);
         for (const char c : column) {
             *out++ = c;
         }
-        *out = separator;
-        used_ += column.size() + 1;
+        *out++ = separator;
+        end_ = out;
     }
     void add(std::string_view columns) {
         char* out = room(columns.size());
         for (const char c : columns) {
             *out++ = c;
         }
-        used_ += columns.size();
+        end_ = out;
     }
-    std::string_view view() const { return std::string_view(text_).substr(0, used_); }
+    std::string_view view() const {
+        return std::string_view(text_).substr(0, static_cast<std::size_t>(end_ - text_.data()));
+    }
 
   private:
+    // Where the next bytes go, with room for size of them.
     char* room(std::size_t size) {
-        if (text_.size() - used_ < size) {
-            text_.resize(std::max(2 * text_.size(), used_ + size + 4096));
+        if (static_cast<std::size_t>(limit_ - end_) < size) {
+            const std::size_t used = static_cast<std::size_t>(end_ - text_.data());
+            text_.resize(std::max(2 * text_.size(), used + size + 4096));
+            end_ = text_.data() + used;
+            limit_ = text_.data() + text_.size();
         }
-        return text_.data() + used_;
+        return end_;
     }
 
-    std::string text_;  // its first used_ bytes are the text
-    std::size_t used_ = 0;
+    std::string text_;  // the text, then room for more
+    char* end_ = text_.data();
+    char* limit_ = end_;
 };
 
 // The record of a marker index: marker indexes are plain whole numbers, whose
