@@ -223,27 +223,12 @@ void Person::addMarkers(RBTree<Marker>* tree) {
 }
 
 std::string Person::getPersonInfo() const {
-    // Built by appending in place: the engine pedigree file asks for it once
-    // per person and marker.
     std::string info;
     info.reserve(64);
-    const auto add = [&info](const std::string& column) {
+    forEachPersonColumn([&info](const std::string& column) {
         info += column;
         info += '\t';
-    };
-    add(pedigreeId);
-    add(personId);
-    add(fatherId);
-    add(motherId);
-    if (firstOffspringId != "-999") {
-        add(firstOffspringId);
-        add(nextPaternalSibId);
-        add(nextMaternalSibId);
-        add(sex);
-        add(probandStatus);
-    } else {
-        add(sex);
-    }
+    });
     return info;
 }
 

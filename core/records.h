@@ -124,6 +124,23 @@ class Person : public Object<Person> {
 
     // The pedigree-file columns, each followed by a tab.
     std::string getPersonInfo() const;
+    // Calls add with each of those columns in file order.
+    template <typename Add>
+    void forEachPersonColumn(Add&& add) const {
+        add(pedigreeId);
+        add(personId);
+        add(fatherId);
+        add(motherId);
+        if (firstOffspringId != "-999") {
+            add(firstOffspringId);
+            add(nextPaternalSibId);
+            add(nextMaternalSibId);
+            add(sex);
+            add(probandStatus);
+        } else {
+            add(sex);
+        }
+    }
 
     void setSingletonId(std::string id);
     bool isUsedAsChild() const;

@@ -20,8 +20,11 @@ static bool isDigits(const std::string& id) {
 // count, a shorter number is smaller, equal lengths compare digit by digit.
 static bool digitsLess(const std::string& a, const std::string& b) {
     const auto significant = [](const std::string& s) {
-        const auto first = s.find_first_not_of('0');
-        return first == std::string::npos ? std::string_view() : std::string_view(s).substr(first);
+        std::string_view digits(s);
+        while (!digits.empty() && digits.front() == '0') {
+            digits.remove_prefix(1);
+        }
+        return digits;
     };
     const std::string_view x = significant(a);
     const std::string_view y = significant(b);
@@ -30,6 +33,54 @@ static bool digitsLess(const std::string& a, const std::string& b) {
     }
     return x < y;
 }
+
+// The text of the file. A line is a dozen columns of a few characters each,
+// for which the checks and the library call of a std::string append cost more
+// than the copying: columns are copied through a pointer into room made
+// ahead instead.
+class ColumnText {
+  public:
+    ColumnText() = default;
+    // Its pointers point into its own text.
+    ColumnText(const ColumnText&) = delete;
+    ColumnText& operator=(const ColumnText&) = delete;
+
+    // The column and the separator after it.
+    void add(const std::string& column, char separator) {
+        char* out = room(column.size() + 1);
+        for (const char c : column) {
+            *out++ = c;
+        }
+        *out++ = separator;
+        end_ = out;
+    }
+    void add(std::string_view columns) {
+        char* out = room(columns.size());
+        for (const char c : columns) {
+            *out++ = c;
+        }
+        end_ = out;
+    }
+    std::string_view view() const {
+        return std::string_view(text_).substr(0, static_cast<std::size_t>(end_ - text_.data()));
+    }
+
+  private:
+    // Where the next bytes go, with room for size of them.
+    char* room(std::size_t size) {
+        if (static_cast<std::size_t>(limit_ - end_) < size) {
+            const std::size_t used = static_cast<std::size_t>(end_ - text_.data());
+            text_.resize(std::max(2 * text_.size(), used + size + 4096));
+            end_ = text_.data() + used;
+            limit_ = text_.data() + text_.size();
+        }
+        return end_;
+    }
+
+    std::string text_;  // the text, then room for more
+    char* end_ = text_.data();
+    char* limit_ = end_;
+};
 
 // The record of a marker index: marker indexes are plain whole numbers, whose
 // look-up does not grow with the number of markers.
@@ -40,6 +91,51 @@ static T* findMarkerRecord(const RBTree<T>* tree, const std::string& key) {
     }
     return tree->findIndexed(key);
 }
+
+// One write of the pedigree file: its columns resolved once from the plans
+// and the store, the persons of the pedigree being written and the text.
+// It lives for that write alone, so nothing resolved here can outlast a change
+// of the store between writes (alleles collapsed, nuclear pedigrees built,
+// columns changed).
+struct PedigreeFileWriting {
+    struct MarkerColumn {
+        std::string key;  // the marker index, as the genotypes are keyed
+        std::size_t number = 0;
+        bool numbered = false;  // a plain whole number: found through the tree's number table
+        bool newNames = false;
+        const MarkerInfo* info = nullptr;  // the alleles' new names, with newNames
+    };
+    std::vector<const std::string*> phenotypeNames;
+    std::vector<MarkerColumn> markerColumns;
+    std::vector<const Person*> persons;
+    ColumnText text;
+
+    PedigreeFileWriting(const Pedigrees& store, const std::vector<std::string>& phenotypes,
+                        const std::vector<std::string>& markers) {
+        for (const std::string& name : phenotypes) {
+            if (name != "DO_NOT_PRINT_PHENOTYPES") {
+                phenotypeNames.push_back(&name);
+            }
+        }
+        const auto addColumn = [&](std::string key) {
+            MarkerColumn column;
+            column.numbered = RBTree<Marker>::plainNumber(key, column.number);
+            column.newNames = store.useNewAlleleNames;
+            if (column.newNames) {
+                column.info = findMarkerRecord(store.markerInfo, key);
+            }
+            column.key = std::move(key);
+            markerColumns.push_back(std::move(column));
+        };
+        if (markers.empty()) {
+            for (int i = 0; i < store.markerCount; ++i) {
+                addColumn(IntToString(i));
+            }
+        } else {
+            std::for_each(markers.begin(), markers.end(), addColumn);
+        }
+    }
+};
 
 bool Pedigrees::writePedigreeFile(const std::string& fileName,
                                   std::vector<std::string> phenotypeColumnPlan,
@@ -66,14 +162,12 @@ bool Pedigrees::writePedigreeFile(const std::string& fileName) {
         pedigrees = nuclearPedigrees;
     }
 
-    pedigreeFileText.str("");
-    pedigreeFileText.clear();
+    PedigreeFileWriting writing(*this, phenotypeColumns.empty() ? phenotypeNames : phenotypeColumns,
+                                markerColumns);
     if (pedigrees != nullptr) {
-        pedigreeRecursion(pedigrees->root);
+        pedigreeRecursion(pedigrees->root, writing);
     }
-    const std::string text = pedigreeFileText.str();
-    pedigreeFileText.str("");
-    pedigreeFileText.clear();
+    const std::string_view text = writing.text.view();
 
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
@@ -90,93 +184,101 @@ bool Pedigrees::writePedigreeFile(const std::string& fileName) {
     return true;
 }
 
-void Pedigrees::pedigreeRecursion(Pedigree* root) {
-    if (root == nullptr || root->key == "NIL") {
+void Pedigrees::pedigreeRecursion(const Pedigree* root, PedigreeFileWriting& writing) {
+    if (root == nullptr || isLeafKey(root->key)) {
         return;
     }
-    pedigreeRecursion(root->left);
-    personRecursion(root->getPersonTree());
-    pedigreeRecursion(root->right);
+    pedigreeRecursion(root->left, writing);
+    personRecursion(root->getPersonTree(), writing);
+    pedigreeRecursion(root->right, writing);
 }
 
-void Pedigrees::personRecursion(RBTree<Person>* persons) {
+void Pedigrees::personRecursion(const RBTree<Person>* persons, PedigreeFileWriting& writing) {
     numericPersonIds = true;
     if (persons == nullptr) {
         return;
     }
-    personIdOrder.clear();
-    createPedigreeVector(persons->root);
-    numericPersonIds = std::all_of(personIdOrder.begin(), personIdOrder.end(), isDigits);
-    if (numericPersonIds) {
-        // Stable, so ids of equal value (7 and 07) keep their key order.
-        std::stable_sort(personIdOrder.begin(), personIdOrder.end(), digitsLess);
+    // The records themselves in key order, so no person is looked up again.
+    std::vector<const Person*>& order = writing.persons;
+    order.clear();
+    createPedigreeVector(persons->root, order);
+    numericPersonIds = std::all_of(order.begin(), order.end(),
+                                   [](const Person* person) { return isDigits(person->key); });
+    const auto numericLess = [](const Person* a, const Person* b) {
+        return digitsLess(a->key, b->key);
+    };
+    // Stable, so ids of equal value (7 and 07) keep their key order.
+    if (numericPersonIds && !std::is_sorted(order.begin(), order.end(), numericLess)) {
+        std::stable_sort(order.begin(), order.end(), numericLess);
     }
-    for (const std::string& id : personIdOrder) {
-        Person* person = persons->find(id);
-        if (person == nullptr) {
-            continue;
-        }
-        pedigreeFileText << person->getPersonInfo();
-        phenotypeRecursion(person->getPhenotypeTree());
-        markerRecursion(person->getMarkerTree());
-        pedigreeFileText << '\n';
+    ColumnText& text = writing.text;
+    for (const Person* person : order) {
+        person->forEachPersonColumn([&text](const std::string& column) { text.add(column, '\t'); });
+        phenotypeRecursion(person->getPhenotypeTree(), writing);
+        markerRecursion(person->getMarkerTree(), writing);
+        text.add("\n");
     }
-    personIdOrder.clear();
 }
 
-void Pedigrees::createPedigreeVector(Person* root) {
-    if (root == nullptr || root->key == "NIL") {
+void Pedigrees::createPedigreeVector(const Person* root, std::vector<const Person*>& persons) {
+    if (root == nullptr || isLeafKey(root->key)) {
         return;
     }
-    createPedigreeVector(root->left);
-    personIdOrder.push_back(root->key);
-    createPedigreeVector(root->right);
+    createPedigreeVector(root->left, persons);
+    persons.push_back(root);
+    createPedigreeVector(root->right, persons);
 }
 
-void Pedigrees::phenotypeRecursion(RBTree<Phenotype>* phenotypes) {
-    const std::vector<std::string>& names =
-        phenotypeColumns.empty() ? phenotypeNames : phenotypeColumns;
-    for (const std::string& name : names) {
-        if (name == "DO_NOT_PRINT_PHENOTYPES") {
-            continue;
+void Pedigrees::phenotypeRecursion(const RBTree<Phenotype>* phenotypes,
+                                   PedigreeFileWriting& writing) {
+    ColumnText& text = writing.text;
+    for (const std::string* name : writing.phenotypeNames) {
+        const Phenotype* phenotype = phenotypes != nullptr ? phenotypes->find(*name) : nullptr;
+        if (phenotype != nullptr) {
+            text.add(phenotype->value, ' ');
+        } else {
+            text.add("0 ");
         }
-        const Phenotype* phenotype = phenotypes != nullptr ? phenotypes->find(name) : nullptr;
-        pedigreeFileText << (phenotype != nullptr ? phenotype->getValue() : std::string("0"))
-                         << ' ';
     }
 }
 
-void Pedigrees::markerRecursion(RBTree<Marker>* genotypes) {
-    const auto writeColumn = [&](const std::string& key) {
-        Marker* genotype = findMarkerRecord(genotypes, key);
-        if (genotype == nullptr) {
-            pedigreeFileText << "0 0 ";
-        } else if (useNewAlleleNames) {
-            pedigreeFileText << getNewAlleleName(0, genotype) << ' '
-                             << getNewAlleleName(1, genotype) << ' ';
-        } else {
-            pedigreeFileText << genotype->getAllele(0) << ' ' << genotype->getAllele(1) << ' ';
-        }
-    };
+void Pedigrees::markerRecursion(const RBTree<Marker>* genotypes, PedigreeFileWriting& writing) {
+    ColumnText& text = writing.text;
+    const auto add = [&text](const std::string& allele) { text.add(allele, ' '); };
     // Each column is one look-up in a table, so a file of one marker costs
     // time in proportion to the persons, whatever the number of markers.
-    if (markerColumns.empty()) {
-        for (int i = 0; i < markerCount; ++i) {
-            writeColumn(IntToString(i));
+    for (const PedigreeFileWriting::MarkerColumn& column : writing.markerColumns) {
+        const Marker* genotype = nullptr;
+        if (genotypes != nullptr) {
+            genotype = column.numbered ? genotypes->findNumbered(column.number, column.key)
+                                       : genotypes->find(column.key);
         }
-    } else {
-        std::for_each(markerColumns.begin(), markerColumns.end(), writeColumn);
+        if (genotype == nullptr) {
+            text.add("0 0 ");
+        } else if (column.newNames) {
+            add(getNewAlleleName(genotype->alleles[0], column.info));
+            add(getNewAlleleName(genotype->alleles[1], column.info));
+        } else {
+            add(genotype->alleles[0]);
+            add(genotype->alleles[1]);
+        }
     }
 }
 
-std::string Pedigrees::getNewAlleleName(int alleleNumber, Marker* genotype) {
-    MarkerInfo* info = findMarkerRecord(markerInfo, genotype->key);
+const std::string& Pedigrees::getNewAlleleName(const std::string& allele, const MarkerInfo* info) {
+    static const std::string noRecord = "nulli";
+    static const std::string noAllele = "-1";
     if (info == nullptr) {
-        return "nulli";
+        return noRecord;
     }
-    Allele* allele = info->getAlleleWithName(genotype->getAllele(alleleNumber));
-    if (allele == nullptr) {
-        return "-1";
-    }
-    return allele->getAlleleNewName();
+    // MarkerInfo::getAlleleWithName with the names compared in place: they
+    // are a character or two, shorter than the library call a comparison of
+    // strings makes, and this runs twice per person and marker.
+    const auto sameName = [&allele](const Allele* candidate) {
+        const std::string& name = candidate->alleleName;
+        return name.size() == allele.size() && std::equal(name.begin(), name.end(), allele.begin(),
+                                                          [](char a, char b) { return a == b; });
+    };
+    const auto found = std::find_if(info->alleles.begin(), info->alleles.end(), sameName);
+    return found != info->alleles.end() ? (*found)->alleleNewName : noAllele;
 }

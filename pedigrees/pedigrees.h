@@ -29,6 +29,7 @@ class LinkageLocusFile;
 class Locus;
 class Model;
 struct MendelSibships;
+struct PedigreeFileWriting;
 
 // Alleles rarer than this (over all counted copies) are merged into the next
 // rarest allele of their marker.
@@ -74,8 +75,8 @@ class Pedigrees {
     std::string pedigreeType = "BASIC_PEDIGREE";
     std::vector<std::string> phenotypeColumns;
     std::vector<std::string> markerColumns;
+    // Always empty: each write builds its text in a string of its own.
     std::ostringstream pedigreeFileText;
-    std::vector<std::string> personIdOrder;
     bool numericPersonIds = true;
 
     RBTree<MarkerInfo>* markerInfo;
@@ -255,12 +256,16 @@ class Pedigrees {
                            std::vector<std::string> phenotypeColumnPlan,
                            std::vector<std::string> markerColumnPlan);
     bool writePedigreeFile(const std::string& fileName);
-    void pedigreeRecursion(Pedigree* root);
-    void personRecursion(RBTree<Person>* persons);
-    void createPedigreeVector(Person* root);
-    void phenotypeRecursion(RBTree<Phenotype>* phenotypes);
-    void markerRecursion(RBTree<Marker>* markers);
-    std::string getNewAlleleName(int alleleNumber, Marker* marker);
+    void pedigreeRecursion(const Pedigree* root, PedigreeFileWriting& writing);
+    void personRecursion(const RBTree<Person>* persons, PedigreeFileWriting& writing);
+    // Appends the persons below root in key order.
+    static void createPedigreeVector(const Person* root, std::vector<const Person*>& persons);
+    static void phenotypeRecursion(const RBTree<Phenotype>* phenotypes,
+                                   PedigreeFileWriting& writing);
+    static void markerRecursion(const RBTree<Marker>* genotypes, PedigreeFileWriting& writing);
+    // The allele's new name in the marker's record: "nulli" without a
+    // record, "-1" when the record has no allele of that name.
+    static const std::string& getNewAlleleName(const std::string& allele, const MarkerInfo* info);
 
     // ---- Engine limits (engine_limits.cpp)
     // The limits of the engine build the program starts: vantrel sets
