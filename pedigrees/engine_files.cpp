@@ -47,19 +47,12 @@ class ColumnText {
 
     // The column and the separator after it.
     void add(const std::string& column, char separator) {
-        char* out = room(column.size() + 1);
-        for (const char c : column) {
-            *out++ = c;
-        }
+        char* out = std::copy(column.begin(), column.end(), room(column.size() + 1));
         *out++ = separator;
         end_ = out;
     }
     void add(std::string_view columns) {
-        char* out = room(columns.size());
-        for (const char c : columns) {
-            *out++ = c;
-        }
-        end_ = out;
+        end_ = std::copy(columns.begin(), columns.end(), room(columns.size()));
     }
     std::string_view view() const {
         return std::string_view(text_).substr(0, static_cast<std::size_t>(end_ - text_.data()));
