@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -27,16 +28,53 @@ std::size_t sizeLeft(std::istream& input) {
     return static_cast<std::size_t>(left);
 }
 
+const char* skipSeparators(const char* p, const char* last) {
+    while (p != last && isResultSpace(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+const char* skipWord(const char* p, const char* last) {
+    while (p != last && !isResultSpace(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+// Reads the digits from p on into whole; the position after them. Past 15
+// digits a number is refused, so a whole that wraps is never used.
+const char* readDigits(const char* p, const char* last, std::uint64_t& whole) {
+    for (; p != last; ++p) {
+        const auto digit = static_cast<unsigned char>(*p - '0');
+        if (digit > 9) {
+            break;
+        }
+        whole = whole * 10 + digit;
+    }
+    return p;
+}
+
 }  // namespace
 
 ResultText::ResultText(std::istream& input) {
-    // Room for the whole file at once, so that it is not copied as it grows.
-    text_.reserve(sizeLeft(input));
-    // In blocks, not character by character.
-    std::array<char, 65536> block{};
-    while (input.read(block.data(), block.size()) || input.gcount() > 0) {
-        text_.append(block.data(), static_cast<std::size_t>(input.gcount()));
+    // Room for the whole file and one byte more, so that the read that finds
+    // its end is the one that fills it; a stream that cannot tell its size
+    // (or grew) gets room doubled as it fills.
+    std::size_t capacity = sizeLeft(input) + 1;
+    storage_.reset(new char[capacity]);
+    std::size_t size = 0;
+    while (input) {
+        if (size == capacity) {
+            std::unique_ptr<char[]> larger(new char[2 * capacity]);
+            std::copy_n(storage_.get(), size, larger.get());
+            storage_ = std::move(larger);
+            capacity *= 2;
+        }
+        input.read(storage_.get() + size, static_cast<std::streamsize>(capacity - size));
+        size += static_cast<std::size_t>(input.gcount());
     }
+    text_ = std::string_view(storage_.get(), size);
 }
 
 bool ResultText::nextLine(ResultTextLine& line) {
@@ -44,10 +82,10 @@ bool ResultText::nextLine(ResultTextLine& line) {
         return false;
     }
     const std::size_t end = text_.find('\n', position_);
-    const std::size_t stop = end == std::string::npos ? text_.size() : end;
+    const std::size_t stop = end == std::string_view::npos ? text_.size() : end;
     line.number = ++lineNumber_;
-    line.text = std::string_view(text_).substr(position_, stop - position_);
-    position_ = end == std::string::npos ? text_.size() : end + 1;
+    line.text = text_.substr(position_, stop - position_);
+    position_ = end == std::string_view::npos ? text_.size() : end + 1;
     return true;
 }
 
@@ -69,11 +107,9 @@ int ResultText::lastWordLineNumber() const {
 }
 
 void ResultWords::skipSpace() {
-    std::size_t i = 0;
-    while (i < rest_.size() && isResultSpace(rest_[i])) {
-        ++i;
-    }
-    rest_.remove_prefix(i);
+    const char* const last = rest_.data() + rest_.size();
+    const char* const first = skipSeparators(rest_.data(), last);
+    rest_ = std::string_view(first, static_cast<std::size_t>(last - first));
 }
 
 bool ResultWords::atEnd() {
@@ -83,19 +119,14 @@ bool ResultWords::atEnd() {
 
 std::string_view ResultWords::word() {
     // Every word of every line of a result file passes here.
-    const auto space = [](char c) { return isResultSpace(c); };
     const char* const end = rest_.data() + rest_.size();
-    const char* const first = std::find_if_not(rest_.data(), end, space);
-    const char* const last = std::find_if(first, end, space);
+    const char* const first = skipSeparators(rest_.data(), end);
+    const char* const last = skipWord(first, end);
     rest_ = std::string_view(last, static_cast<std::size_t>(end - last));
     return std::string_view(first, static_cast<std::size_t>(last - first));
 }
 
 namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // The engine prints plain decimals of a few digits, thousands per file. When
 // all the digits make a whole number below 2^53 and the decimals are few, the
@@ -113,28 +144,17 @@ const char* readPlainDecimal(const char* first, const char* last, double& value)
         ++p;
     }
     std::uint64_t whole = 0;
-    int digits = 0;
-    int decimals = 0;
-    const auto takeDigits = [&](bool afterPoint) {
-        for (; p != last && isDigit(*p); ++p) {
-            if (++digits > mostDigits) {
-                return false;
-            }
-            whole = whole * 10 + static_cast<std::uint64_t>(*p - '0');
-            decimals += afterPoint ? 1 : 0;
-        }
-        return true;
-    };
-    if (!takeDigits(false)) {
-        return nullptr;
-    }
+    const char* const integer = p;
+    p = readDigits(p, last, whole);
+    std::ptrdiff_t digits = p - integer;
+    std::ptrdiff_t decimals = 0;
     if (p != last && *p == '.') {
-        ++p;
-        if (!takeDigits(true)) {
-            return nullptr;
-        }
+        const char* const fraction = p + 1;
+        p = readDigits(fraction, last, whole);
+        decimals = p - fraction;
+        digits += decimals;
     }
-    if (digits == 0 || (p != last && (*p == 'e' || *p == 'E'))) {
+    if (digits == 0 || digits > mostDigits || (p != last && (*p == 'e' || *p == 'E'))) {
         return nullptr;
     }
     const double magnitude = static_cast<double>(whole) / powersOfTen[decimals];
@@ -142,11 +162,9 @@ const char* readPlainDecimal(const char* first, const char* last, double& value)
     return p;
 }
 
-// A number at the front of text, with an optional plus sign, as strtod reads
-// the engine's notations; the position after it, or nullptr.
-const char* readNumber(std::string_view text, double& value) {
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
+// A number at the front of first to last, with an optional plus sign, as
+// strtod reads the engine's notations; the position after it, or nullptr.
+const char* readNumber(const char* first, const char* last, double& value) {
     if (first != last && *first == '+') {
         ++first;
         if (first != last && *first == '-') {
@@ -170,11 +188,24 @@ bool ResultWords::number(double& value) {
         (rest_[digit] != '.' && (rest_[digit] < '0' || rest_[digit] > '9'))) {
         return false;
     }
-    const char* end = readNumber(rest_, value);
+    const char* end = readNumber(rest_.data(), rest_.data() + rest_.size(), value);
     if (end == nullptr) {
         return false;
     }
     rest_.remove_prefix(static_cast<std::size_t>(end - rest_.data()));
+    return true;
+}
+
+bool ResultWords::wholeNumber(double& value) {
+    skipSpace();
+    // The number is read from the rest of the line; as no number goes on
+    // across a separator, it ends where the same word read alone would.
+    const char* const last = rest_.data() + rest_.size();
+    const char* const end = readNumber(rest_.data(), last, value);
+    if (end == nullptr || (end != last && !isResultSpace(*end))) {
+        return false;
+    }
+    rest_ = std::string_view(end, static_cast<std::size_t>(last - end));
     return true;
 }
 
@@ -188,5 +219,6 @@ std::size_t resultWordCount(std::string_view line) {
 }
 
 bool parseResultNumber(std::string_view word, double& value) {
-    return readNumber(word, value) == word.data() + word.size() && !word.empty();
+    const char* const last = word.data() + word.size();
+    return readNumber(word.data(), last, value) == last && !word.empty();
 }

@@ -5,8 +5,10 @@
 // readers take the whole file in one read and walk it in place: a line is a
 // view into the text, a word a view into the line, and numbers are parsed
 // where they stand.
+#include <array>
+#include <cstddef>
 #include <istream>
-#include <string>
+#include <memory>
 #include <string_view>
 
 // One line of a result file and its number (the first line is 1).
@@ -27,14 +29,27 @@ class ResultText {
     int lastWordLineNumber() const;
 
   private:
-    std::string text_;
+    // Left uninitialised until read into: a result file is a few hundred
+    // kilobytes, and the stream reads straight into it.
+    std::unique_ptr<char[]> storage_;
+    std::string_view text_;
     std::size_t position_ = 0;
     int lineNumber_ = 0;
 };
 
-// Whether a character separates words, as for reading a word from a stream.
+// The characters that separate words, as for reading a word from a stream,
+// by code: one look-up per character of every line of a result file.
+inline constexpr std::array<bool, 256> resultSpaces = [] {
+    std::array<bool, 256> table{};
+    for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
+        table[static_cast<unsigned char>(c)] = true;
+    }
+    return table;
+}();
+
+// Whether a character separates words.
 inline bool isResultSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');  // tab, line feed, vertical tab, form feed, return
+    return resultSpaces[static_cast<unsigned char>(c)];
 }
 
 // Reads the words of one line from the front, as a stream would.
@@ -49,7 +64,18 @@ class ResultWords {
     // blanks skipped, then the longest number there; the rest goes on after it.
     bool number(double& value);
 
+    // The next word as a number, as parseResultNumber reads a whole word, and
+    // the rest goes on after it; false when the word is missing or is not all
+    // number, and the rest is then left at the word.
+    bool wholeNumber(double& value);
+
     bool atEnd();
+
+    // What is left of the line, from its next word on.
+    std::string_view rest() {
+        skipSpace();
+        return rest_;
+    }
 
   private:
     void skipSpace();
