@@ -7,6 +7,7 @@
 // where they stand.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <memory>
 #include <string_view>
@@ -52,13 +53,105 @@ inline bool isResultSpace(char c) {
     return resultSpaces[static_cast<unsigned char>(c)];
 }
 
+// The reading of words and numbers is inline: a reader's walk over the
+// thousands of lines of a result file then compiles into one pass per line.
+namespace result_text_detail {
+
+inline const char* skipSeparators(const char* p, const char* last) {
+    while (p != last && isResultSpace(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+inline const char* skipWord(const char* p, const char* last) {
+    while (p != last && !isResultSpace(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+// Reads the digits from p on into whole; the position after them. Past 15
+// digits a number is refused, so a whole that wraps is never used.
+inline const char* readDigits(const char* p, const char* last, std::uint64_t& whole) {
+    for (; p != last; ++p) {
+        const auto digit = static_cast<unsigned char>(*p - '0');
+        if (digit > 9) {
+            break;
+        }
+        whole = whole * 10 + digit;
+    }
+    return p;
+}
+
+// The engine prints plain decimals of a few digits, thousands per file. When
+// all the digits make a whole number below 2^53 and the decimals are few, the
+// whole number and the power of ten are both exact doubles, so one division
+// gives the correctly rounded value, the very one std::from_chars gives, at a
+// fraction of its cost. Null for anything else (more digits, an exponent, no
+// digit), which readOtherNumber then reads.
+inline constexpr int mostPlainDigits = 15;  // 10^15 < 2^53
+inline constexpr std::array<double, mostPlainDigits + 1> plainPowersOfTen{
+    1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+inline const char* readPlainDecimal(const char* first, const char* last, double& value) {
+    const char* p = first;
+    const bool negative = p != last && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    std::uint64_t whole = 0;
+    const char* const integer = p;
+    p = readDigits(p, last, whole);
+    std::ptrdiff_t digits = p - integer;
+    std::ptrdiff_t decimals = 0;
+    if (p != last && *p == '.') {
+        const char* const fraction = p + 1;
+        p = readDigits(fraction, last, whole);
+        decimals = p - fraction;
+        digits += decimals;
+    }
+    if (digits == 0 || digits > mostPlainDigits || (p != last && (*p == 'e' || *p == 'E'))) {
+        return nullptr;
+    }
+    const double magnitude = static_cast<double>(whole) / plainPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return p;
+}
+
+// Any other number std::from_chars reads; the position after it, or null.
+const char* readOtherNumber(const char* first, const char* last, double& value);
+
+// A number at the front of first to last, with an optional plus sign, as
+// strtod reads the engine's notations; the position after it, or null.
+inline const char* readNumber(const char* first, const char* last, double& value) {
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-') {
+            return nullptr;
+        }
+    }
+    if (const char* end = readPlainDecimal(first, last, value)) {
+        return end;
+    }
+    return readOtherNumber(first, last, value);
+}
+
+}  // namespace result_text_detail
+
 // Reads the words of one line from the front, as a stream would.
 class ResultWords {
   public:
     explicit ResultWords(std::string_view line) : rest_(line) {}
 
     // The next word; empty when the line has no more.
-    std::string_view word();
+    std::string_view word() {
+        const char* const end = rest_.data() + rest_.size();
+        const char* const first = result_text_detail::skipSeparators(rest_.data(), end);
+        const char* const last = result_text_detail::skipWord(first, end);
+        rest_ = std::string_view(last, static_cast<std::size_t>(end - last));
+        return std::string_view(first, static_cast<std::size_t>(last - first));
+    }
 
     // A number at the front of the rest, read as a stream reads a double:
     // blanks skipped, then the longest number there; the rest goes on after it.
@@ -67,7 +160,18 @@ class ResultWords {
     // The next word as a number, as parseResultNumber reads a whole word, and
     // the rest goes on after it; false when the word is missing or is not all
     // number, and the rest is then left at the word.
-    bool wholeNumber(double& value);
+    bool wholeNumber(double& value) {
+        skipSpace();
+        // The number is read from the rest of the line; as no number goes on
+        // across a separator, it ends where the same word read alone would.
+        const char* const last = rest_.data() + rest_.size();
+        const char* const end = result_text_detail::readNumber(rest_.data(), last, value);
+        if (end == nullptr || (end != last && !isResultSpace(*end))) {
+            return false;
+        }
+        rest_ = std::string_view(end, static_cast<std::size_t>(last - end));
+        return true;
+    }
 
     bool atEnd();
 
@@ -78,7 +182,12 @@ class ResultWords {
     }
 
   private:
-    void skipSpace();
+    void skipSpace() {
+        const char* const last = rest_.data() + rest_.size();
+        const char* const first = result_text_detail::skipSeparators(rest_.data(), last);
+        rest_ = std::string_view(first, static_cast<std::size_t>(last - first));
+    }
+
     std::string_view rest_;
 };
 
