@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <istream>
 #include <memory>
 #include <string_view>
@@ -57,7 +58,55 @@ inline bool isResultSpace(char c) {
 // thousands of lines of a result file then compiles into one pass per line.
 namespace result_text_detail {
 
+// Runs of blanks, which make half of a pedigree line, are passed eight
+// characters at a time: a chunk holds eight characters, the first in its
+// lowest byte, and notBlankBytes sets the high bit of each byte that is no
+// blank, with no carry between bytes.
+using Chunk = std::uint64_t;
+inline constexpr std::size_t chunkSize = sizeof(Chunk);
+
+inline Chunk loadChunk(const char* p) {
+    Chunk chunk = 0;
+    std::memcpy(&chunk, p, chunkSize);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    chunk = __builtin_bswap64(chunk);
+#endif
+    return chunk;
+}
+
+inline Chunk notBlankBytes(Chunk chunk) {
+    constexpr Chunk low = 0x7f7f7f7f7f7f7f7fU;
+    const Chunk differs = chunk ^ 0x2020202020202020U;
+    return (((differs & low) + low) | differs) & ~low;
+}
+
+// The place of the first byte with its high bit set; flags is not zero.
+inline std::size_t firstFlagged(Chunk flags) {
+#if defined(__GNUC__)
+    return static_cast<std::size_t>(__builtin_ctzll(flags)) / 8;
+#else
+    std::size_t place = 0;
+    for (; (flags & 0x80) == 0; flags >>= 8) {
+        ++place;
+    }
+    return place;
+#endif
+}
+
 inline const char* skipSeparators(const char* p, const char* last) {
+    while (last - p >= static_cast<std::ptrdiff_t>(chunkSize)) {
+        const Chunk flags = notBlankBytes(loadChunk(p));
+        if (flags == 0) {
+            p += chunkSize;
+            continue;
+        }
+        // The blanks end here, but a tab or the like may go on.
+        p += firstFlagged(flags);
+        if (!isResultSpace(*p)) {
+            return p;
+        }
+        ++p;
+    }
     while (p != last && isResultSpace(*p)) {
         ++p;
     }
