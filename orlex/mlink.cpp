@@ -71,9 +71,19 @@ struct PedigreeFields {
 static bool readPedigreeFields(std::string_view text, PedigreeFields& fields) {
     ResultWords words(text);
     fields.id = words.word();
-    return !fields.id.empty() && words.wholeNumber(fields.lnLike) &&
-           words.wholeNumber(fields.log10Like) && !words.word().empty() &&
-           words.wholeNumber(fields.lod);
+    if (fields.id.empty()) {
+        return false;
+    }
+    // The numbers are read in one loop, so that their reading is compiled
+    // inline once rather than called three times.
+    const std::array<double*, 3> numbers{&fields.lnLike, &fields.log10Like, &fields.lod};
+    for (double* const number : numbers) {
+        // The word "LOD=" stands before the LOD score.
+        if ((number == &fields.lod && words.word().empty()) || !words.wholeNumber(*number)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Walks the lines of one result file and reports where a block went wrong.
