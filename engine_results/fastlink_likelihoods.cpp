@@ -12,10 +12,6 @@ FastlinkLikelihoods::FastlinkLikelihoods() : recombinationFraction(1.0), lodScor
 FastlinkLikelihoods::FastlinkLikelihoods(double theta)
     : recombinationFraction(theta), lodScore(0.0) {}
 
-void FastlinkLikelihoods::addLikelihood(std::string_view id, double ln, double log10, double lod) {
-    records.emplace_back(id, ln, log10, lod);
-}
-
 void FastlinkLikelihoods::reserve(std::size_t count) {
     records.reserve(count);
 }

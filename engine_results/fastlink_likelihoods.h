@@ -37,7 +37,9 @@ class FastlinkLikelihoods {
     FastlinkLikelihoods& operator=(const FastlinkLikelihoods&) = delete;
 
     // Readers pass the id as it stands in the engine's file.
-    void addLikelihood(std::string_view id, double ln, double log10, double lod);
+    void addLikelihood(std::string_view id, double ln, double log10, double lod) {
+        records.emplace_back(id, ln, log10, lod);
+    }
     // Room for this many records, for a reader that knows how many follow.
     void reserve(std::size_t count);
     // The record of the id (the one added last when the id came twice), or
