@@ -1,6 +1,8 @@
 #include "utilities.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -22,9 +24,12 @@ std::string doubleToString(double value) {
     if (std::isnan(value)) {
         return "nan";  // the C library would print a sign-bit NaN as "-nan"
     }
-    std::ostringstream text;
-    text << value;
-    return text.str();
+    // As a stream prints it by default (six significant digits, "%g"), without
+    // the cost of a stream: the keys of two-point results are made this way.
+    std::array<char, 32> text{};
+    const auto [end, error] =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, 6);
+    return error == std::errc() ? std::string(text.data(), end) : std::string();
 }
 
 void writeCell(std::ostream& out, const std::optional<double>& value, int width, int decimals) {

@@ -1,25 +1,27 @@
 #include "fastlink_likelihoods.h"
 
-#include <utility>
+#include <algorithm>
+#include <iterator>
 
-FastlinkLikelihood::FastlinkLikelihood(std::string pedigreeId, double lnLike, double log10Like,
+FastlinkLikelihood::FastlinkLikelihood(std::string_view pedigreeId, double lnLike, double log10Like,
                                        double lodScore)
-    : pedigreeId(std::move(pedigreeId)), lnLike(lnLike), log10Like(log10Like), lodScore(lodScore) {}
+    : pedigreeId(pedigreeId), lnLike(lnLike), log10Like(log10Like), lodScore(lodScore) {}
 
 FastlinkLikelihoods::FastlinkLikelihoods() : recombinationFraction(1.0), lodScore(1.0) {}
 
 FastlinkLikelihoods::FastlinkLikelihoods(double theta)
     : recombinationFraction(theta), lodScore(0.0) {}
 
-void FastlinkLikelihoods::addLikelihood(const std::string& id, double ln, double log10,
-                                        double lod) {
-    records.emplace_back(id, ln, log10, lod);
-    pedigreeNames.push_back(id);
-}
-
 void FastlinkLikelihoods::reserve(std::size_t count) {
     records.reserve(count);
-    pedigreeNames.reserve(count);
+}
+
+std::vector<std::string> FastlinkLikelihoods::getPedigreeNames() const {
+    std::vector<std::string> names;
+    names.reserve(records.size());
+    std::transform(records.begin(), records.end(), std::back_inserter(names),
+                   [](const FastlinkLikelihood& record) { return record.pedigreeId; });
+    return names;
 }
 
 const FastlinkLikelihood* FastlinkLikelihoods::getLikelihood(const std::string& id) const {

@@ -2,13 +2,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 // One pedigree's engine result at one evaluation point.
 class FastlinkLikelihood {
   public:
-    FastlinkLikelihood(std::string pedigreeId, double lnLike, double log10Like, double lodScore);
+    FastlinkLikelihood(std::string_view pedigreeId, double lnLike, double log10Like,
+                       double lodScore);
 
     std::string getPedigreeId() const { return pedigreeId; }
     double getLnLike() const { return lnLike; }
@@ -34,13 +36,17 @@ class FastlinkLikelihoods {
     FastlinkLikelihoods(const FastlinkLikelihoods&) = delete;
     FastlinkLikelihoods& operator=(const FastlinkLikelihoods&) = delete;
 
-    void addLikelihood(const std::string& id, double ln, double log10, double lod);
+    // Readers pass the id as it stands in the engine's file.
+    void addLikelihood(std::string_view id, double ln, double log10, double lod) {
+        records.emplace_back(id, ln, log10, lod);
+    }
     // Room for this many records, for a reader that knows how many follow.
     void reserve(std::size_t count);
     // The record of the id (the one added last when the id came twice), or
     // null; it stays in place until the next record is added.
     const FastlinkLikelihood* getLikelihood(const std::string& id) const;
-    std::vector<std::string> getPedigreeNames() const { return pedigreeNames; }
+    // Pedigree ids in the order of the engine's file (an id added twice stands twice).
+    std::vector<std::string> getPedigreeNames() const;
     double getRecombinationFraction() const { return recombinationFraction; }
 
     void setLnLikeTotal(double value) { lnLikeTotal = value; }
@@ -53,8 +59,6 @@ class FastlinkLikelihoods {
     double recombinationFraction;
     // "THETAS" of a multipoint point in locus order; empty for two-point points.
     std::vector<double> thetas;
-    // Pedigree ids in the order of the engine's file (an id added twice stands twice).
-    std::vector<std::string> pedigreeNames;
     double lnLikeTotal = 0.0;
     double log10Total = 0.0;
     double minus2LnLike = 0.0;

@@ -91,7 +91,7 @@ bool LinkmapLikelihoods::readBlocks(std::istream& input, const std::string& file
                 return fail("pedigree line " + std::to_string(p) +
                             " needs an id, its ln likelihood and its log10 likelihood");
             }
-            point->addLikelihood(std::string(id), lnLike, log10Like, -99.0);
+            point->addLikelihood(id, lnLike, log10Like, -99.0);
         }
         if (!skipLines(1) || !nextLine()) {
             return fail(cutShort + " (before its TOTALS line)");

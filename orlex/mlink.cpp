@@ -57,6 +57,35 @@ struct ResultLine {
     std::array<std::string_view, keptWords> words;
 };
 
+// What a pedigree line of a block gives: its id and three of its numbers.
+struct PedigreeFields {
+    std::string_view id;
+    double lnLike = 0.0;
+    double log10Like = 0.0;
+    double lod = 0.0;
+};
+
+// A pedigree line read in one pass over its text: id, ln likelihood, log10
+// likelihood, "LOD=", LOD score, and whatever follows. False for any line that
+// is not laid out so; the word by word reading then names the fault.
+static bool readPedigreeFields(std::string_view text, PedigreeFields& fields) {
+    ResultWords words(text);
+    fields.id = words.word();
+    if (fields.id.empty()) {
+        return false;
+    }
+    // The numbers are read in one loop, so that their reading is compiled
+    // inline once rather than called three times.
+    const std::array<double*, 3> numbers{&fields.lnLike, &fields.log10Like, &fields.lod};
+    for (double* const number : numbers) {
+        // The word "LOD=" stands before the LOD score.
+        if ((number == &fields.lod && words.word().empty()) || !words.wholeNumber(*number)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Walks the lines of one result file and reports where a block went wrong.
 class TwoPointParser {
   public:
@@ -70,7 +99,7 @@ class TwoPointParser {
 
     // Skips up to count lines; the last block of a file may lack its closing lines.
     void skip(size_t count) {
-        ResultLine ignored;
+        ResultTextLine ignored;
         for (size_t i = 0; i < count && nextWordLine(ignored); ++i) {
         }
     }
@@ -79,15 +108,43 @@ class TwoPointParser {
     // line for a message; it is called only to report a fault.
     template <typename What>
     bool take(size_t minWords, const What& what, ResultLine& line) {
-        if (!nextWordLine(line)) {
-            fail(text_.lastWordLineNumber(), "the file ends where " + what() + " should stand");
+        ResultTextLine text;
+        if (!nextWordLine(text)) {
+            failAtEnd(what);
             return false;
         }
+        line = split(text);
         if (line.wordCount < minWords) {
             fail(line.number, "too few fields for " + what());
             return false;
         }
         return true;
+    }
+
+    // The next line as a pedigree line: most of a file is made of them, so
+    // they are read in one pass and split into words only to name a fault.
+    template <typename What>
+    bool takePedigree(const What& what, PedigreeFields& fields) {
+        ResultTextLine text;
+        if (!nextWordLine(text)) {
+            failAtEnd(what);
+            return false;
+        }
+        if (readPedigreeFields(text.text, fields)) {
+            return true;
+        }
+        const ResultLine line = split(text);
+        if (line.wordCount < 5) {
+            fail(line.number, "too few fields for " + what());
+            return false;
+        }
+        const auto ofPedigree = [&line](const char* part) {
+            return [part, &line] { return part + std::string(line.words[0]); };
+        };
+        fields.id = line.words[0];
+        return number(line, 1, ofPedigree("the ln likelihood of pedigree "), fields.lnLike) &&
+               number(line, 2, ofPedigree("the log10 likelihood of pedigree "), fields.log10Like) &&
+               number(line, 4, ofPedigree("the LOD score of pedigree "), fields.lod);
     }
 
     template <typename What>
@@ -101,22 +158,16 @@ class TwoPointParser {
     }
 
   private:
+    // Looks ahead for the next line holding a word, kept without its leading
+    // blanks; words are split off only for the lines that need them.
     void fillAhead() {
-        ResultTextLine text;
-        while (!haveAhead_ && text_.nextLine(text)) {
-            ResultWords words(text.text);
-            ahead_ = ResultLine{text.number, 0, {}};
-            for (std::string_view word = words.word(); !word.empty(); word = words.word()) {
-                if (ahead_.wordCount < ResultLine::keptWords) {
-                    ahead_.words[ahead_.wordCount] = word;
-                }
-                ++ahead_.wordCount;
-            }
-            haveAhead_ = ahead_.wordCount > 0;
+        while (!haveAhead_ && text_.nextLine(ahead_)) {
+            ahead_.text = ResultWords(ahead_.text).rest();
+            haveAhead_ = !ahead_.text.empty();
         }
     }
 
-    bool nextWordLine(ResultLine& line) {
+    bool nextWordLine(ResultTextLine& line) {
         fillAhead();
         if (!haveAhead_) {
             return false;
@@ -126,6 +177,23 @@ class TwoPointParser {
         return true;
     }
 
+    static ResultLine split(const ResultTextLine& text) {
+        ResultLine line{text.number, 0, {}};
+        ResultWords words(text.text);
+        for (std::string_view word = words.word(); !word.empty(); word = words.word()) {
+            if (line.wordCount < ResultLine::keptWords) {
+                line.words[line.wordCount] = word;
+            }
+            ++line.wordCount;
+        }
+        return line;
+    }
+
+    template <typename What>
+    void failAtEnd(const What& what) {
+        fail(text_.lastWordLineNumber(), "the file ends where " + what() + " should stand");
+    }
+
     void fail(int lineNumber, const std::string& problem) {
         std::cout << "Error: " << fileName_ << ", line " << lineNumber << ": " << problem
                   << std::endl;
@@ -133,7 +201,7 @@ class TwoPointParser {
 
     ResultText text_;
     std::string fileName_;
-    ResultLine ahead_;
+    ResultTextLine ahead_;
     bool haveAhead_ = false;
 };
 
@@ -165,21 +233,11 @@ static std::unique_ptr<FastlinkLikelihoods> readBlock(TwoPointParser& parser, in
         const auto pedigreeLine = [&] {
             return "pedigree line " + IntToString(i + 1) + " of the block of theta " + thetaText;
         };
-        if (!parser.take(5, pedigreeLine, line)) {
+        PedigreeFields fields;
+        if (!parser.takePedigree(pedigreeLine, fields)) {
             return nullptr;
         }
-        const auto ofPedigree = [&line](const char* what) {
-            return [what, &line] { return what + std::string(line.words[0]); };
-        };
-        double lnLike = 0.0;
-        double log10Like = 0.0;
-        double lod = 0.0;
-        if (!parser.number(line, 1, ofPedigree("the ln likelihood of pedigree "), lnLike) ||
-            !parser.number(line, 2, ofPedigree("the log10 likelihood of pedigree "), log10Like) ||
-            !parser.number(line, 4, ofPedigree("the LOD score of pedigree "), lod)) {
-            return nullptr;
-        }
-        point->addLikelihood(std::string(line.words[0]), lnLike, log10Like, lod);
+        point->addLikelihood(fields.id, fields.lnLike, fields.log10Like, fields.lod);
     }
     ResultLine totals;
     ResultLine lodLine;

@@ -129,3 +129,57 @@ TEST(ResultWords, NumbersAreReadAsAStreamReadsThem) {
     EXPECT_EQ(empty.word(), "");
     EXPECT_FALSE(empty.number(value));
 }
+
+// Random lines of blanks, every other separator, control characters that
+// separate nothing, bytes above 127 and number-like words: a line splits into
+// the words a stream reads, and ResultWords::wholeNumber agrees with
+// parseResultNumber on each word.
+TEST(ResultWords, RandomLinesSplitAsAStreamAndReadNumbersAsWholeWords) {
+    const std::vector<std::string> pieces = {" ",        "  ",
+                                             "\t",       "\v",
+                                             "\f",       "\r",
+                                             "\x01",     "\x1f",
+                                             "\x7f",     "\xa0",
+                                             "\xff",     "x",
+                                             "LOD=",     "-",
+                                             "+",        ".",
+                                             "1",        "-20.925339",
+                                             "0.000000", "1e5",
+                                             "+-1",      "12345678901234567",
+                                             "9.",       ".5",
+                                             "inf",      "1.5e",
+                                             "-0",       "7x"};
+    std::mt19937 random(20261210);
+    for (int i = 0; i < 5000; ++i) {
+        std::string line;
+        for (int n = static_cast<int>(random() % 12); n > 0; --n) {
+            line += pieces[random() % pieces.size()];
+        }
+        std::istringstream stream(line);
+        std::vector<std::string> expected;
+        for (std::string word; stream >> word;) {
+            expected.push_back(word);
+        }
+        ResultWords words(line);
+        std::vector<std::string> actual;
+        for (std::string_view word = words.word(); !word.empty(); word = words.word()) {
+            actual.emplace_back(word);
+        }
+        ASSERT_EQ(actual, expected) << '"' << line << '"';
+        EXPECT_EQ(resultWordCount(line), expected.size());
+
+        ResultWords numbers(line);
+        for (const std::string& word : expected) {
+            double whole = 0.0;
+            double inLine = 0.0;
+            const bool isNumber = parseResultNumber(word, whole);
+            ASSERT_EQ(numbers.wholeNumber(inLine), isNumber) << '"' << line << "\" at " << word;
+            if (isNumber) {
+                EXPECT_EQ(inLine, whole) << word;
+            } else {
+                EXPECT_EQ(numbers.word(), word);
+            }
+        }
+        EXPECT_TRUE(numbers.atEnd());
+    }
+}
