@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <numeric>
 #include <set>
 #include <string>
 #include <string_view>
@@ -441,6 +442,14 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
     for (int i = 0; i < markerCount; ++i) {
         markerKeys.push_back(IntToString(i));
     }
+    // Genotypes are made in the key order of their tree ("10" before "2"),
+    // which builds each person's tree in one pass.
+    std::vector<int> markersInKeyOrder(static_cast<std::size_t>(markerCount));
+    std::iota(markersInKeyOrder.begin(), markersInKeyOrder.end(), 0);
+    std::sort(markersInKeyOrder.begin(), markersInKeyOrder.end(),
+              [&markerKeys](int a, int b) { return markerKeys[a] < markerKeys[b]; });
+    std::vector<Marker*> genotypes;
+    genotypes.reserve(markerCount);
 
     PedigreeLines lines(in);
     std::vector<PointerColumns> pointerColumns;
@@ -535,6 +544,7 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
             }
         }
 
+        const std::size_t firstAllele = c;
         for (int i = 0; i < markerCount; ++i) {
             const std::string& allele1 = columns[c++];
             const std::string& allele2 = columns[c++];
@@ -546,8 +556,20 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
                              "\n *** Problem with pedigree file format? ***");
                 return false;
             }
+        }
+        genotypes.clear();
+        for (const int i : markersInKeyOrder) {
+            const std::string& allele1 = columns[firstAllele + 2 * static_cast<std::size_t>(i)];
+            const std::string& allele2 = columns[firstAllele + 2 * static_cast<std::size_t>(i) + 1];
             if (!isMissingAllele(allele1) && !isMissingAllele(allele2)) {
-                person->addMarker(new Marker(markerKeys[i], allele1, allele2, true));
+                genotypes.push_back(new Marker(markerKeys[i], allele1, allele2, true));
+            }
+        }
+        if (!person->getMarkerTree()->insertSorted(genotypes)) {
+            for (Marker* genotype : genotypes) {
+                if (!person->addMarker(genotype)) {
+                    delete genotype;
+                }
             }
         }
 
