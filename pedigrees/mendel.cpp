@@ -150,6 +150,9 @@ struct Sibship {
 struct MendelSibships {
     std::map<std::pair<std::string, std::string>, Sibship> byParents;
     Sibship* current = nullptr;
+    // Each marker number's entry of the error statuses, looked up once per
+    // pedigree rather than once per child and marker (map entries stay put).
+    std::vector<bool*> statusEntries;
 };
 
 namespace {
@@ -287,8 +290,19 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
     const std::string& index = marker->index;
     const std::string& c1 = marker->alleles[0];
     const std::string& c2 = marker->alleles[1];
-    const Marker* motherGenotype = mother->getMarker(index);
-    const Marker* fatherGenotype = father->getMarker(index);
+    // What Person::getMarker finds, with the index read as a number once for
+    // both parents.
+    std::size_t number = 0;
+    const bool numbered = RBTree<Marker>::plainNumber(index, number);
+    const auto genotypeOf = [&](const Person* parent) -> const Marker* {
+        const RBTree<Marker>* tree = parent->getMarkerTree();
+        if (tree == nullptr) {
+            return nullptr;
+        }
+        return numbered ? tree->findNumbered(number, index) : tree->find(index);
+    };
+    const Marker* motherGenotype = genotypeOf(mother);
+    const Marker* fatherGenotype = genotypeOf(father);
     bool errorFound = false;
 
     const auto report = [&](const std::string& line, bool withSibship) {
@@ -341,8 +355,24 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
     }
     sibshipText.clear();
     // Every checked marker gets an entry; an error once found stays.
-    bool& status = markerMendelErrorStatus[index];
+    bool& status = statusEntry(index, numbered ? &number : nullptr);
     status = status || errorFound;
+}
+
+bool& Pedigrees::statusEntry(const std::string& index, const std::size_t* number) {
+    if (number == nullptr || *number > static_cast<std::size_t>(markerCount) ||
+        mendelSibships == nullptr) {
+        return markerMendelErrorStatus[index];
+    }
+    std::vector<bool*>& entries = mendelSibships->statusEntries;
+    if (*number >= entries.size()) {
+        entries.resize(*number + 1, nullptr);
+    }
+    bool*& entry = entries[*number];
+    if (entry == nullptr) {
+        entry = &markerMendelErrorStatus[index];
+    }
+    return *entry;
 }
 
 void Pedigrees::findSisterAndBrothersForPerson(Person* root, Person* child, Marker* marker,

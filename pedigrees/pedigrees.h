@@ -218,6 +218,9 @@ class Pedigrees {
                                               Person* mother, Person* father);
     void findSisterAndBrothersForPerson(Person* root, Person* child, Marker* marker, Person* mother,
                                         Person* father);
+    // The marker's entry of markerMendelErrorStatus; number is the index read
+    // as a plain whole number, or null when it is none.
+    bool& statusEntry(const std::string& index, const std::size_t* number);
     bool getMarkerMendelErrorStatus(const std::string& markerIndex) const;
 
     // ---- Sibship allele-set consistency (sibship.cpp)
