@@ -1,7 +1,5 @@
 // Allele counts per marker and group, and the new allele names 1..n.
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <string>
 #include <vector>
 
@@ -83,16 +81,13 @@ void forEachGenotype(const Marker* root, const Visit& visit) {
 // The marker number 0..markerCount-1 whose decimal text is the key, or -1 for
 // any other key (leading zeros, signs or other characters included).
 int markerNumber(const std::string& key, int markerCount) {
-    const bool canonical = !key.empty() && (key.size() == 1 || key.front() != '0') &&
-                           std::all_of(key.begin(), key.end(), [](char c) {
-                               return std::isdigit(static_cast<unsigned char>(c)) != 0;
-                           });
-    int number = -1;
-    if (!canonical ||
-        std::from_chars(key.data(), key.data() + key.size(), number).ec != std::errc()) {
+    // A key of more digits than plainNumber reads is beyond any marker count.
+    std::size_t number = 0;
+    if (!RBTree<Marker>::plainNumber(key, number) ||
+        number >= static_cast<std::size_t>(std::max(markerCount, 0))) {
         return -1;
     }
-    return number < markerCount ? number : -1;
+    return static_cast<int>(number);
 }
 
 }  // namespace
