@@ -247,6 +247,7 @@ class RBTree {
         std::size_t largest = 0;
         // Iterative, as a degenerate caller-built shape must not run deep.
         std::vector<T*> pending;
+        pending.reserve(64);  // deeper than any balanced tree that fits in memory
         while (!isLeaf(x) || !pending.empty()) {
             while (!isLeaf(x)) {
                 pending.push_back(x);

@@ -22,8 +22,22 @@ std::string allelesOf(const Marker* genotype) {
     return genotype == nullptr ? "0/0" : genotype->getAllele(0) + "/" + genotype->getAllele(1);
 }
 
+// Allele texts are a character or two: compared in place rather than by a
+// memcmp call, four times per child and marker.
+bool sameAllele(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool holds(const Marker& genotype, const std::string& allele) {
-    return genotype.alleles[0] == allele || genotype.alleles[1] == allele;
+    return sameAllele(genotype.alleles[0], allele) || sameAllele(genotype.alleles[1], allele);
 }
 
 using AlleleSets = ParentalSets<int>;
@@ -150,9 +164,6 @@ struct Sibship {
 struct MendelSibships {
     std::map<std::pair<std::string, std::string>, Sibship> byParents;
     Sibship* current = nullptr;
-    // Each marker number's entry of the error statuses, looked up once per
-    // pedigree rather than once per child and marker (map entries stay put).
-    std::vector<bool*> statusEntries;
 };
 
 namespace {
@@ -171,6 +182,8 @@ void groupSibships(const Person* root, MendelSibships& sibships) {
 SibshipMarker buildSibshipMarker(const Sibship& sibship, const std::string& index,
                                  const Marker* typedParent) {
     SibshipMarker data;
+    data.persons.reserve(sibship.members.size());
+    data.codes.reserve(sibship.members.size());
     AlleleCodes codes;
     AlleleCodes homozygous;
     if (typedParent != nullptr) {
@@ -236,9 +249,11 @@ bool Pedigrees::writeMendelianErrors(const std::string& fileName) {
 bool Pedigrees::checkMendelianErrors() {
     std::cout << "(Checking Mendelian consistency...";
     mendelianErrorsFound = false;
+    mendelStatusEntries.clear();
     if (pedigreeTree != nullptr) {
         pedigreeCheckMendelianErrors(pedigreeTree->root);
     }
+    mendelStatusEntries.clear();
     std::cout << mendelErrorText.str() << std::flush;
     std::cout << "done)\n";
     return mendelianErrorsFound;
@@ -360,11 +375,10 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
 }
 
 bool& Pedigrees::statusEntry(const std::string& index, const std::size_t* number) {
-    if (number == nullptr || *number > static_cast<std::size_t>(markerCount) ||
-        mendelSibships == nullptr) {
+    if (number == nullptr || *number > static_cast<std::size_t>(markerCount)) {
         return markerMendelErrorStatus[index];
     }
-    std::vector<bool*>& entries = mendelSibships->statusEntries;
+    std::vector<bool*>& entries = mendelStatusEntries;
     if (*number >= entries.size()) {
         entries.resize(*number + 1, nullptr);
     }

@@ -119,6 +119,10 @@ class Pedigrees {
     std::ostringstream mendelErrorText;
     bool mendelianErrorsFound = false;
     std::map<std::string, bool> markerMendelErrorStatus;
+    // Each marker number's entry of markerMendelErrorStatus, found once per
+    // check instead of a map search per child and marker; map entries stay
+    // where they are, and the check drops these when it ends.
+    std::vector<bool*> mendelStatusEntries;
     std::vector<std::vector<std::string>> sibshipGenotypes;
     std::vector<std::string> sibshipAlleles;
     std::vector<std::string> homozygousAlleles;
