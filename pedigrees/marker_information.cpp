@@ -17,16 +17,43 @@ bool isFounder(const Person& person) {
     return person.fatherId == "0" && person.motherId == "0";
 }
 
+// Each marker's allele of a name, made on first sight. Most allele names
+// are a single digit: those are remembered per marker for the whole count,
+// so that every later copy costs an index rather than a search through the
+// marker's alleles.
+class AlleleLookup {
+  public:
+    explicit AlleleLookup(int markerCount)
+        : digits_(static_cast<std::size_t>(markerCount) * 10, nullptr) {}
+
+    Allele& of(MarkerInfo& record, int number, const std::string& name) {
+        Allele** const remembered = name.size() == 1 && name[0] >= '0' && name[0] <= '9'
+                                        ? &digits_[static_cast<std::size_t>(number) * 10 +
+                                                   static_cast<std::size_t>(name[0] - '0')]
+                                        : nullptr;
+        if (remembered != nullptr && *remembered != nullptr) {
+            return **remembered;
+        }
+        Allele* allele = record.getAlleleWithName(name);
+        if (allele == nullptr) {
+            allele = new Allele(name);
+            record.addAllele(allele);
+        }
+        if (remembered != nullptr) {
+            *remembered = allele;
+        }
+        return *allele;
+    }
+
+  private:
+    std::vector<Allele*> digits_;
+};
+
 // Counts one allele copy into the record's totals and into the allele's own
 // counts, under the same rules: X-linked males give no second copy to "all"
 // and "males", while founders count both copies.
-void countAlleleCopy(MarkerInfo& record, const std::string& alleleName, int slot, bool male,
-                     bool founder, bool xlinked) {
-    Allele* allele = record.getAlleleWithName(alleleName);
-    if (allele == nullptr) {
-        allele = new Allele(alleleName);
-        record.addAllele(allele);
-    }
+void countAlleleCopy(MarkerInfo& record, Allele* allele, int slot, bool male, bool founder,
+                     bool xlinked) {
     // The counts are incremented in place: this runs for every allele copy of
     // the file, twice per read.
     const bool countsAsCopy = !(male && xlinked && slot == 1);
@@ -44,10 +71,10 @@ void countAlleleCopy(MarkerInfo& record, const std::string& alleleName, int slot
 
 MarkerInfo* findOrCreateRecord(RBTree<MarkerInfo>& tree, const std::string& index,
                                int markerCount) {
-    // Once the first pedigree has made every marker's record, nothing more is
-    // inserted, and the number table answers each later pedigree's look-ups
-    // without a tree walk; while records are still being made, an insert would
-    // drop that table after every look-up.
+    // Once every marker's record exists, nothing more is inserted, and the
+    // number table answers the look-ups without a tree walk; while records
+    // are still being made, an insert would drop that table after every
+    // look-up.
     MarkerInfo* record = tree.count >= markerCount ? tree.findIndexed(index) : tree.find(index);
     if (record == nullptr) {
         record = new MarkerInfo(index);
@@ -66,6 +93,19 @@ void collectGenotypedPersons(const Person* root, std::vector<const Person*>& per
         persons.push_back(root);
     }
     collectGenotypedPersons(root->right, persons);
+}
+
+// The persons of a pedigree tree that have a genotype tree, pedigree by
+// pedigree in key order and each pedigree's persons in key order.
+void collectPedigreePersons(const Pedigree* root, std::vector<const Person*>& persons) {
+    if (root == nullptr || isLeaf(root->key)) {
+        return;
+    }
+    collectPedigreePersons(root->left, persons);
+    if (root->getPersonTree() != nullptr) {
+        collectGenotypedPersons(root->getPersonTree()->root, persons);
+    }
+    collectPedigreePersons(root->right, persons);
 }
 
 template <typename Visit>
@@ -115,27 +155,26 @@ void Pedigrees::createMarkerInfoPedigreeRecursion(Pedigree* root, RBTree<MarkerI
     }
 }
 
+// All pedigrees' persons are gathered first and counted in one pass, in the
+// order in which a count pedigree by pedigree would meet them.
 void Pedigrees::countPedigreesInto(Pedigree* root, RBTree<MarkerInfo>* tree) {
-    if (root == nullptr || isLeaf(root->key)) {
-        return;
-    }
-    countPedigreesInto(root->left, tree);
-    if (root->getPersonTree() != nullptr) {
-        createMarkerInfoPersonRecursion(root->getPersonTree()->root, tree);
-    }
-    countPedigreesInto(root->right, tree);
+    std::vector<const Person*> persons;
+    collectPedigreePersons(root, persons);
+    countGenotypes(persons, tree);
 }
 
 void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>* tree) {
-    if (tree == nullptr || markerCount < 1) {
-        return;
-    }
     std::vector<const Person*> persons;
     collectGenotypedPersons(root, persons);
-    if (persons.empty()) {
+    countGenotypes(persons, tree);
+}
+
+void Pedigrees::countGenotypes(const std::vector<const Person*>& persons,
+                               RBTree<MarkerInfo>* tree) {
+    if (tree == nullptr || markerCount < 1 || persons.empty()) {
         return;
     }
-    // Each marker's record is looked up once for the whole walk rather than
+    // Each marker's record is looked up once for the whole count rather than
     // once per person, and each person's genotypes are read by walking the
     // person's tree instead of one keyed look-up per marker. The records are
     // independent, so counting a person's markers in key order rather than
@@ -145,6 +184,7 @@ void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>
     for (int i = 0; i < markerCount; ++i) {
         records.push_back(findOrCreateRecord(*tree, IntToString(i), markerCount));
     }
+    AlleleLookup alleles(markerCount);
     for (const Person* person : persons) {
         const bool male = person->sex == "1";
         const bool founder = isFounder(*person);
@@ -155,8 +195,9 @@ void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>
             }
             MarkerInfo& record = *records[static_cast<std::size_t>(number)];
             for (int slot = 0; slot < 2; ++slot) {
-                countAlleleCopy(record, genotype.alleles[static_cast<std::size_t>(slot)], slot,
-                                male, founder, xlinked);
+                Allele& allele =
+                    alleles.of(record, number, genotype.alleles[static_cast<std::size_t>(slot)]);
+                countAlleleCopy(record, &allele, slot, male, founder, xlinked);
             }
         });
     }

@@ -444,6 +444,8 @@ class Pedigrees {
 
   private:
     void countPedigreesInto(Pedigree* root, RBTree<MarkerInfo>* tree);
+    // Counts the genotypes of the persons, in their order, into the tree.
+    void countGenotypes(const std::vector<const Person*>& persons, RBTree<MarkerInfo>* tree);
 
     // In-order walk steps of the id lookups above.
     void getOrigPedigreeID(Pedigree* node);
