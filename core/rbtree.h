@@ -3,6 +3,7 @@
 // is "NIL"; every test for a leaf compares that key, so "NIL" is reserved.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -115,6 +116,38 @@ class RBTree {
         return true;
     }
 
+    // Takes ownership of all the records and returns true when the tree is
+    // empty and their keys strictly increase, none of them reserved; takes
+    // none and returns false otherwise (they may then be inserted one by one).
+    // The tree is built balanced in one pass: no walk, rotation or recolouring
+    // per record, which a person's genotypes, read in key order, would pay
+    // once each.
+    bool insertSorted(const std::vector<T*>& records) {
+        if (count != 0 || !isLeaf(root) || !strictlyIncreasing(records)) {
+            return false;
+        }
+        if (records.empty()) {
+            return true;
+        }
+        if (nil == nullptr) {
+            nil = newLeaf();
+        }
+        // Every level above fullLevels is complete, so the records on that
+        // level are the only red ones: each path down then meets as many
+        // black records, and no red record has a red child.
+        int fullLevels = 0;
+        while ((std::size_t{2} << fullLevels) - 1 <= records.size()) {
+            ++fullLevels;
+        }
+        T* firstLeaf = reusedLeaf(root);
+        root = buildBalanced(records, 0, records.size(), 0, fullLevels, firstLeaf);
+        root->parent = nil;
+        count = static_cast<int>(records.size());
+        numbered_.clear();
+        numberedBuilt_ = false;
+        return true;
+    }
+
     // The record with exactly this key, or null.
     T* find(const std::string& searchKey) const {
         T* x = root;
@@ -170,9 +203,51 @@ class RBTree {
     }
 
   private:
+    static bool strictlyIncreasing(const std::vector<T*>& records) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i] == nullptr || isLeaf(records[i]) ||
+                (i > 0 && records[i - 1]->key.compare(records[i]->key) >= 0)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The records [begin, end) as a subtree whose root is at the given depth;
+    // spareLeaf, when not null, takes the first empty position.
+    static T* buildBalanced(const std::vector<T*>& records, std::size_t begin, std::size_t end,
+                            int depth, int fullLevels, T*& spareLeaf) {
+        if (begin == end) {
+            T* leaf = spareLeaf != nullptr ? spareLeaf : newLeaf();
+            spareLeaf = nullptr;
+            return leaf;
+        }
+        const std::size_t middle = begin + (end - begin) / 2;
+        T* x = records[middle];
+        delete x->left;
+        delete x->right;
+        x->left = buildBalanced(records, begin, middle, depth + 1, fullLevels, spareLeaf);
+        x->right = buildBalanced(records, middle + 1, end, depth + 1, fullLevels, spareLeaf);
+        if (!isLeaf(x->left)) {
+            x->left->parent = x;
+        }
+        if (!isLeaf(x->right)) {
+            x->right->parent = x;
+        }
+        x->color = depth < fullLevels ? "black" : "red";
+        return x;
+    }
+
     void numberNodes(T* x) const {
+        // The numbered records are gathered first and the table sized once
+        // for the largest number: in key order "10".."19" come before "2", so
+        // growing it record by record would resize it for most of them.
+        std::vector<std::pair<std::size_t, T*>> numbered;
+        numbered.reserve(static_cast<std::size_t>(count));
+        std::size_t largest = 0;
         // Iterative, as a degenerate caller-built shape must not run deep.
         std::vector<T*> pending;
+        pending.reserve(64);  // deeper than any balanced tree that fits in memory
         while (!isLeaf(x) || !pending.empty()) {
             while (!isLeaf(x)) {
                 pending.push_back(x);
@@ -182,12 +257,16 @@ class RBTree {
             pending.pop_back();
             std::size_t number = 0;
             if (plainNumber(x->key, number) && number < numberedLimit_) {
-                if (number >= numbered_.size()) {
-                    numbered_.resize(number + 1, nullptr);
-                }
-                numbered_[number] = x;
+                numbered.emplace_back(number, x);
+                largest = std::max(largest, number);
             }
             x = x->right;
+        }
+        if (!numbered.empty()) {
+            numbered_.assign(largest + 1, nullptr);
+        }
+        for (const auto& [number, record] : numbered) {
+            numbered_[number] = record;
         }
     }
 

@@ -34,7 +34,9 @@ Marker::Marker(std::string markerKey, std::string second, std::string third, boo
     key = std::move(markerKey);
     if (genotype) {
         index = key;
-        alleles = {std::move(second), std::move(third)};
+        // Moved one by one: a braced array would be built and moved once more.
+        alleles[0] = std::move(second);
+        alleles[1] = std::move(third);
     } else {
         name = key;
         chromosome = std::move(second);

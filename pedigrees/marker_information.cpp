@@ -1,7 +1,5 @@
 // Allele counts per marker and group, and the new allele names 1..n.
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <string>
 #include <vector>
 
@@ -19,16 +17,43 @@ bool isFounder(const Person& person) {
     return person.fatherId == "0" && person.motherId == "0";
 }
 
+// Each marker's allele of a name, made on first sight. Most allele names
+// are a single digit: those are remembered per marker for the whole count,
+// so that every later copy costs an index rather than a search through the
+// marker's alleles.
+class AlleleLookup {
+  public:
+    explicit AlleleLookup(int markerCount)
+        : digits_(static_cast<std::size_t>(markerCount) * 10, nullptr) {}
+
+    Allele& of(MarkerInfo& record, int number, const std::string& name) {
+        Allele** const remembered = name.size() == 1 && name[0] >= '0' && name[0] <= '9'
+                                        ? &digits_[static_cast<std::size_t>(number) * 10 +
+                                                   static_cast<std::size_t>(name[0] - '0')]
+                                        : nullptr;
+        if (remembered != nullptr && *remembered != nullptr) {
+            return **remembered;
+        }
+        Allele* allele = record.getAlleleWithName(name);
+        if (allele == nullptr) {
+            allele = new Allele(name);
+            record.addAllele(allele);
+        }
+        if (remembered != nullptr) {
+            *remembered = allele;
+        }
+        return *allele;
+    }
+
+  private:
+    std::vector<Allele*> digits_;
+};
+
 // Counts one allele copy into the record's totals and into the allele's own
 // counts, under the same rules: X-linked males give no second copy to "all"
 // and "males", while founders count both copies.
-void countAlleleCopy(MarkerInfo& record, const std::string& alleleName, int slot, bool male,
-                     bool founder, bool xlinked) {
-    Allele* allele = record.getAlleleWithName(alleleName);
-    if (allele == nullptr) {
-        allele = new Allele(alleleName);
-        record.addAllele(allele);
-    }
+void countAlleleCopy(MarkerInfo& record, Allele* allele, int slot, bool male, bool founder,
+                     bool xlinked) {
     // The counts are incremented in place: this runs for every allele copy of
     // the file, twice per read.
     const bool countsAsCopy = !(male && xlinked && slot == 1);
@@ -46,10 +71,10 @@ void countAlleleCopy(MarkerInfo& record, const std::string& alleleName, int slot
 
 MarkerInfo* findOrCreateRecord(RBTree<MarkerInfo>& tree, const std::string& index,
                                int markerCount) {
-    // Once the first pedigree has made every marker's record, nothing more is
-    // inserted, and the number table answers each later pedigree's look-ups
-    // without a tree walk; while records are still being made, an insert would
-    // drop that table after every look-up.
+    // Once every marker's record exists, nothing more is inserted, and the
+    // number table answers the look-ups without a tree walk; while records
+    // are still being made, an insert would drop that table after every
+    // look-up.
     MarkerInfo* record = tree.count >= markerCount ? tree.findIndexed(index) : tree.find(index);
     if (record == nullptr) {
         record = new MarkerInfo(index);
@@ -70,6 +95,19 @@ void collectGenotypedPersons(const Person* root, std::vector<const Person*>& per
     collectGenotypedPersons(root->right, persons);
 }
 
+// The persons of a pedigree tree that have a genotype tree, pedigree by
+// pedigree in key order and each pedigree's persons in key order.
+void collectPedigreePersons(const Pedigree* root, std::vector<const Person*>& persons) {
+    if (root == nullptr || isLeaf(root->key)) {
+        return;
+    }
+    collectPedigreePersons(root->left, persons);
+    if (root->getPersonTree() != nullptr) {
+        collectGenotypedPersons(root->getPersonTree()->root, persons);
+    }
+    collectPedigreePersons(root->right, persons);
+}
+
 template <typename Visit>
 void forEachGenotype(const Marker* root, const Visit& visit) {
     if (root == nullptr || isLeaf(root->key)) {
@@ -83,16 +121,13 @@ void forEachGenotype(const Marker* root, const Visit& visit) {
 // The marker number 0..markerCount-1 whose decimal text is the key, or -1 for
 // any other key (leading zeros, signs or other characters included).
 int markerNumber(const std::string& key, int markerCount) {
-    const bool canonical = !key.empty() && (key.size() == 1 || key.front() != '0') &&
-                           std::all_of(key.begin(), key.end(), [](char c) {
-                               return std::isdigit(static_cast<unsigned char>(c)) != 0;
-                           });
-    int number = -1;
-    if (!canonical ||
-        std::from_chars(key.data(), key.data() + key.size(), number).ec != std::errc()) {
+    // A key of more digits than plainNumber reads is beyond any marker count.
+    std::size_t number = 0;
+    if (!RBTree<Marker>::plainNumber(key, number) ||
+        number >= static_cast<std::size_t>(std::max(markerCount, 0))) {
         return -1;
     }
-    return number < markerCount ? number : -1;
+    return static_cast<int>(number);
 }
 
 }  // namespace
@@ -120,27 +155,26 @@ void Pedigrees::createMarkerInfoPedigreeRecursion(Pedigree* root, RBTree<MarkerI
     }
 }
 
+// All pedigrees' persons are gathered first and counted in one pass, in the
+// order in which a count pedigree by pedigree would meet them.
 void Pedigrees::countPedigreesInto(Pedigree* root, RBTree<MarkerInfo>* tree) {
-    if (root == nullptr || isLeaf(root->key)) {
-        return;
-    }
-    countPedigreesInto(root->left, tree);
-    if (root->getPersonTree() != nullptr) {
-        createMarkerInfoPersonRecursion(root->getPersonTree()->root, tree);
-    }
-    countPedigreesInto(root->right, tree);
+    std::vector<const Person*> persons;
+    collectPedigreePersons(root, persons);
+    countGenotypes(persons, tree);
 }
 
 void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>* tree) {
-    if (tree == nullptr || markerCount < 1) {
-        return;
-    }
     std::vector<const Person*> persons;
     collectGenotypedPersons(root, persons);
-    if (persons.empty()) {
+    countGenotypes(persons, tree);
+}
+
+void Pedigrees::countGenotypes(const std::vector<const Person*>& persons,
+                               RBTree<MarkerInfo>* tree) {
+    if (tree == nullptr || markerCount < 1 || persons.empty()) {
         return;
     }
-    // Each marker's record is looked up once for the whole walk rather than
+    // Each marker's record is looked up once for the whole count rather than
     // once per person, and each person's genotypes are read by walking the
     // person's tree instead of one keyed look-up per marker. The records are
     // independent, so counting a person's markers in key order rather than
@@ -150,6 +184,7 @@ void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>
     for (int i = 0; i < markerCount; ++i) {
         records.push_back(findOrCreateRecord(*tree, IntToString(i), markerCount));
     }
+    AlleleLookup alleles(markerCount);
     for (const Person* person : persons) {
         const bool male = person->sex == "1";
         const bool founder = isFounder(*person);
@@ -160,8 +195,9 @@ void Pedigrees::createMarkerInfoPersonRecursion(Person* root, RBTree<MarkerInfo>
             }
             MarkerInfo& record = *records[static_cast<std::size_t>(number)];
             for (int slot = 0; slot < 2; ++slot) {
-                countAlleleCopy(record, genotype.alleles[static_cast<std::size_t>(slot)], slot,
-                                male, founder, xlinked);
+                Allele& allele =
+                    alleles.of(record, number, genotype.alleles[static_cast<std::size_t>(slot)]);
+                countAlleleCopy(record, &allele, slot, male, founder, xlinked);
             }
         });
     }

@@ -22,8 +22,22 @@ std::string allelesOf(const Marker* genotype) {
     return genotype == nullptr ? "0/0" : genotype->getAllele(0) + "/" + genotype->getAllele(1);
 }
 
+// Allele texts are a character or two: compared in place rather than by a
+// memcmp call, four times per child and marker.
+bool sameAllele(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool holds(const Marker& genotype, const std::string& allele) {
-    return genotype.alleles[0] == allele || genotype.alleles[1] == allele;
+    return sameAllele(genotype.alleles[0], allele) || sameAllele(genotype.alleles[1], allele);
 }
 
 using AlleleSets = ParentalSets<int>;
@@ -168,6 +182,8 @@ void groupSibships(const Person* root, MendelSibships& sibships) {
 SibshipMarker buildSibshipMarker(const Sibship& sibship, const std::string& index,
                                  const Marker* typedParent) {
     SibshipMarker data;
+    data.persons.reserve(sibship.members.size());
+    data.codes.reserve(sibship.members.size());
     AlleleCodes codes;
     AlleleCodes homozygous;
     if (typedParent != nullptr) {
@@ -233,9 +249,11 @@ bool Pedigrees::writeMendelianErrors(const std::string& fileName) {
 bool Pedigrees::checkMendelianErrors() {
     std::cout << "(Checking Mendelian consistency...";
     mendelianErrorsFound = false;
+    mendelStatusEntries.clear();
     if (pedigreeTree != nullptr) {
         pedigreeCheckMendelianErrors(pedigreeTree->root);
     }
+    mendelStatusEntries.clear();
     std::cout << mendelErrorText.str() << std::flush;
     std::cout << "done)\n";
     return mendelianErrorsFound;
@@ -287,8 +305,19 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
     const std::string& index = marker->index;
     const std::string& c1 = marker->alleles[0];
     const std::string& c2 = marker->alleles[1];
-    const Marker* motherGenotype = mother->getMarker(index);
-    const Marker* fatherGenotype = father->getMarker(index);
+    // What Person::getMarker finds, with the index read as a number once for
+    // both parents.
+    std::size_t number = 0;
+    const bool numbered = RBTree<Marker>::plainNumber(index, number);
+    const auto genotypeOf = [&](const Person* parent) -> const Marker* {
+        const RBTree<Marker>* tree = parent->getMarkerTree();
+        if (tree == nullptr) {
+            return nullptr;
+        }
+        return numbered ? tree->findNumbered(number, index) : tree->find(index);
+    };
+    const Marker* motherGenotype = genotypeOf(mother);
+    const Marker* fatherGenotype = genotypeOf(father);
     bool errorFound = false;
 
     const auto report = [&](const std::string& line, bool withSibship) {
@@ -341,8 +370,23 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
     }
     sibshipText.clear();
     // Every checked marker gets an entry; an error once found stays.
-    bool& status = markerMendelErrorStatus[index];
+    bool& status = statusEntry(index, numbered ? &number : nullptr);
     status = status || errorFound;
+}
+
+bool& Pedigrees::statusEntry(const std::string& index, const std::size_t* number) {
+    if (number == nullptr || *number > static_cast<std::size_t>(markerCount)) {
+        return markerMendelErrorStatus[index];
+    }
+    std::vector<bool*>& entries = mendelStatusEntries;
+    if (*number >= entries.size()) {
+        entries.resize(*number + 1, nullptr);
+    }
+    bool*& entry = entries[*number];
+    if (entry == nullptr) {
+        entry = &markerMendelErrorStatus[index];
+    }
+    return *entry;
 }
 
 void Pedigrees::findSisterAndBrothersForPerson(Person* root, Person* child, Marker* marker,

@@ -120,6 +120,10 @@ class Pedigrees {
     std::ostringstream mendelErrorText;
     bool mendelianErrorsFound = false;
     std::map<std::string, bool> markerMendelErrorStatus;
+    // Each marker number's entry of markerMendelErrorStatus, found once per
+    // check instead of a map search per child and marker; map entries stay
+    // where they are, and the check drops these when it ends.
+    std::vector<bool*> mendelStatusEntries;
     std::vector<std::vector<std::string>> sibshipGenotypes;
     std::vector<std::string> sibshipAlleles;
     std::vector<std::string> homozygousAlleles;
@@ -219,6 +223,9 @@ class Pedigrees {
                                               Person* mother, Person* father);
     void findSisterAndBrothersForPerson(Person* root, Person* child, Marker* marker, Person* mother,
                                         Person* father);
+    // The marker's entry of markerMendelErrorStatus; number is the index read
+    // as a plain whole number, or null when it is none.
+    bool& statusEntry(const std::string& index, const std::size_t* number);
     bool getMarkerMendelErrorStatus(const std::string& markerIndex) const;
 
     // ---- Sibship allele-set consistency (sibship.cpp)
@@ -442,6 +449,8 @@ class Pedigrees {
 
   private:
     void countPedigreesInto(Pedigree* root, RBTree<MarkerInfo>* tree);
+    // Counts the genotypes of the persons, in their order, into the tree.
+    void countGenotypes(const std::vector<const Person*>& persons, RBTree<MarkerInfo>* tree);
 
     // In-order walk steps of the id lookups above.
     void getOrigPedigreeID(Pedigree* node);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <numeric>
 #include <set>
 #include <string>
 #include <string_view>
@@ -26,7 +27,7 @@ static void printFailure(const std::string& reason) {
 
 // Asked twice per person and marker: one character compared in place, not
 // four string comparisons.
-static bool isMissingAllele(const std::string& allele) {
+static bool isMissingAllele(std::string_view allele) {
     return allele.size() == 1 && std::string_view("0-.x").find(allele[0]) != std::string_view::npos;
 }
 
@@ -45,10 +46,12 @@ static bool isMissingLiabilityClass(const std::string& value) {
     return value == "x" || value == "-" || value == "." || value == "0";
 }
 
-// One line split at blanks and tabs into columns (whose storage is reused
-// from line to line); a carriage return before the line feed of a file saved
-// on Windows is not part of the last column.
-static void splitColumns(std::string& line, std::vector<std::string>& columns) {
+// One line split at blanks and tabs into columns, views into the line that
+// hold until the next line is read: each line is split twice and most of its
+// columns are alleles, so no column is copied before it is kept. A carriage
+// return before the line feed of a file saved on Windows is not part of the
+// last column.
+static void splitColumns(std::string& line, std::vector<std::string_view>& columns) {
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
@@ -59,7 +62,7 @@ static void splitColumns(std::string& line, std::vector<std::string>& columns) {
     auto begin = std::find_if_not(line.cbegin(), line.cend(), isBlank);
     while (begin != line.cend()) {
         const auto end = std::find_if(begin, line.cend(), isBlank);
-        columns.emplace_back(begin, end);
+        columns.emplace_back(&*begin, static_cast<std::size_t>(end - begin));
         begin = std::find_if_not(end, line.cend(), isBlank);
     }
 }
@@ -81,13 +84,13 @@ class PedigreeLines {
     }
 
     int number() const { return number_; }
-    const std::vector<std::string>& columns() const { return columns_; }
+    const std::vector<std::string_view>& columns() const { return columns_; }
 
   private:
     std::istream& in_;
     int number_ = 0;
     std::string line_;
-    std::vector<std::string> columns_;
+    std::vector<std::string_view> columns_;
 };
 
 // What the column plan takes from the first line: the MAKEPED and SLINK
@@ -96,7 +99,8 @@ struct TrailingColumns {
     bool makeped = false;
     bool slink = false;
 
-    explicit TrailingColumns(const std::vector<std::string>& firstLine) {
+    template <typename Column>
+    explicit TrailingColumns(const std::vector<Column>& firstLine) {
         const auto count = firstLine.size();
         makeped = count >= 2 && firstLine[count - 2] == "Per:";
         slink = count >= 1 && (firstLine.back() == "orig" || firstLine.back() == "simu");
@@ -121,11 +125,11 @@ static ColumnScan scanColumns(std::istream& in) {
     while (lines.next()) {
         const auto& columns = lines.columns();
         if (scan.firstLine.empty()) {
-            scan.firstLine = columns;
+            scan.firstLine.assign(columns.begin(), columns.end());
         } else if (columns.size() != scan.firstLine.size()) {
             scan.oddLineNumber = lines.number();
             scan.oddPedigreeId = columns[0];
-            scan.oddPersonId = columns.size() > 1 ? columns[1] : std::string();
+            scan.oddPersonId = columns.size() > 1 ? columns[1] : std::string_view();
             scan.oddColumnCount = static_cast<int>(columns.size());
             break;
         }
@@ -441,6 +445,14 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
     for (int i = 0; i < markerCount; ++i) {
         markerKeys.push_back(IntToString(i));
     }
+    // Genotypes are made in the key order of their tree ("10" before "2"),
+    // which builds each person's tree in one pass.
+    std::vector<int> markersInKeyOrder(static_cast<std::size_t>(markerCount));
+    std::iota(markersInKeyOrder.begin(), markersInKeyOrder.end(), 0);
+    std::sort(markersInKeyOrder.begin(), markersInKeyOrder.end(),
+              [&markerKeys](int a, int b) { return markerKeys[a] < markerKeys[b]; });
+    std::vector<Marker*> genotypes;
+    genotypes.reserve(markerCount);
 
     PedigreeLines lines(in);
     std::vector<PointerColumns> pointerColumns;
@@ -453,8 +465,8 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         if (trailingCount < 0) {
             trailingCount = TrailingColumns(columns).count();
         }
-        const std::string& pedigreeId = columns[0];
-        const std::string personId = columns.size() > 1 ? columns[1] : std::string();
+        const std::string pedigreeId(columns[0]);
+        const std::string personId(columns.size() > 1 ? columns[1] : std::string_view());
         if (static_cast<int>(columns.size()) - trailingCount != expectedColumns) {
             printFailure(columnCountMessage(fileName, n, pedigreeId, personId,
                                             static_cast<int>(columns.size()),
@@ -476,15 +488,15 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         }
 
         std::size_t c = 2;
-        const std::string& fatherId = columns[c++];
-        const std::string& motherId = columns[c++];
+        const std::string fatherId(columns[c++]);
+        const std::string motherId(columns[c++]);
         std::string firstOffspringId, nextPaternalSibId, nextMaternalSibId, probandStatus;
         if (linkageFormat) {
             firstOffspringId = columns[c++];
             nextPaternalSibId = columns[c++];
             nextMaternalSibId = columns[c++];
         }
-        const std::string& sex = columns[c++];
+        const std::string sex(columns[c++]);
         if (linkageFormat) {
             probandStatus = columns[c++];
         }
@@ -510,7 +522,7 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         }
 
         if (affectionStatusColumn) {
-            const std::string& affection = columns[c++];
+            const std::string affection(columns[c++]);
             if (!isAffectionStatus(affection)) {
                 delete person;
                 printFailure("Error: Affection status " + affection + " of person " + personId +
@@ -523,7 +535,7 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
                 person->addPhenotype(new Phenotype("DISEASE_LOCUS", affection));
             }
             if (liabilityClassColumn) {
-                const std::string& liabilityClass = columns[c++];
+                const std::string liabilityClass(columns[c++]);
                 if (!isMissingLiabilityClass(liabilityClass)) {
                     person->addPhenotype(new Phenotype("LIABILITY_CLASS", liabilityClass));
                 }
@@ -535,26 +547,41 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
             }
         }
 
+        const std::size_t firstAllele = c;
         for (int i = 0; i < markerCount; ++i) {
-            const std::string& allele1 = columns[c++];
-            const std::string& allele2 = columns[c++];
+            const std::string_view allele1 = columns[c++];
+            const std::string_view allele2 = columns[c++];
             if ((allele1 == "0") != (allele2 == "0")) {
                 delete person;
                 printFailure("Pedigree " + pedigreeId + " Person " + personId + " halftyped (" +
-                             allele1 + "/" + allele2 + ") at marker_index: " + IntToString(i) +
-                             ", line " + IntToString(n) +
+                             std::string(allele1) + "/" + std::string(allele2) +
+                             ") at marker_index: " + IntToString(i) + ", line " + IntToString(n) +
                              "\n *** Problem with pedigree file format? ***");
                 return false;
             }
+        }
+        genotypes.clear();
+        for (const int i : markersInKeyOrder) {
+            const std::string_view allele1 = columns[firstAllele + 2 * static_cast<std::size_t>(i)];
+            const std::string_view allele2 =
+                columns[firstAllele + 2 * static_cast<std::size_t>(i) + 1];
             if (!isMissingAllele(allele1) && !isMissingAllele(allele2)) {
-                person->addMarker(new Marker(markerKeys[i], allele1, allele2, true));
+                genotypes.push_back(
+                    new Marker(markerKeys[i], std::string(allele1), std::string(allele2), true));
+            }
+        }
+        if (!person->getMarkerTree()->insertSorted(genotypes)) {
+            for (Marker* genotype : genotypes) {
+                if (!person->addMarker(genotype)) {
+                    delete genotype;
+                }
             }
         }
 
         std::string originalPedigreeId;
         if (convertedLinkageFormat) {
             const auto token = [&](std::size_t i) {
-                return i < columns.size() ? columns[i] : std::string();
+                return i < columns.size() ? std::string(columns[i]) : std::string();
             };
             if (token(c) == "Ped:") {
                 originalPedigreeId = token(c + 1);

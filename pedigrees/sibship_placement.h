@@ -5,6 +5,8 @@
 // allele sets, shared by the sibship test on allele texts and the Mendelian
 // check, which runs it on small allele codes.
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <vector>
 
 // One parent's alleles. A typed parent's set is its genotype and is full
@@ -16,15 +18,23 @@ class ParentalSet {
     explicit ParentalSet(bool typed) : typed_(typed) {}
 
     bool contains(const Allele& allele) const {
-        return std::find(alleles_.begin(), alleles_.end(), allele) != alleles_.end();
+        const auto inPlace = near_.begin() + static_cast<std::ptrdiff_t>(nearCount());
+        return std::find(near_.begin(), inPlace, allele) != inPlace ||
+               std::find(far_.begin(), far_.end(), allele) != far_.end();
     }
-    bool hasRoom() const { return !typed_ && alleles_.size() < 2; }
-    bool isEmpty() const { return alleles_.empty(); }
-    std::size_t size() const { return alleles_.size(); }
+    bool hasRoom() const { return !typed_ && size_ < 2; }
+    bool isEmpty() const { return size_ == 0; }
+    std::size_t size() const { return size_; }
     void add(const Allele& allele) {
-        if (!contains(allele)) {
-            alleles_.push_back(allele);
+        if (contains(allele)) {
+            return;
         }
+        if (size_ < near_.size()) {
+            near_[size_] = allele;
+        } else {
+            far_.push_back(allele);
+        }
+        ++size_;
     }
     void addIfOpen(const Allele& allele) {
         if (!typed_) {
@@ -33,8 +43,16 @@ class ParentalSet {
     }
 
   private:
+    // The placement fills an open set up to two alleles and the second
+    // pass's opening may add a third; only a typed set given more alleles
+    // goes beyond. Those three stay in place, so that copying the sets, as
+    // the Mendelian check does for every child of a sibship, takes no heap.
+    std::size_t nearCount() const { return std::min(size_, near_.size()); }
+
     bool typed_;
-    std::vector<Allele> alleles_;
+    std::size_t size_ = 0;
+    std::array<Allele, 3> near_{};
+    std::vector<Allele> far_;
 };
 
 template <typename Allele>

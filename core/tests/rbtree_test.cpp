@@ -131,6 +131,66 @@ TEST_F(RBTreeTest, SortedInsertionOrdersStayBalanced) {
     }
 }
 
+// A tree built at once from records in key order keeps the red-black rules
+// at every size, whether or not its lowest level is full, owns as many leaf
+// records as one built by inserts, and takes later inserts like any other.
+TEST_F(RBTreeTest, SortedRecordsBuildAValidTreeAtOnce) {
+    for (const int size : {0, 1, 2, 3, 4, 6, 7, 8, 100, 255, 256}) {
+        SCOPED_TRACE(size);
+        std::vector<std::string> keys;
+        for (int i = 0; i < size; ++i) {
+            keys.push_back(std::to_string(2 * i));
+        }
+        std::sort(keys.begin(), keys.end());
+        std::vector<Item*> records;
+        for (const std::string& key : keys) {
+            records.push_back(new Item(key));
+        }
+        RBTree<Item> tree(new Item(), "t");
+        ASSERT_TRUE(tree.insertSorted(records));
+        EXPECT_EQ(tree.count, size);
+        EXPECT_EQ(keysInOrder(tree), keys);
+        if (size == 0) {
+            continue;
+        }
+        expectValidTree(tree);
+        EXPECT_EQ(Item::alive, 2 * size + 2);
+        for (const std::string& key : keys) {
+            EXPECT_EQ(tree.find(key)->key, key);
+        }
+        ASSERT_TRUE(tree.insert(new Item("1")));
+        auto* duplicate = new Item(keys.front());
+        EXPECT_FALSE(tree.insert(duplicate));
+        delete duplicate;
+        expectValidTree(tree);
+    }
+}
+
+// Records out of order, repeated, reserved or null, or a tree that holds
+// records already, leave every record with the caller and the tree as it was.
+TEST_F(RBTreeTest, SortedBuildRefusesWhatItCannotBuild) {
+    const std::vector<std::vector<std::string>> refused = {
+        {"b", "a"}, {"a", "a"}, {"a", "NIL"}, {"a", ""}};
+    for (const auto& keys : refused) {
+        std::vector<Item*> records;
+        for (const std::string& key : keys) {
+            records.push_back(key.empty() ? nullptr : new Item(key));
+        }
+        RBTree<Item> tree(new Item(), "t");
+        EXPECT_FALSE(tree.insertSorted(records)) << keys.front() << keys.back();
+        EXPECT_EQ(tree.count, 0);
+        for (Item* record : records) {
+            delete record;
+        }
+    }
+    RBTree<Item> tree(new Item(), "t");
+    ASSERT_TRUE(tree.insert(new Item("m")));
+    auto* later = new Item("z");
+    EXPECT_FALSE(tree.insertSorted({later}));
+    EXPECT_EQ(tree.count, 1);
+    delete later;
+}
+
 TEST_F(RBTreeTest, WalksMeetKeysInByteOrder) {
     RBTree<Item> tree(new Item(), "t");
     for (const char* key : {"2", "10", "1", "B", "a", "\xC3\xA9", "ab", ""}) {

@@ -54,6 +54,10 @@ TEST(SibshipTest, KnownSibships) {
         {{"1/2", "1/3"}, {"1"}, true},
         // A homozygous child whose allele the typed parent lacks.
         {{"3/3", "1/3"}, {"1", "2"}, false},
+        // A typed set given more alleles than placement ever keeps: each of
+        // them still counts.
+        {{"4/7", "3/8"}, {"1", "2", "3", "4"}, true},
+        {{"4/7", "3/8", "5/9"}, {"1", "2", "3", "4"}, false},
     };
     const Pedigrees store;
     for (const SibshipCase& c : cases) {
