@@ -190,24 +190,9 @@ bool MarkerInfo::addAllele(Allele* allele) {
     return true;
 }
 
-// Allele names are a character or two, and this runs for every allele copy
-// the store counts: comparing them in place is several times cheaper than a
-// library comparison, which calls memcmp for every allele of the marker.
-static bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 Allele* MarkerInfo::getAlleleWithName(const std::string& name) const {
     const auto found = std::find_if(alleles.begin(), alleles.end(), [&name](const Allele* a) {
-        return sameName(a->alleleName, name);
+        return sameShortText(a->alleleName, name);
     });
     return found == alleles.end() ? nullptr : *found;
 }

@@ -1,12 +1,22 @@
 // Free functions shared by the whole package.
 #pragma once
 
+#include <algorithm>
 #include <iosfwd>
 #include <optional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
+
+// Whether two short texts (allele names, a character or two) are equal.
+// Compared character by character in place: a library comparison of
+// strings calls memcmp, which costs more than such a comparison itself, and
+// this runs for every allele copy the store counts or checks.
+inline bool sameShortText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return x == y; });
+}
 
 class File;
 

@@ -264,14 +264,6 @@ const std::string& Pedigrees::getNewAlleleName(const std::string& allele, const 
     if (info == nullptr) {
         return noRecord;
     }
-    // MarkerInfo::getAlleleWithName with the names compared in place: they
-    // are a character or two, shorter than the library call a comparison of
-    // strings makes, and this runs twice per person and marker.
-    const auto sameName = [&allele](const Allele* candidate) {
-        const std::string& name = candidate->alleleName;
-        return name.size() == allele.size() && std::equal(name.begin(), name.end(), allele.begin(),
-                                                          [](char a, char b) { return a == b; });
-    };
-    const auto found = std::find_if(info->alleles.begin(), info->alleles.end(), sameName);
-    return found != info->alleles.end() ? (*found)->alleleNewName : noAllele;
+    const Allele* found = info->getAlleleWithName(allele);
+    return found != nullptr ? found->alleleNewName : noAllele;
 }

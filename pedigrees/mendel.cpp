@@ -11,6 +11,7 @@
 #include "marker_map.h"
 #include "pedigrees.h"
 #include "sibship_placement.h"
+#include "utilities.h"
 
 namespace {
 
@@ -22,22 +23,8 @@ std::string allelesOf(const Marker* genotype) {
     return genotype == nullptr ? "0/0" : genotype->getAllele(0) + "/" + genotype->getAllele(1);
 }
 
-// Allele texts are a character or two: compared in place rather than by a
-// memcmp call, four times per child and marker.
-bool sameAllele(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool holds(const Marker& genotype, const std::string& allele) {
-    return sameAllele(genotype.alleles[0], allele) || sameAllele(genotype.alleles[1], allele);
+    return sameShortText(genotype.alleles[0], allele) || sameShortText(genotype.alleles[1], allele);
 }
 
 using AlleleSets = ParentalSets<int>;
