@@ -12,7 +12,7 @@ using SearchObjective = std::function<bool(const std::vector<double>& point, dou
 
 struct SearchSettings {
     double initialStep = 0.1;      // the largest first step, as a fraction of each range
-    double pointTolerance = 1e-5;  // the trust region's radius that ends the search
+    double pointTolerance = 1e-5;  // how closely every varying entry is located
     int maximumEvaluations = 100000;
     int restarts = 2;  // from the best point, only after runs that met rejected points
 };
