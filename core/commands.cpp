@@ -42,6 +42,10 @@ int execute_external_command(std::string command, bool verbose) {
     return runThroughShell(std::move(command), verbose, false);
 }
 
+int execute_program_command(std::string command, bool verbose) {
+    return runThroughShell(std::move(command), verbose, true);
+}
+
 std::string shellQuote(const std::string& word) {
     std::string quoted = "'";
     for (const char c : word) {

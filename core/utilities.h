@@ -53,6 +53,9 @@ void progressReportX(const char* label, int done, int total);
 // when verbose, with its standard output discarded otherwise. Returns the
 // shell's status unchanged; any value but 0 is a failure.
 int execute_external_command(std::string command, bool verbose);
+// The same for a command that is one program with its arguments, which the
+// shell execs instead of waiting for a child of its own.
+int execute_program_command(std::string command, bool verbose);
 // One shell word that stands for exactly the given text, whatever it holds.
 // Every file name that goes into a command line passes through it.
 std::string shellQuote(const std::string& word);

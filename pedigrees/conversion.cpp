@@ -108,7 +108,7 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     const ConvertedFileRemoval removal(convertedFileName);
     const std::string command =
         "makepedvant " + shellQuote(converterInput) + " " + shellQuote(convertedFileName) + " n";
-    if (execute_external_command(command, verbose) != 0) {
+    if (execute_program_command(command, verbose) != 0) {
         printEngineErrorBox("Error in converting pedigree file " + converterInput +
                             " with MAKEPED...");
         return false;
@@ -135,7 +135,7 @@ bool Pedigrees::break_loops(bool jointProgram, bool verboseOutput) {
         return false;
     }
     const std::string command = std::string(jointProgram ? "unknownvant" : "unknownorlex") + " -l ";
-    if (execute_external_command(command, verboseOutput) != 0) {
+    if (execute_program_command(command, verboseOutput) != 0) {
         printEngineErrorBox("Error in breaking loops with UNKNOWN...");
         return false;
     }

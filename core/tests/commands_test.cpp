@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,14 +72,22 @@ TEST_F(CommandsTest, ReturnsTheShellStatusUnchanged) {
 TEST_F(CommandsTest, AnEngineProgramReplacesTheShell) {
     // The program's parent is this process, not a shell waiting on it; its
     // status still comes back, and quiet runs still discard its output.
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const bool ran = runEngineProgram("PARENT", "sh -c 'echo $PPID >&2; echo out'", false);
-    const std::string out = testing::internal::GetCapturedStdout();
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err, std::to_string(getpid()) + "\n");
+    const std::string command = "sh -c 'echo $PPID >&2; echo out'";
+    const std::vector<std::pair<const char*, std::function<bool()>>> runs = {
+        {"engine program", [&] { return runEngineProgram("PARENT", command, false); }},
+        {"program command", [&] { return execute_program_command(command, false) == 0; }},
+    };
+    for (const auto& [name, run] : runs) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const bool ran = run();
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(ran) << name;
+        EXPECT_EQ(out, "") << name;
+        EXPECT_EQ(err, std::to_string(getpid()) + "\n") << name;
+    }
+    EXPECT_EQ(execute_program_command("sh -c 'exit 3'", false), 3 << 8);
 
     testing::internal::CaptureStdout();
     EXPECT_FALSE(runEngineProgram("FAILING", "sh -c 'exit 3'", false));
