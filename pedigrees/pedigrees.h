@@ -119,6 +119,14 @@ class Pedigrees {
     // state of one child-marker check.
     std::ostringstream mendelErrorText;
     bool mendelianErrorsFound = false;
+    // Set on the store that reads a converted file when the validation read
+    // of the very file it was converted from found no Mendelian error: the
+    // conversion renumbers persons but keeps every family and genotype, so
+    // the same check would find none again.
+    bool mendelianConsistencyKnown = false;
+    // Cleared on a conversion's validation store, which is deleted without
+    // its allele counts ever being read.
+    bool countAllelesOnRead = true;
     std::map<std::string, bool> markerMendelErrorStatus;
     // Each marker number's entry of markerMendelErrorStatus, found once per
     // check instead of a map search per child and marker; map entries stay

@@ -620,12 +620,16 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
     std::cout << "(Total number of pedigrees " << pedigreeTree->count << ")" << std::endl;
     std::cout << "(Total number of persons " << getPedigreePersonCount() << ")" << std::endl;
 
-    createMarkerInfo();
+    if (countAllelesOnRead) {
+        createMarkerInfo();
+    }
     if (writeFamilyErrors("family.err")) {
         return false;
     }
     if (xlinked) {
         std::cout << "(Mendelian error check disabled for X-linked data)" << std::endl;
+    } else if (mendelianConsistencyKnown) {
+        std::cout << "(Checking Mendelian consistency...done)\n";
     } else if (writeMendelianErrors("mendel.err")) {
         std::cout << "Mendelian errors found! " << std::endl;
     }

@@ -280,6 +280,26 @@ TEST_F(ConversionTest, TrimmingHandsTheTrimmedFileToTheConverter) {
     EXPECT_EQ(store.getOrigPedigreeID("1"), "F7");
 }
 
+TEST_F(ConversionTest, ATrimmedFileIsCheckedForMendelianErrorsOnItsOwn) {
+    // The validated file is consistent; the trimmed one that is converted
+    // gives the child alleles neither parent has.
+    writeText("fam.pre", kPreMakeped);
+    writeText("fam.pre.trimmed",
+              "F7 dad 0 0 1 1 1 2\n"
+              "F7 mum 0 0 2 1 3 4\n"
+              "F7 kid dad mum 1 2 5 5\n");
+    writeMap("marker.map");
+    Pedigrees store;
+    prepare(store);
+    store.trimRequested = true;
+
+    const Run run = convert(store, "fam.pre", false);
+
+    ASSERT_TRUE(run.ok) << run.output;
+    EXPECT_TRUE(store.mendelianErrorsFound);
+    EXPECT_NE(readText("mendel.err").find("Child 3: 5/5"), std::string::npos);
+}
+
 TEST_F(ConversionTest, BreaksALoopThroughUnknownAndReplacesThePedigreeFile) {
     // The engine's own layout, made by the converter, with the marker's datafile.
     writeText("loop.pre", kFirstCousinLoop);
