@@ -144,6 +144,27 @@ const std::vector<std::string>& reportFileNames() {
     return names;
 }
 
+// What weakly_canonical(directory / name) gives for a directory that is
+// already canonical and a plain file name: the name needs resolving of its
+// own only where it exists (a link there names its target). False where its
+// state cannot be learnt, as weakly_canonical then fails.
+static bool resolvedIn(const std::filesystem::path& directory, const std::string& name,
+                       std::filesystem::path& resolved) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path entry = directory / name;
+    const fs::file_status status = fs::status(entry, error);
+    if (fs::exists(status)) {
+        resolved = fs::canonical(entry, error);
+        return !error;
+    }
+    if (!fs::status_known(status)) {
+        return false;
+    }
+    resolved = entry.lexically_normal();
+    return true;
+}
+
 // The name of the list that the path names in the working directory (through
 // a link or another spelling too), or "".
 static std::string fileNamedBy(const std::string& path, const std::vector<std::string>& names) {
@@ -153,11 +174,17 @@ static std::string fileNamedBy(const std::string& path, const std::vector<std::s
     }
     std::error_code error;
     const fs::path input = fs::weakly_canonical(fs::absolute(path, error), error);
+    // The working directory is resolved once for all the names, not once per
+    // name: each resolution walks every component of the path.
+    std::error_code directoryError;
+    fs::path directory = fs::current_path(directoryError);
+    if (!directoryError) {
+        directory = fs::weakly_canonical(directory, directoryError);
+    }
     for (const std::string& name : names) {
-        std::error_code nameError;
-        const fs::path exchange =
-            fs::weakly_canonical(fs::current_path(nameError) / name, nameError);
-        if (!error && !nameError && input == exchange) {
+        fs::path exchange;
+        if (!error && !directoryError && resolvedIn(directory, name, exchange) &&
+            input == exchange) {
             return name;
         }
         std::error_code sameError;
@@ -227,7 +254,8 @@ bool checkInputsAreNotEngineFiles(
                       << std::endl;
             return false;
         }
-        const std::string report = runFileNamedBy(name);
+        // Not runFileNamedBy, which would look for the engine's files again.
+        const std::string report = fileNamedBy(name, reportFileNames());
         if (!report.empty()) {
             std::cout << "Error: Input file " << name << " (" << option << ") is the report "
                       << report

@@ -4,6 +4,8 @@
 #include <sstream>
 #include <utility>
 
+#include "utilities.h"
+
 Locus::Locus(std::string id, int type, int numberOfAlleles)
     : id(std::move(id)), type(type), numberOfAlleles(numberOfAlleles) {}
 
@@ -66,7 +68,8 @@ bool Locus::hasMalePenetrances(int k) const {
 // Every value followed by one blank, then the line feed.
 static void writeValueLine(std::ostream& out, const std::vector<double>& values) {
     for (const double value : values) {
-        out << value << ' ';
+        writeNumber(out, value);
+        out << ' ';
     }
     out << '\n';
 }

@@ -561,7 +561,11 @@ std::string LinkageLocusFile::toString() const {
     std::ostringstream out;
     out << std::setprecision(17);
     out << numberOfLoci << ' ' << riskLocus << ' ' << sexLink << ' ' << programNumber << '\n';
-    out << mutLocus << ' ' << mutRateMale << ' ' << mutRateFemale << ' ' << hapFreq << '\n';
+    out << mutLocus << ' ';
+    writeNumber(out, mutRateMale);
+    out << ' ';
+    writeNumber(out, mutRateFemale);
+    out << ' ' << hapFreq << '\n';
     for (const int entry : locusOrder) {
         out << entry << ' ';
     }
@@ -573,7 +577,8 @@ std::string LinkageLocusFile::toString() const {
     }
     out << sexDifference << ' ' << interference << '\n';
     for (const double fraction : recombinationFractions) {
-        out << fraction << "  ";
+        writeNumber(out, fraction);
+        out << "  ";
     }
     out << '\n';
     switch (programNumber) {
@@ -591,7 +596,11 @@ std::string LinkageLocusFile::toString() const {
             out << '\n';
             break;
         default:
-            out << recombinationVaried << ' ' << increment << ' ' << finishingValue << '\n';
+            out << recombinationVaried << ' ';
+            writeNumber(out, increment);
+            out << ' ';
+            writeNumber(out, finishingValue);
+            out << '\n';
             break;
     }
     return out.str();

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <locale>
 #include <sstream>
 #include <system_error>
 
@@ -43,6 +44,30 @@ void writeCell(std::ostream& out, const std::optional<double>& value, int width,
     out << (text.size() >= static_cast<size_t>(width)
                 ? " " + text
                 : std::string(width - text.size(), ' ') + text);
+}
+
+void writeNumber(std::ostream& out, double value) {
+    constexpr std::ios_base::fmtflags formatting =
+        std::ios_base::floatfield | std::ios_base::showpos | std::ios_base::showpoint |
+        std::ios_base::uppercase;
+    // Precisions past the 17 digits that tell every double apart are rare
+    // and may need more room than the text here has.
+    const std::streamsize precision = out.precision();
+    if ((out.flags() & formatting) != 0 || out.width() != 0 || precision <= 0 || precision > 17 ||
+        out.getloc() != std::locale::classic()) {
+        out << value;
+        return;
+    }
+    // Room for 17 digits, a sign, a point and an exponent.
+    std::array<char, 32> text{};
+    const std::to_chars_result written =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general,
+                      static_cast<int>(precision));
+    if (written.ec != std::errc{}) {
+        out << value;
+        return;
+    }
+    out.write(text.data(), written.ptr - text.data());
 }
 
 double changeValueLengthToTwo(double value) {

@@ -1,9 +1,11 @@
 // The engine's pedigree file "pedfile.dat": one line per person with its
 // LINKAGE leading columns, the chosen phenotype columns and marker columns.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,9 +37,10 @@ static bool digitsLess(const std::string& a, const std::string& b) {
 }
 
 // The text of the file. A line is a dozen columns of a few characters each,
-// for which the checks and the library call of a std::string append cost more
-// than the copying: columns are copied through a pointer into room made
-// ahead instead.
+// for which the checks and the library calls of a std::string append, and
+// even of a copy, cost more than the copying itself: columns are copied
+// through a pointer into room made ahead instead, and the room is never
+// filled before it is written.
 class ColumnText {
   public:
     ColumnText() = default;
@@ -47,7 +50,7 @@ class ColumnText {
 
     // The column and the separator after it.
     void add(const std::string& column, char separator) {
-        char* out = std::copy(column.begin(), column.end(), room(column.size() + 1));
+        char* out = copyShort(column, room(column.size() + 1));
         *out++ = separator;
         end_ = out;
     }
@@ -55,25 +58,61 @@ class ColumnText {
         end_ = std::copy(columns.begin(), columns.end(), room(columns.size()));
     }
     std::string_view view() const {
-        return std::string_view(text_).substr(0, static_cast<std::size_t>(end_ - text_.data()));
+        return std::string_view(text_.get(), static_cast<std::size_t>(end_ - text_.get()));
     }
 
   private:
     // Where the next bytes go, with room for size of them.
     char* room(std::size_t size) {
         if (static_cast<std::size_t>(limit_ - end_) < size) {
-            const std::size_t used = static_cast<std::size_t>(end_ - text_.data());
-            text_.resize(std::max(2 * text_.size(), used + size + 4096));
-            end_ = text_.data() + used;
-            limit_ = text_.data() + text_.size();
+            grow(size);
         }
         return end_;
     }
 
-    std::string text_;  // the text, then room for more
-    char* end_ = text_.data();
-    char* limit_ = end_;
+    // Apart, so that the adds around it stay small enough to be compiled inline.
+    void grow(std::size_t size);
+
+    // A column is mostly a few characters: copied inline in at most two
+    // moves of a fixed width, which may overlap, rather than through a
+    // library call made for long copies or a loop over its bytes.
+    static char* copyShort(const std::string& column, char* out) {
+        const char* in = column.data();
+        const std::size_t size = column.size();
+        if (size == 1) {
+            *out = *in;
+        } else if (size < 4) {
+            if (size != 0) {
+                std::memcpy(out, in, 2);
+                std::memcpy(out + size - 2, in + size - 2, 2);
+            }
+        } else if (size < 8) {
+            std::memcpy(out, in, 4);
+            std::memcpy(out + size - 4, in + size - 4, 4);
+        } else {
+            for (std::size_t at = 0; at + 8 < size; at += 8) {
+                std::memcpy(out + at, in + at, 8);
+            }
+            std::memcpy(out + size - 8, in + size - 8, 8);
+        }
+        return out + size;
+    }
+
+    std::unique_ptr<char[]> text_;  // the text, then room for more
+    char* end_ = nullptr;
+    char* limit_ = nullptr;
 };
+
+void ColumnText::grow(std::size_t size) {
+    const std::size_t used = static_cast<std::size_t>(end_ - text_.get());
+    const std::size_t capacity =
+        std::max(2 * static_cast<std::size_t>(limit_ - text_.get()), used + size + 4096);
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    std::copy(text_.get(), end_, grown.get());
+    text_ = std::move(grown);
+    end_ = text_.get() + used;
+    limit_ = text_.get() + capacity;
+}
 
 // The record of a marker index: marker indexes are plain whole numbers, whose
 // look-up does not grow with the number of markers.
@@ -97,6 +136,50 @@ struct PedigreeFileWriting {
         bool numbered = false;  // a plain whole number: found through the tree's number table
         bool newNames = false;
         const MarkerInfo* info = nullptr;  // the alleles' new names, with newNames
+        // With newNames, the new name of each allele whose name is a plain
+        // whole number, by that number (null where no allele has it): every
+        // person's two copies then cost an index, not a search of the alleles
+        // by name. Empty when some such number is too large for a table.
+        std::vector<const std::string*> newNameByNumber;
+
+        void tableNewNames() {
+            if (info == nullptr) {
+                return;
+            }
+            std::size_t largest = 0;
+            for (const Allele* allele : info->alleles) {
+                std::size_t number = 0;
+                if (RBTree<Marker>::plainNumber(allele->alleleName, number)) {
+                    largest = std::max(largest, number);
+                }
+            }
+            if (largest >= tabledNumbers) {
+                return;
+            }
+            newNameByNumber.assign(largest + 1, nullptr);
+            for (const Allele* allele : info->alleles) {
+                std::size_t number = 0;
+                // The first allele of a name answers, as in the search.
+                if (RBTree<Marker>::plainNumber(allele->alleleName, number) &&
+                    newNameByNumber[number] == nullptr) {
+                    newNameByNumber[number] = &allele->alleleNewName;
+                }
+            }
+        }
+
+        // What Pedigrees::getNewAlleleName gives, which answers the names
+        // the table does not hold.
+        const std::string& newName(const std::string& allele) const {
+            std::size_t number = 0;
+            if (RBTree<Marker>::plainNumber(allele, number) && number < newNameByNumber.size() &&
+                newNameByNumber[number] != nullptr) {
+                return *newNameByNumber[number];
+            }
+            return Pedigrees::getNewAlleleName(allele, info);
+        }
+
+        // Alleles are lengths or small codes; larger numbers are searched.
+        static constexpr std::size_t tabledNumbers = 1024;
     };
     std::vector<const std::string*> phenotypeNames;
     std::vector<MarkerColumn> markerColumns;
@@ -116,6 +199,7 @@ struct PedigreeFileWriting {
             column.newNames = store.useNewAlleleNames;
             if (column.newNames) {
                 column.info = findMarkerRecord(store.markerInfo, key);
+                column.tableNewNames();
             }
             column.key = std::move(key);
             markerColumns.push_back(std::move(column));
@@ -213,20 +297,51 @@ void Pedigrees::personRecursion(const RBTree<Person>* persons, PedigreeFileWriti
     }
 }
 
-void Pedigrees::createPedigreeVector(const Person* root, std::vector<const Person*>& persons) {
-    if (root == nullptr || isLeafKey(root->key)) {
-        return;
+static bool isRecord(const Person* x) {
+    return x != nullptr && !isLeafKey(x->key);
+}
+
+// Appends the records of a subtree whose root is a record: a child is visited
+// only when it is a record, so the leaves below cost no call.
+static void appendRecords(const Person* x, std::vector<const Person*>& persons) {
+    if (isRecord(x->left)) {
+        appendRecords(x->left, persons);
     }
-    createPedigreeVector(root->left, persons);
-    persons.push_back(root);
-    createPedigreeVector(root->right, persons);
+    persons.push_back(x);
+    if (isRecord(x->right)) {
+        appendRecords(x->right, persons);
+    }
+}
+
+void Pedigrees::createPedigreeVector(const Person* root, std::vector<const Person*>& persons) {
+    if (isRecord(root)) {
+        appendRecords(root, persons);
+    }
+}
+
+// RBTree::find for a person's phenotypes: a person holds a few, mostly the
+// one sought at the root, so each record is first matched for equality, which
+// needs one comparison of bytes, and only a miss pays for the ordered
+// comparison of the strings.
+static const Phenotype* findPhenotype(const RBTree<Phenotype>& phenotypes,
+                                      const std::string& name) {
+    const Phenotype* x = phenotypes.root;
+    while (!isLeafKey(x->key)) {
+        if (x->key.size() == name.size() &&
+            std::memcmp(x->key.data(), name.data(), name.size()) == 0) {
+            return x;
+        }
+        x = name.compare(x->key) < 0 ? x->left : x->right;
+    }
+    return nullptr;
 }
 
 void Pedigrees::phenotypeRecursion(const RBTree<Phenotype>* phenotypes,
                                    PedigreeFileWriting& writing) {
     ColumnText& text = writing.text;
     for (const std::string* name : writing.phenotypeNames) {
-        const Phenotype* phenotype = phenotypes != nullptr ? phenotypes->find(*name) : nullptr;
+        const Phenotype* phenotype =
+            phenotypes != nullptr ? findPhenotype(*phenotypes, *name) : nullptr;
         if (phenotype != nullptr) {
             text.add(phenotype->value, ' ');
         } else {
@@ -249,8 +364,8 @@ void Pedigrees::markerRecursion(const RBTree<Marker>* genotypes, PedigreeFileWri
         if (genotype == nullptr) {
             text.add("0 0 ");
         } else if (column.newNames) {
-            add(getNewAlleleName(genotype->alleles[0], column.info));
-            add(getNewAlleleName(genotype->alleles[1], column.info));
+            add(column.newName(genotype->alleles[0]));
+            add(column.newName(genotype->alleles[1]));
         } else {
             add(genotype->alleles[0]);
             add(genotype->alleles[1]);

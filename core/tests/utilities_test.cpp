@@ -6,7 +6,10 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <iomanip>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,6 +61,48 @@ TEST(ConversionsTest, DoubleToStringUsesSixSignificantDigits) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(doubleToString(c.value), c.text);
+    }
+}
+
+// writeNumber must write what the stream itself writes, on its short way and
+// on every way back to the stream.
+TEST(ConversionsTest, WriteNumberWritesWhatTheStreamWrites) {
+    const std::vector<double> values = {0.0,
+                                        -0.0,
+                                        0.999,
+                                        1.0 / 3.0,
+                                        0.02,
+                                        1e-5,
+                                        123456789012345678.0,
+                                        -2.5e-300,
+                                        std::numeric_limits<double>::denorm_min(),
+                                        std::numeric_limits<double>::max(),
+                                        std::numeric_limits<double>::infinity(),
+                                        -std::numeric_limits<double>::infinity(),
+                                        std::numeric_limits<double>::quiet_NaN()};
+    const auto fixed = [](std::ostream& out) { out << std::fixed; };
+    const auto showpos = [](std::ostream& out) { out << std::showpos; };
+    const auto showpoint = [](std::ostream& out) { out << std::showpoint; };
+    const auto scientific = [](std::ostream& out) { out << std::scientific << std::uppercase; };
+    const auto wide = [](std::ostream& out) { out << std::setw(12); };
+    const auto plain = [](std::ostream&) {};
+    const std::vector<std::function<void(std::ostream&)>> settings = {
+        plain, fixed, showpos, showpoint, scientific, wide};
+    for (const int precision : {17, 6, 1, 0, 25}) {
+        for (const auto& set : settings) {
+            for (const double value : values) {
+                std::ostringstream expected;
+                std::ostringstream written;
+                for (std::ostringstream* out : {&expected, &written}) {
+                    *out << std::setprecision(precision);
+                    set(*out);
+                }
+                expected << value << '|';
+                writeNumber(written, value);
+                written << '|';
+                EXPECT_EQ(written.str(), expected.str()) << "precision " << precision;
+            }
+        }
     }
 }
 

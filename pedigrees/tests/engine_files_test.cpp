@@ -129,6 +129,60 @@ TEST_F(EngineFilesTest, NewAlleleNamesComeFromTheMarkerInformation) {
     EXPECT_EQ(readText("pedfile.dat"), "1\t1\t0\t0\t1\t2 1 \n1\t2\t0\t0\t1\t1 -1 \n");
 }
 
+// Names that are plain whole numbers are answered from a table of the write;
+// any other name, and any number the table lacks, must answer as the search
+// of the marker's alleles by name does.
+TEST_F(EngineFilesTest, EveryAlleleNameGetsTheNewNameOfTheAlleleOfThatExactName) {
+    Pedigrees store;
+    store.markerCount = 2;
+    const std::vector<std::vector<std::pair<const char*, const char*>>> alleles = {
+        {{"5", "1"}, {"12", "2"}, {"05", "3"}, {"A", "4"}, {"0", "5"}},
+        {{"3", "1"}, {"5000", "2"}}};  // a number too large for a table
+    for (std::size_t marker = 0; marker < alleles.size(); ++marker) {
+        auto* info = new MarkerInfo(std::to_string(marker));
+        for (const auto& [name, newName] : alleles[marker]) {
+            auto* allele = new Allele(name);
+            allele->setAlleleNewName(newName);
+            info->addAllele(allele);
+        }
+        store.markerInfo->insert(info);
+    }
+    store.useNewAlleleNames = true;
+    const std::vector<std::vector<const char*>> genotypes = {{"12", "5", "3", "5000"},
+                                                             {"05", "A", "4", "3"},
+                                                             {"7", "99", "03", "5"},
+                                                             {"0", "012", "", "x"}};
+    for (std::size_t i = 0; i < genotypes.size(); ++i) {
+        Person* person = addPerson(store, "1", std::to_string(i + 1));
+        type(person, 0, genotypes[i][0], genotypes[i][1]);
+        type(person, 1, genotypes[i][2], genotypes[i][3]);
+    }
+    ASSERT_TRUE(write(store, {"DO_NOT_PRINT_PHENOTYPES"}, {}));
+    EXPECT_EQ(readText("pedfile.dat"),
+              "1\t1\t0\t0\t1\t2 1 1 2 \n"
+              "1\t2\t0\t0\t1\t3 4 -1 1 \n"
+              "1\t3\t0\t0\t1\t-1 -1 -1 -1 \n"
+              "1\t4\t0\t0\t1\t5 -1 -1 -1 \n");
+}
+
+// Values of every length up to past two words, sought among more phenotypes
+// than sit at a tree's root, in an order other than the tree's.
+TEST_F(EngineFilesTest, PhenotypeValuesOfAnyLengthAreFoundAmongManyPhenotypes) {
+    Pedigrees store;
+    Person* person = addPerson(store, "1", "1");
+    const std::string letters = "abcdefghijklmnopqrstu";
+    std::vector<std::string> plan = {"P99"};  // not held: written as 0
+    std::string expected = "1\t1\t0\t0\t1\t0 ";
+    for (std::size_t length = 21; length-- > 0;) {
+        const std::string name = "P" + std::to_string(100 + length);
+        person->addPhenotype(new Phenotype(name, letters.substr(0, length)));
+        plan.push_back(name);
+        expected += letters.substr(0, length) + " ";
+    }
+    ASSERT_TRUE(write(store, plan, {}));
+    EXPECT_EQ(readText("pedfile.dat"), expected + "\n");
+}
+
 TEST_F(EngineFilesTest, EmptyStoreWritesAnEmptyFile) {
     Pedigrees store;
     test_support::writeText("pedfile.dat", "old text\n");
