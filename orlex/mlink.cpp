@@ -59,10 +59,9 @@ struct ResultLine {
 
 // What a pedigree line of a block gives: its id and three of its numbers.
 struct PedigreeFields {
+    enum Number { lnLike, log10Like, lod };
     std::string_view id;
-    double lnLike = 0.0;
-    double log10Like = 0.0;
-    double lod = 0.0;
+    std::array<double, 3> numbers{};
 };
 
 // A pedigree line read in one pass over its text: id, ln likelihood, log10
@@ -76,10 +75,10 @@ static bool readPedigreeFields(std::string_view text, PedigreeFields& fields) {
     }
     // The numbers are read in one loop, so that their reading is compiled
     // inline once rather than called three times.
-    const std::array<double*, 3> numbers{&fields.lnLike, &fields.log10Like, &fields.lod};
-    for (double* const number : numbers) {
+    for (std::size_t n = 0; n < fields.numbers.size(); ++n) {
         // The word "LOD=" stands before the LOD score.
-        if ((number == &fields.lod && words.word().empty()) || !words.wholeNumber(*number)) {
+        if ((n == PedigreeFields::lod && words.word().empty()) ||
+            !words.wholeNumber(fields.numbers[n])) {
             return false;
         }
     }
@@ -142,9 +141,12 @@ class TwoPointParser {
             return [part, &line] { return part + std::string(line.words[0]); };
         };
         fields.id = line.words[0];
-        return number(line, 1, ofPedigree("the ln likelihood of pedigree "), fields.lnLike) &&
-               number(line, 2, ofPedigree("the log10 likelihood of pedigree "), fields.log10Like) &&
-               number(line, 4, ofPedigree("the LOD score of pedigree "), fields.lod);
+        return number(line, 1, ofPedigree("the ln likelihood of pedigree "),
+                      fields.numbers[PedigreeFields::lnLike]) &&
+               number(line, 2, ofPedigree("the log10 likelihood of pedigree "),
+                      fields.numbers[PedigreeFields::log10Like]) &&
+               number(line, 4, ofPedigree("the LOD score of pedigree "),
+                      fields.numbers[PedigreeFields::lod]);
     }
 
     template <typename What>
@@ -237,7 +239,9 @@ static std::unique_ptr<FastlinkLikelihoods> readBlock(TwoPointParser& parser, in
         if (!parser.takePedigree(pedigreeLine, fields)) {
             return nullptr;
         }
-        point->addLikelihood(fields.id, fields.lnLike, fields.log10Like, fields.lod);
+        point->addLikelihood(fields.id, fields.numbers[PedigreeFields::lnLike],
+                             fields.numbers[PedigreeFields::log10Like],
+                             fields.numbers[PedigreeFields::lod]);
     }
     ResultLine totals;
     ResultLine lodLine;
