@@ -30,6 +30,12 @@ class ResultText {
     // The number of the last line holding a word; 0 when none does.
     int lastWordLineNumber() const;
 
+    // For a reader that reads a line in place: the text from the start of the
+    // next line to the end of the file. passLine then passes that line, of
+    // which the first `read` characters hold no line break.
+    std::string_view remaining() const { return text_.substr(position_); }
+    void passLine(std::size_t read);
+
   private:
     // Left uninitialised until read into: a result file is a few hundred
     // kilobytes, and the stream reads straight into it.
@@ -46,6 +52,14 @@ inline constexpr std::array<bool, 256> resultSpaces = [] {
     for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
         table[static_cast<unsigned char>(c)] = true;
     }
+    return table;
+}();
+
+// The same but the line break: for reading the words of a line in place in
+// the whole text, without running on into the next line.
+inline constexpr std::array<bool, 256> resultLineSpaces = [] {
+    std::array<bool, 256> table = resultSpaces;
+    table[static_cast<unsigned char>('\n')] = false;
     return table;
 }();
 
@@ -93,7 +107,11 @@ inline std::size_t firstFlagged(Chunk flags) {
 #endif
 }
 
+// Passes the separators from p on: those of resultSpaces, or of another such
+// table.
+template <const std::array<bool, 256>& spaces = resultSpaces>
 inline const char* skipSeparators(const char* p, const char* last) {
+    const auto isSpace = [](char c) { return spaces[static_cast<unsigned char>(c)]; };
     while (last - p >= static_cast<std::ptrdiff_t>(chunkSize)) {
         const Chunk flags = notBlankBytes(loadChunk(p));
         if (flags == 0) {
@@ -102,12 +120,12 @@ inline const char* skipSeparators(const char* p, const char* last) {
         }
         // The blanks end here, but a tab or the like may go on.
         p += firstFlagged(flags);
-        if (!isResultSpace(*p)) {
+        if (!isSpace(*p)) {
             return p;
         }
         ++p;
     }
-    while (p != last && isResultSpace(*p)) {
+    while (p != last && isSpace(*p)) {
         ++p;
     }
     return p;
