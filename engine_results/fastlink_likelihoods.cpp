@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-FastlinkLikelihood::FastlinkLikelihood(std::string_view pedigreeId, double lnLike, double log10Like,
-                                       double lodScore)
-    : pedigreeId(pedigreeId), lnLike(lnLike), log10Like(log10Like), lodScore(lodScore) {}
-
 FastlinkLikelihoods::FastlinkLikelihoods() : recombinationFraction(1.0), lodScore(1.0) {}
 
 FastlinkLikelihoods::FastlinkLikelihoods(double theta)

@@ -9,8 +9,10 @@
 // One pedigree's engine result at one evaluation point.
 class FastlinkLikelihood {
   public:
+    // Inline: a reader adds one record per line of its file.
     FastlinkLikelihood(std::string_view pedigreeId, double lnLike, double log10Like,
-                       double lodScore);
+                       double lodScore)
+        : pedigreeId(pedigreeId), lnLike(lnLike), log10Like(log10Like), lodScore(lodScore) {}
 
     std::string getPedigreeId() const { return pedigreeId; }
     double getLnLike() const { return lnLike; }

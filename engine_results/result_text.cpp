@@ -60,6 +60,12 @@ bool ResultText::nextLine(ResultTextLine& line) {
     return true;
 }
 
+void ResultText::passLine(std::size_t read) {
+    const std::size_t end = text_.find('\n', position_ + read);
+    ++lineNumber_;
+    position_ = end == std::string_view::npos ? text_.size() : end + 1;
+}
+
 int ResultText::lastWordLineNumber() const {
     int number = 0;
     int last = 0;

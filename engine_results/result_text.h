@@ -30,6 +30,12 @@ class ResultText {
     // The number of the last line holding a word; 0 when none does.
     int lastWordLineNumber() const;
 
+    // For a reader that reads a line in place: the text from the start of the
+    // next line to the end of the file. passLine then passes that line, of
+    // which the first `read` characters hold no line break.
+    std::string_view remaining() const { return text_.substr(position_); }
+    void passLine(std::size_t read);
+
   private:
     // Left uninitialised until read into: a result file is a few hundred
     // kilobytes, and the stream reads straight into it.
@@ -46,6 +52,14 @@ inline constexpr std::array<bool, 256> resultSpaces = [] {
     for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
         table[static_cast<unsigned char>(c)] = true;
     }
+    return table;
+}();
+
+// The same but the line break: for reading the words of a line in place in
+// the whole text, without running on into the next line.
+inline constexpr std::array<bool, 256> resultLineSpaces = [] {
+    std::array<bool, 256> table = resultSpaces;
+    table[static_cast<unsigned char>('\n')] = false;
     return table;
 }();
 
@@ -93,7 +107,11 @@ inline std::size_t firstFlagged(Chunk flags) {
 #endif
 }
 
+// Passes the separators from p on: those of resultSpaces, or of another such
+// table.
+template <const std::array<bool, 256>& spaces = resultSpaces>
 inline const char* skipSeparators(const char* p, const char* last) {
+    const auto isSpace = [](char c) { return spaces[static_cast<unsigned char>(c)]; };
     while (last - p >= static_cast<std::ptrdiff_t>(chunkSize)) {
         const Chunk flags = notBlankBytes(loadChunk(p));
         if (flags == 0) {
@@ -102,12 +120,12 @@ inline const char* skipSeparators(const char* p, const char* last) {
         }
         // The blanks end here, but a tab or the like may go on.
         p += firstFlagged(flags);
-        if (!isResultSpace(*p)) {
+        if (!isSpace(*p)) {
             return p;
         }
         ++p;
     }
-    while (p != last && isResultSpace(*p)) {
+    while (p != last && isSpace(*p)) {
         ++p;
     }
     return p;
@@ -124,6 +142,20 @@ inline constexpr int mostPlainDigits = 15;  // 10^15 < 2^53
 inline constexpr std::array<double, mostPlainDigits + 1> plainPowersOfTen{
     1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
+// Reads the digits from p on into whole; the position after the last digit.
+// A loop of digits alone, apart from the point, is the tightest: most of the
+// characters of a result file are the digits of its numbers.
+inline const char* readDigits(const char* p, const char* last, std::uint64_t& whole) {
+    for (; p != last; ++p) {
+        const auto digit = static_cast<unsigned char>(*p - '0');
+        if (digit > 9) {
+            break;
+        }
+        whole = whole * 10 + digit;
+    }
+    return p;
+}
+
 // The engine prints plain decimals of a few digits, thousands per file. When
 // all the digits make a whole number below 2^53 and the decimals are few, the
 // whole number and the power of ten are both exact doubles, so one division
@@ -136,20 +168,15 @@ inline const char* readPlainDecimal(const char* first, const char* last, double&
     if (negative) {
         ++p;
     }
-    // The digits on both sides of the point, in one loop. Past 15 digits the
-    // number is refused, so a whole that wraps is never used.
+    // The digits on both sides of the point. Past 15 digits the number is
+    // refused, so a whole that wraps is never used.
     std::uint64_t whole = 0;
     const char* const integer = p;
+    p = readDigits(p, last, whole);
     const char* point = nullptr;
-    for (; p != last; ++p) {
-        const auto digit = static_cast<unsigned char>(*p - '0');
-        if (digit <= 9) {
-            whole = whole * 10 + digit;
-        } else if (*p == '.' && point == nullptr) {
-            point = p;
-        } else {
-            break;
-        }
+    if (p != last && *p == '.') {
+        point = p;
+        p = readDigits(p + 1, last, whole);
     }
     const std::ptrdiff_t decimals = point == nullptr ? 0 : p - point - 1;
     const std::ptrdiff_t digits = p - integer - (point == nullptr ? 0 : 1);

@@ -59,31 +59,46 @@ struct ResultLine {
 
 // What a pedigree line of a block gives: its id and three of its numbers.
 struct PedigreeFields {
+    enum Number { lnLike, log10Like, lod };
     std::string_view id;
-    double lnLike = 0.0;
-    double log10Like = 0.0;
-    double lod = 0.0;
+    std::array<double, 3> numbers{};
 };
 
 // A pedigree line read in one pass over its text: id, ln likelihood, log10
-// likelihood, "LOD=", LOD score, and whatever follows. False for any line that
-// is not laid out so; the word by word reading then names the fault.
-static bool readPedigreeFields(std::string_view text, PedigreeFields& fields) {
-    ResultWords words(text);
-    fields.id = words.word();
-    if (fields.id.empty()) {
-        return false;
+// likelihood, "LOD=", LOD score, and whatever follows. The text may go on past
+// the line's end; the words are read within its first line all the same. The
+// length read, up to the LOD score; 0 for any line that is not laid out so,
+// whose word by word reading then names the fault.
+static std::size_t readPedigreeFields(std::string_view text, PedigreeFields& fields) {
+    using namespace result_text_detail;
+    const char* const last = text.data() + text.size();
+    const auto skip = [last](const char* p) { return skipSeparators<resultLineSpaces>(p, last); };
+    const char* p = skip(text.data());
+    const char* const idEnd = skipWord(p, last);
+    if (idEnd == p) {
+        return 0;
     }
+    fields.id = std::string_view(p, static_cast<std::size_t>(idEnd - p));
+    p = idEnd;
     // The numbers are read in one loop, so that their reading is compiled
     // inline once rather than called three times.
-    const std::array<double*, 3> numbers{&fields.lnLike, &fields.log10Like, &fields.lod};
-    for (double* const number : numbers) {
-        // The word "LOD=" stands before the LOD score.
-        if ((number == &fields.lod && words.word().empty()) || !words.wholeNumber(*number)) {
-            return false;
+    for (std::size_t n = 0; n < fields.numbers.size(); ++n) {
+        p = skip(p);
+        if (n == PedigreeFields::lod) {
+            // The word "LOD=" stands before the LOD score.
+            const char* const word = skipWord(p, last);
+            if (word == p) {
+                return 0;
+            }
+            p = skip(word);
         }
+        const char* const end = readNumber(p, last, fields.numbers[n]);
+        if (end == nullptr || (end != last && !isResultSpace(*end))) {
+            return 0;
+        }
+        p = end;
     }
-    return true;
+    return static_cast<std::size_t>(p - text.data());
 }
 
 // Walks the lines of one result file and reports where a block went wrong.
@@ -125,12 +140,21 @@ class TwoPointParser {
     // they are read in one pass and split into words only to name a fault.
     template <typename What>
     bool takePedigree(const What& what, PedigreeFields& fields) {
+        // A pedigree line that follows at once is read in place, without
+        // finding its end first.
+        if (!haveAhead_) {
+            const std::size_t read = readPedigreeFields(text_.remaining(), fields);
+            if (read != 0) {
+                text_.passLine(read);
+                return true;
+            }
+        }
         ResultTextLine text;
         if (!nextWordLine(text)) {
             failAtEnd(what);
             return false;
         }
-        if (readPedigreeFields(text.text, fields)) {
+        if (readPedigreeFields(text.text, fields) != 0) {
             return true;
         }
         const ResultLine line = split(text);
@@ -142,9 +166,12 @@ class TwoPointParser {
             return [part, &line] { return part + std::string(line.words[0]); };
         };
         fields.id = line.words[0];
-        return number(line, 1, ofPedigree("the ln likelihood of pedigree "), fields.lnLike) &&
-               number(line, 2, ofPedigree("the log10 likelihood of pedigree "), fields.log10Like) &&
-               number(line, 4, ofPedigree("the LOD score of pedigree "), fields.lod);
+        return number(line, 1, ofPedigree("the ln likelihood of pedigree "),
+                      fields.numbers[PedigreeFields::lnLike]) &&
+               number(line, 2, ofPedigree("the log10 likelihood of pedigree "),
+                      fields.numbers[PedigreeFields::log10Like]) &&
+               number(line, 4, ofPedigree("the LOD score of pedigree "),
+                      fields.numbers[PedigreeFields::lod]);
     }
 
     template <typename What>
@@ -237,7 +264,9 @@ static std::unique_ptr<FastlinkLikelihoods> readBlock(TwoPointParser& parser, in
         if (!parser.takePedigree(pedigreeLine, fields)) {
             return nullptr;
         }
-        point->addLikelihood(fields.id, fields.lnLike, fields.log10Like, fields.lod);
+        point->addLikelihood(fields.id, fields.numbers[PedigreeFields::lnLike],
+                             fields.numbers[PedigreeFields::log10Like],
+                             fields.numbers[PedigreeFields::lod]);
     }
     ResultLine totals;
     ResultLine lodLine;

@@ -153,6 +153,9 @@ TEST(TwoPointReader, DamagedFileIsAnErrorNamingTheLine) {
     const std::string truncated = text.substr(0, text.find("TOTALS      -31.778304"));
     std::string shortLine = text;
     shortLine.replace(shortLine.find("THETAS  0.040"), 13, "THETAS");
+    // The next pedigree line must not make up the missing fields.
+    std::string noLod = text;
+    noLod.erase(noLod.find(" LOD=    -0.237689"), 18);
     const std::vector<Case> cases = {
         {"a likelihood that is no number", notANumber, 2,
          "line 31: the ln likelihood of pedigree 1 is not a number (\"-18.54x412\")"},
@@ -164,6 +167,8 @@ TEST(TwoPointReader, DamagedFileIsAnErrorNamingTheLine) {
          "the file ends where the totals of the block of theta 0.020 should stand"},
         {"a theta line without its value", shortLine, 2,
          "line 38: too few fields for a recombination fraction"},
+        {"a pedigree line without its LOD score", noLod, 2,
+         "line 31: too few fields for pedigree line 1 of the block of theta 0.020"},
     };
     for (const Case& c : cases) {
         const ReadResult read = readBlocks(c.text, c.pedigreeCount);
