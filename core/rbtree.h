@@ -35,6 +35,11 @@ class Object {
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
 
+  protected:
+    // A record made with its key, which then is not first set to "NIL".
+    explicit Object(std::string_view recordKey) : key(recordKey) {}
+
+  public:
     static void* operator new(std::size_t size) {
         static_assert(alignof(T) <= RecordPool::granule, "records are pooled at pointer alignment");
         return RecordMemory::allocate(size);
