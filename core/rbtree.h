@@ -284,20 +284,24 @@ class RBTree {
     }
 
     void numberNodes(T* x) const {
-        // The table is reserved for the record count, which the numbers of a
-        // dense set of keys stay below, and grows only past it: in key order
-        // "10".."19" come before "2", so it is not filled in number order.
-        numbered_.clear();
-        numbered_.reserve(static_cast<std::size_t>(count));
-        forEachRecordInOrder(x, [this](T& record) {
+        // The table starts at the record count, which the numbers of a dense
+        // set of keys stay below, grows only past it and is cut back to the
+        // largest number at the end: in key order "10".."19" come before
+        // "2", so growing it number by number would resize it for most
+        // records.
+        numbered_.assign(static_cast<std::size_t>(count), nullptr);
+        std::size_t size = 0;
+        forEachRecordInOrder(x, [this, &size](T& record) {
             std::size_t number = 0;
             if (plainNumber(record.key, number) && number < numberedLimit_) {
                 if (number >= numbered_.size()) {
                     numbered_.resize(number + 1, nullptr);
                 }
                 numbered_[number] = &record;
+                size = std::max(size, number + 1);
             }
         });
+        numbered_.resize(size);
     }
 
     mutable std::vector<T*> numbered_;
