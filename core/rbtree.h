@@ -302,6 +302,11 @@ class RBTree {
             }
         });
         numbered_.resize(size);
+        // Every tree a look-up was made in keeps its table: growth past the
+        // count would leave up to half of it unused.
+        if (numbered_.capacity() > size) {
+            numbered_.shrink_to_fit();
+        }
     }
 
     mutable std::vector<T*> numbered_;
