@@ -311,7 +311,7 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
     std::size_t number = 0;
     const bool numbered = RBTree<Marker>::plainNumber(index, number);
     const auto genotypeOf = [&](const Person* parent) -> const Marker* {
-        const RBTree<Marker>* tree = parent->getMarkerTree();
+        const RBTree<Marker>* tree = parent->markerTree;
         if (tree == nullptr) {
             return nullptr;
         }
