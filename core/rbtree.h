@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,6 +17,45 @@
 // stays inline: walks make it at every step.
 inline bool isLeafKey(const std::string& key) {
     return std::string_view(key) == "NIL";
+}
+
+// Calls visit with every record below root in key order (root may be a leaf
+// or null). Iterative with a stack of its own, so that a degenerate
+// caller-built shape does not run deep: a balanced tree's path fits the fixed
+// part, a deeper one spills into a vector. A child is tested for a leaf
+// before it is stacked, so leaves cost one key test each and no step.
+template <typename T, typename Visit>
+void forEachRecordInOrder(T* root, Visit&& visit) {
+    std::array<T*, 64> stack;
+    std::vector<T*> deeper;
+    std::size_t depth = 0;
+    const auto push = [&](T* record) {
+        if (depth < stack.size()) {
+            stack[depth] = record;
+        } else {
+            deeper.push_back(record);
+        }
+        ++depth;
+    };
+    const auto pushLeftPath = [&](T* x) {
+        while (x != nullptr && !isLeafKey(x->key)) {
+            push(x);
+            x = x->left;
+        }
+    };
+    pushLeftPath(root);
+    while (depth != 0) {
+        --depth;
+        T* x = nullptr;
+        if (depth < stack.size()) {
+            x = stack[depth];
+        } else {
+            x = deeper.back();
+            deeper.pop_back();
+        }
+        visit(*x);
+        pushLeftPath(x->right);
+    }
 }
 
 // Base of every record kept in an RBTree<T> (T derives from Object<T>).
@@ -35,6 +75,11 @@ class Object {
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
 
+  protected:
+    // A record made with its key, which then is not first set to "NIL".
+    explicit Object(std::string_view recordKey) : key(recordKey) {}
+
+  public:
     static void* operator new(std::size_t size) {
         static_assert(alignof(T) <= RecordPool::granule, "records are pooled at pointer alignment");
         return RecordMemory::allocate(size);
@@ -239,34 +284,28 @@ class RBTree {
     }
 
     void numberNodes(T* x) const {
-        // The numbered records are gathered first and the table sized once
-        // for the largest number: in key order "10".."19" come before "2", so
-        // growing it record by record would resize it for most of them.
-        std::vector<std::pair<std::size_t, T*>> numbered;
-        numbered.reserve(static_cast<std::size_t>(count));
-        std::size_t largest = 0;
-        // Iterative, as a degenerate caller-built shape must not run deep.
-        std::vector<T*> pending;
-        pending.reserve(64);  // deeper than any balanced tree that fits in memory
-        while (!isLeaf(x) || !pending.empty()) {
-            while (!isLeaf(x)) {
-                pending.push_back(x);
-                x = x->left;
-            }
-            x = pending.back();
-            pending.pop_back();
+        // The table starts at the record count, which the numbers of a dense
+        // set of keys stay below, grows only past it and is cut back to the
+        // largest number at the end: in key order "10".."19" come before
+        // "2", so growing it number by number would resize it for most
+        // records.
+        numbered_.assign(static_cast<std::size_t>(count), nullptr);
+        std::size_t size = 0;
+        forEachRecordInOrder(x, [this, &size](T& record) {
             std::size_t number = 0;
-            if (plainNumber(x->key, number) && number < numberedLimit_) {
-                numbered.emplace_back(number, x);
-                largest = std::max(largest, number);
+            if (plainNumber(record.key, number) && number < numberedLimit_) {
+                if (number >= numbered_.size()) {
+                    numbered_.resize(number + 1, nullptr);
+                }
+                numbered_[number] = &record;
+                size = std::max(size, number + 1);
             }
-            x = x->right;
-        }
-        if (!numbered.empty()) {
-            numbered_.assign(largest + 1, nullptr);
-        }
-        for (const auto& [number, record] : numbered) {
-            numbered_[number] = record;
+        });
+        numbered_.resize(size);
+        // Every tree a look-up was made in keeps its table: growth past the
+        // count would leave up to half of it unused.
+        if (numbered_.capacity() > size) {
+            numbered_.shrink_to_fit();
         }
     }
 

@@ -44,6 +44,12 @@ Marker::Marker(std::string markerKey, std::string second, std::string third, boo
     }
 }
 
+Marker::Marker(std::string_view markerIndex, std::string_view firstAllele,
+               std::string_view secondAllele)
+    : Object<Marker>(markerIndex),
+      alleles{std::string(firstAllele), std::string(secondAllele)},
+      index(markerIndex) {}
+
 std::string Marker::getName() const {
     return name;
 }

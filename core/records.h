@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "rbtree.h"
 
@@ -41,6 +42,11 @@ class Marker : public Object<Marker> {
     // A map entry takes (name, chromosome, position); a genotype takes
     // (index, first allele, second allele).
     Marker(std::string markerKey, std::string second, std::string third, bool genotype);
+    // A genotype made straight from the texts of a pedigree line: what
+    // (index, first allele, second allele, true) makes, without the copies
+    // and reassignments of its strings.
+    Marker(std::string_view markerIndex, std::string_view firstAllele,
+           std::string_view secondAllele);
     ~Marker() override = default;
 
     std::string getName() const;

@@ -108,16 +108,6 @@ void collectPedigreePersons(const Pedigree* root, std::vector<const Person*>& pe
     collectPedigreePersons(root->right, persons);
 }
 
-template <typename Visit>
-void forEachGenotype(const Marker* root, const Visit& visit) {
-    if (root == nullptr || isLeaf(root->key)) {
-        return;
-    }
-    forEachGenotype(root->left, visit);
-    visit(*root);
-    forEachGenotype(root->right, visit);
-}
-
 // The marker number 0..markerCount-1 whose decimal text is the key, or -1 for
 // any other key (leading zeros, signs or other characters included).
 int markerNumber(const std::string& key, int markerCount) {
@@ -188,7 +178,7 @@ void Pedigrees::countGenotypes(const std::vector<const Person*>& persons,
     for (const Person* person : persons) {
         const bool male = person->sex == "1";
         const bool founder = isFounder(*person);
-        forEachGenotype(person->getMarkerTree()->root, [&](const Marker& genotype) {
+        forEachRecordInOrder(person->getMarkerTree()->root, [&](const Marker& genotype) {
             const int number = markerNumber(genotype.key, markerCount);
             if (number < 0) {
                 return;

@@ -2,6 +2,7 @@
 // a parent is untyped, with what two parents could pass to the whole full
 // sibship ("mendel.err").
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iostream>
 #include <string_view>
@@ -124,21 +125,37 @@ struct SibshipMarker {
     }
 };
 
-// Codes the distinct allele texts of one sibship at one marker.
+// Codes the distinct allele texts of one sibship at one marker. A sibship
+// shows a handful of alleles at a marker: the first few codes are kept in
+// place, so that the three codings made per sibship and marker take no
+// memory from the heap.
 class AlleleCodes {
   public:
-    int of(const std::string& allele) {
-        const auto found = std::find(texts_.begin(), texts_.end(), allele);
-        if (found != texts_.end()) {
-            return static_cast<int>(found - texts_.begin());
+    int of(std::string_view allele) {
+        const std::size_t held = std::min(count_, first_.size());
+        const auto found = std::find(first_.begin(), first_.begin() + held, allele);
+        if (found != first_.begin() + held) {
+            return static_cast<int>(found - first_.begin());
         }
-        texts_.push_back(allele);
-        return static_cast<int>(texts_.size() - 1);
+        if (count_ > first_.size()) {
+            const auto later = std::find(more_.begin(), more_.end(), allele);
+            if (later != more_.end()) {
+                return static_cast<int>(first_.size()) + static_cast<int>(later - more_.begin());
+            }
+        }
+        if (count_ < first_.size()) {
+            first_[count_] = allele;
+        } else {
+            more_.push_back(allele);
+        }
+        return static_cast<int>(count_++);
     }
-    std::size_t count() const { return texts_.size(); }
+    std::size_t count() const { return count_; }
 
   private:
-    std::vector<std::string_view> texts_;
+    std::array<std::string_view, 8> first_;
+    std::vector<std::string_view> more_;
+    std::size_t count_ = 0;
 };
 
 struct Sibship {
@@ -278,12 +295,9 @@ void Pedigrees::personCheckMendelianErrors(Person* root, Pedigree* pedigree) {
 
 void Pedigrees::markercheckMendelianErrors(Marker* root, Person* child, Pedigree* pedigree,
                                            Person* mother, Person* father) {
-    if (root == nullptr || isLeaf(root->key)) {
-        return;
-    }
-    markercheckMendelianErrors(root->left, child, pedigree, mother, father);
-    checkMendelianErrorsForPersonsFamily(root, child, pedigree, mother, father);
-    markercheckMendelianErrors(root->right, child, pedigree, mother, father);
+    forEachRecordInOrder(root, [&](Marker& genotype) {
+        checkMendelianErrorsForPersonsFamily(&genotype, child, pedigree, mother, father);
+    });
 }
 
 void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* child,
@@ -297,7 +311,7 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
     std::size_t number = 0;
     const bool numbered = RBTree<Marker>::plainNumber(index, number);
     const auto genotypeOf = [&](const Person* parent) -> const Marker* {
-        const RBTree<Marker>* tree = parent->getMarkerTree();
+        const RBTree<Marker>* tree = parent->markerTree;
         if (tree == nullptr) {
             return nullptr;
         }

@@ -119,15 +119,40 @@ struct ColumnScan {
     int oddColumnCount = 0;
 };
 
+// The number of columns of a line, as splitColumns would find them: the
+// scan counts the columns of every line but splits only the first and an odd
+// one, so no view is made per column.
+static std::size_t countColumns(std::string_view line) {
+    std::size_t count = 0;
+    bool inColumn = false;
+    for (const char c : line) {
+        const bool blank = c == ' ' || c == '\t';
+        count += static_cast<std::size_t>(!blank && !inColumn);
+        inColumn = !blank;
+    }
+    return count;
+}
+
 static ColumnScan scanColumns(std::istream& in) {
     ColumnScan scan;
-    PedigreeLines lines(in);
-    while (lines.next()) {
-        const auto& columns = lines.columns();
+    std::string line;
+    std::vector<std::string_view> columns;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        std::string_view text(line);
+        if (!text.empty() && text.back() == '\r') {
+            text.remove_suffix(1);
+        }
+        const std::size_t count = countColumns(text);
+        if (count == 0 || count == scan.firstLine.size()) {
+            continue;
+        }
+        splitColumns(line, columns);
         if (scan.firstLine.empty()) {
             scan.firstLine.assign(columns.begin(), columns.end());
-        } else if (columns.size() != scan.firstLine.size()) {
-            scan.oddLineNumber = lines.number();
+        } else {
+            scan.oddLineNumber = number;
             scan.oddPedigreeId = columns[0];
             scan.oddPersonId = columns.size() > 1 ? columns[1] : std::string_view();
             scan.oddColumnCount = static_cast<int>(columns.size());
@@ -566,8 +591,7 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
             const std::string_view allele2 =
                 columns[firstAllele + 2 * static_cast<std::size_t>(i) + 1];
             if (!isMissingAllele(allele1) && !isMissingAllele(allele2)) {
-                genotypes.push_back(
-                    new Marker(markerKeys[i], std::string(allele1), std::string(allele2), true));
+                genotypes.push_back(new Marker(markerKeys[i], allele1, allele2));
             }
         }
         if (!person->getMarkerTree()->insertSorted(genotypes)) {

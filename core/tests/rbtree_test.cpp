@@ -286,3 +286,44 @@ TEST_F(RBTreeTest, NumberedLookUpFindsWhatFindFinds) {
     EXPECT_EQ(numbered("3")->key, "3");
     EXPECT_EQ(numbered("10")->key, "10");
 }
+
+// A chain of records hung by hand on one side, deeper than any balanced tree.
+Item* chain(int length, bool leftward) {
+    Item* root = new Item();
+    for (int i = 0; i < length; ++i) {
+        // Each new root holds the chain below it on one side, so its key is
+        // beyond all of the chain's: larger for a leftward chain, smaller for
+        // a rightward one (all keys of six digits).
+        auto* record = new Item(std::to_string(leftward ? 100000 + i : 300000 - i));
+        delete record->left;
+        delete record->right;
+        (leftward ? record->left : record->right) = root;
+        (leftward ? record->right : record->left) = new Item();
+        root = record;
+    }
+    return root;
+}
+
+TEST_F(RBTreeTest, InOrderWalkVisitsEveryRecordOnceInKeyOrder) {
+    RBTree<Item> balanced(nullptr, "balanced");
+    for (int i = 0; i < 300; ++i) {
+        balanced.insert(new Item(std::to_string(1000 + (i * 7919) % 300)));
+    }
+    Item* const leftChain = chain(200, true);
+    Item* const rightChain = chain(200, false);
+    Item* const leaf = new Item();
+    for (Item* const root :
+         {balanced.root, leftChain, rightChain, leaf, static_cast<Item*>(nullptr)}) {
+        std::vector<std::string> expected;
+        if (root != nullptr) {
+            walk(root, expected);
+        }
+        std::vector<std::string> visited;
+        forEachRecordInOrder(root, [&visited](Item& record) { visited.push_back(record.key); });
+        EXPECT_EQ(visited, expected);
+    }
+    EXPECT_EQ(keysInOrder(balanced).size(), 300u);
+    for (Item* const root : {leftChain, rightChain, leaf}) {
+        delete root;
+    }
+}
