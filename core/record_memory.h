@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <new>
 #include <thread>
@@ -37,7 +38,9 @@
 class RecordPool {
   public:
     static constexpr std::size_t granule = alignof(void*);
-    static constexpr std::size_t largestPooled = 4096;  // larger ones use the general heap
+    // Larger ones use the general heap. Blocks of a few kilobytes are the
+    // engine results that a run keeps for every marker.
+    static constexpr std::size_t largestPooled = 16384;
     static constexpr std::size_t hugePage = std::size_t{2} << 20;
     static constexpr std::size_t regionSize = 32 * hugePage;
 
@@ -155,6 +158,40 @@ class RecordMemory {
     static RecordPool& pool() {
         static auto* const records = new RecordPool();
         return *records;
+    }
+};
+
+// A standard allocator over the record pools, for the blocks of records that
+// a run keeps to its end: the pools' regions are advised for huge pages, so
+// that they cost a fault per two megabytes instead of one per page, which on
+// some virtual machines costs as much as the work on the records.
+template <typename T>
+class RecordAllocator {
+  public:
+    using value_type = T;
+
+    RecordAllocator() = default;
+    template <typename U>
+    explicit RecordAllocator(const RecordAllocator<U>& /*other*/) {}
+
+    T* allocate(std::size_t count) {
+        static_assert(alignof(T) <= RecordPool::granule, "records are pooled at pointer alignment");
+        if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) {
+            throw std::bad_array_new_length();
+        }
+        return static_cast<T*>(RecordMemory::allocate(count * sizeof(T)));
+    }
+    void deallocate(T* place, std::size_t count) noexcept {
+        RecordMemory::deallocate(place, count * sizeof(T));
+    }
+
+    template <typename U>
+    bool operator==(const RecordAllocator<U>& /*other*/) const {
+        return true;
+    }
+    template <typename U>
+    bool operator!=(const RecordAllocator<U>& /*other*/) const {
+        return false;
     }
 };
 

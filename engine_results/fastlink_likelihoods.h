@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "record_memory.h"
+
 // One pedigree's engine result at one evaluation point.
 class FastlinkLikelihood {
   public:
@@ -68,8 +70,8 @@ class FastlinkLikelihoods {
 
   private:
     // Every record ever added, in one block rather than one allocation each:
-    // a run reads hundreds of thousands of them.
-    std::vector<FastlinkLikelihood> records;
+    // a run reads hundreds of thousands of them, and keeps them to its end.
+    std::vector<FastlinkLikelihood, RecordAllocator<FastlinkLikelihood>> records;
     // Position in records by pedigree id, built on the first look-up rather
     // than per record added: most points of a run are read and never looked
     // into. It covers the first `indexed` records.
