@@ -16,7 +16,7 @@ bool isLeaf(const Person* person) {
 }
 
 bool isFounder(const Person& person) {
-    return person.getFatherId() == "0" && person.getMotherId() == "0";
+    return person.fatherId == "0" && person.motherId == "0";
 }
 
 void collectInOrder(Person* node, std::vector<Person*>& persons) {
@@ -35,9 +35,9 @@ class FamilyGraph {
     FamilyGraph(Person* root, Pedigree* pedigree) : pedigree_(pedigree) {
         collectInOrder(root, persons_);
         for (Person* person : persons_) {
-            children_[person->getFatherId()].push_back(person);
-            if (person->getMotherId() != person->getFatherId()) {
-                children_[person->getMotherId()].push_back(person);
+            children_[person->fatherId].push_back(person);
+            if (person->motherId != person->fatherId) {
+                children_[person->motherId].push_back(person);
             }
         }
     }
@@ -46,7 +46,7 @@ class FamilyGraph {
 
     const std::vector<Person*>& childrenOf(const Person* parent) const {
         static const std::vector<Person*> none;
-        const auto found = children_.find(parent->getPersonId());
+        const auto found = children_.find(parent->personId);
         return found == children_.end() ? none : found->second;
     }
 
@@ -63,8 +63,7 @@ class FamilyGraph {
 };
 
 bool isChildOf(const Person& child, const Person& parent) {
-    return child.getFatherId() == parent.getPersonId() ||
-           child.getMotherId() == parent.getPersonId();
+    return child.fatherId == parent.personId || child.motherId == parent.personId;
 }
 
 // Topology walk from a person: its children not yet reached (each walked in
@@ -113,13 +112,13 @@ class TopologyWalk {
         }
         if (frame.stage == Stage::Mother) {
             frame.stage = Stage::Father;
-            if (Person* mother = notGreyParent(frame.person->getMotherId())) {
+            if (Person* mother = notGreyParent(frame.person->motherId)) {
                 return reach(mother);
             }
         }
         if (frame.stage == Stage::Father) {
             frame.stage = Stage::Done;
-            if (Person* father = notGreyParent(frame.person->getFatherId())) {
+            if (Person* father = notGreyParent(frame.person->fatherId)) {
                 return reach(father);
             }
         }
@@ -229,10 +228,10 @@ class LoopSearch {
             return;
         }
         Person* other = nullptr;
-        if (frame.b->getMotherId() == frame.a->getPersonId()) {
-            other = graph_.find(frame.b->getFatherId());
-        } else if (frame.b->getFatherId() == frame.a->getPersonId()) {
-            other = graph_.find(frame.b->getMotherId());
+        if (frame.b->motherId == frame.a->personId) {
+            other = graph_.find(frame.b->fatherId);
+        } else if (frame.b->fatherId == frame.a->personId) {
+            other = graph_.find(frame.b->motherId);
         }
         if (other == nullptr || other->blueMark) {
             return;
@@ -247,9 +246,9 @@ class LoopSearch {
     // Only one parent of the partner is followed: the father when he is in
     // the pedigree, else the mother.
     void resumePartnerParents(const Frame& frame, std::vector<Frame>& stack) {
-        Person* parent = graph_.find(frame.a->getFatherId());
+        Person* parent = graph_.find(frame.a->fatherId);
         if (parent == nullptr) {
-            parent = graph_.find(frame.a->getMotherId());
+            parent = graph_.find(frame.a->motherId);
         }
         if (parent == nullptr || parent->blueMark) {
             return;
@@ -262,7 +261,7 @@ class LoopSearch {
         const auto& children = graph_.childrenOf(frame.a);
         while (frame.next < children.size()) {
             Person* sibling = children[frame.next++];
-            if (sibling->getPersonId() == frame.b->getPersonId()) {
+            if (sibling->personId == frame.b->personId) {
                 continue;
             }
             if (!visit(sibling)) {
@@ -340,10 +339,10 @@ void Pedigrees::checkPedigreeTopology(Pedigree* root) {
             topologyStartPerson->greyMark = true;
             topologyVisitCount = 1;
             findNotGreyChildsForPerson(persons->root, topologyStartPerson, root,
-                                       topologyStartPerson->getPersonId());
+                                       topologyStartPerson->personId);
             if (topologyVisitCount != persons->count) {
                 pedigreeNotWhole = true;
-                familyErrorText << blockHead(root->getPedigreeId())
+                familyErrorText << blockHead(root->pedigreeId)
                                 << "Error: this pedigree is not whole\n";
             }
         }
@@ -384,7 +383,7 @@ void Pedigrees::pedigreeCheckFamilies(Pedigree* root) {
     pedigreeCheckFamilies(root->left);
     if (RBTree<Person>* persons = root->getPersonTree()) {
         if (persons->count < 3) {
-            familyErrorText << blockHead(root->getPedigreeId())
+            familyErrorText << blockHead(root->pedigreeId)
                             << "Error: pedigree contains less than 3 members\n";
             familyErrorsFound = true;
         }
@@ -411,22 +410,22 @@ void Pedigrees::personCheckFamilies(Person* root, Pedigree* pedigree) {
     personCheckFamilies(root->left, pedigree);
     const Person& child = *root;
     if (!isFounder(child)) {
-        const std::string& fatherId = child.getFatherId();
-        const std::string& motherId = child.getMotherId();
+        const std::string& fatherId = child.fatherId;
+        const std::string& motherId = child.motherId;
         const auto report = [&](const std::string& line, const std::string& father) {
-            familyErrorText << blockHead(child.getPedigreeId()) << line << "Father " << father
+            familyErrorText << blockHead(child.pedigreeId) << line << "Father " << father
                             << " Mother " << motherId << "\n"
-                            << "Child " << child.getPersonId() << "\n";
+                            << "Child " << child.personId << "\n";
             familyErrorsFound = true;
         };
         if (fatherId == "0") {
             report("Error:   father id is 0 but mother id is not\n", fatherId);
         } else if (const Person* father = pedigree->getPerson(fatherId)) {
-            if (father->getSex() != "1") {
-                report("Error: father found but gender wrong\n", father->getPersonId());
+            if (father->sex != "1") {
+                report("Error: father found but gender wrong\n", father->personId);
             }
-            if (child.getPersonId() == father->getPersonId()) {
-                report("Error:  child id is same as father id\n", father->getPersonId());
+            if (child.personId == father->personId) {
+                report("Error:  child id is same as father id\n", father->personId);
             }
         } else {
             report("Error:  father is not found\n", fatherId);
@@ -434,10 +433,10 @@ void Pedigrees::personCheckFamilies(Person* root, Pedigree* pedigree) {
         if (motherId == "0") {
             report("Error: mother id is 0 but father id is not\n", fatherId);
         } else if (const Person* mother = pedigree->getPerson(motherId)) {
-            if (mother->getSex() != "2") {
+            if (mother->sex != "2") {
                 report("Error:  mother found but gender wrong\n", fatherId);
             }
-            if (child.getPersonId() == mother->getPersonId()) {
+            if (child.personId == mother->personId) {
                 report("Error:  child id is same as mother id \n", fatherId);
             }
         } else {
@@ -456,7 +455,7 @@ void Pedigrees::findAncestryCycles(Pedigree* pedigree) {
     // A person naming itself as parent is already reported as such.
     const auto parentsOf = [&graph](const Person* person) {
         std::vector<Person*> parents;
-        for (const std::string& id : {person->getFatherId(), person->getMotherId()}) {
+        for (const std::string& id : {person->fatherId, person->motherId}) {
             Person* parent = id == "0" ? nullptr : graph.find(id);
             if (parent != nullptr && parent != person) {
                 parents.push_back(parent);
@@ -486,11 +485,11 @@ void Pedigrees::findAncestryCycles(Pedigree* pedigree) {
             }
             Person* parent = frame.parents[frame.next++];
             if (state[parent] == State::OnPath) {
-                familyErrorText << blockHead(parent->getPedigreeId())
+                familyErrorText << blockHead(parent->pedigreeId)
                                 << "Error: person is their own ancestor\n"
-                                << "Father " << parent->getFatherId() << " Mother "
-                                << parent->getMotherId() << "\n"
-                                << "Child " << parent->getPersonId() << "\n";
+                                << "Father " << parent->fatherId << " Mother " << parent->motherId
+                                << "\n"
+                                << "Child " << parent->personId << "\n";
                 familyErrorsFound = true;
                 return;
             }
