@@ -86,6 +86,17 @@ class ConversionTest : public test_support::TempDirTest {
         return {ok, testing::internal::GetCapturedStdout()};
     }
 
+    // Converts fam.pre, the two families, with trimming asked for and the
+    // trimmed file holding the given text.
+    static Run convertTrimmed(Pedigrees& store, const std::string& trimmed) {
+        writeText("fam.pre", kPreMakeped);
+        writeText("fam.pre.trimmed", trimmed);
+        writeMap("marker.map");
+        prepare(store);
+        store.trimRequested = true;
+        return convert(store, "fam.pre", false);
+    }
+
     static Run breakLoops(Pedigrees& store, bool jointProgram, bool verbose) {
         testing::internal::CaptureStdout();
         const bool ok = store.break_loops(jointProgram, verbose);
@@ -264,16 +275,11 @@ TEST_F(ConversionTest, TrimmingWithoutATrimmedFileFailsAtOnce) {
 }
 
 TEST_F(ConversionTest, TrimmingHandsTheTrimmedFileToTheConverter) {
-    writeText("fam.pre", kPreMakeped);
     // Only the first family is left in the trimmed file.
     const std::string all = kPreMakeped;
-    writeText("fam.pre.trimmed", all.substr(0, all.find("G2")));
-    writeMap("marker.map");
     Pedigrees store;
-    prepare(store);
-    store.trimRequested = true;
 
-    const Run run = convert(store, "fam.pre", false);
+    const Run run = convertTrimmed(store, all.substr(0, all.find("G2")));
 
     ASSERT_TRUE(run.ok) << run.output;
     EXPECT_EQ(store.pedigreeTree->count, 1);
@@ -283,17 +289,12 @@ TEST_F(ConversionTest, TrimmingHandsTheTrimmedFileToTheConverter) {
 TEST_F(ConversionTest, ATrimmedFileIsCheckedForMendelianErrorsOnItsOwn) {
     // The validated file is consistent; the trimmed one that is converted
     // gives the child alleles neither parent has.
-    writeText("fam.pre", kPreMakeped);
-    writeText("fam.pre.trimmed",
-              "F7 dad 0 0 1 1 1 2\n"
-              "F7 mum 0 0 2 1 3 4\n"
-              "F7 kid dad mum 1 2 5 5\n");
-    writeMap("marker.map");
     Pedigrees store;
-    prepare(store);
-    store.trimRequested = true;
 
-    const Run run = convert(store, "fam.pre", false);
+    const Run run = convertTrimmed(store,
+                                   "F7 dad 0 0 1 1 1 2\n"
+                                   "F7 mum 0 0 2 1 3 4\n"
+                                   "F7 kid dad mum 1 2 5 5\n");
 
     ASSERT_TRUE(run.ok) << run.output;
     EXPECT_TRUE(store.mendelianErrorsFound);
