@@ -95,6 +95,7 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     validation->xlinked = xlinked;
     validation->verbose = verbose;
     validation->setMarkerMap(markerMap);
+    validation->countAllelesOnRead = false;
     const bool validated = validation->readPedigreeFile(fileName);
     const bool validationMendelianErrors = validation->mendelianErrorsFound;
     validation->setMarkerMap(nullptr);
@@ -116,7 +117,11 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
 
     linkageFormat = true;
     convertedLinkageFormat = true;
-    return readPedigreeFile(convertedFileName);
+    // A trimmed file is not the one validated.
+    mendelianConsistencyKnown = !mendelianErrorsFound && !trimRequested;
+    const bool read = readPedigreeFile(convertedFileName);
+    mendelianConsistencyKnown = false;
+    return read;
 }
 
 bool Pedigrees::break_loops(bool jointProgram, bool verboseOutput) {
