@@ -297,26 +297,8 @@ void Pedigrees::personRecursion(const RBTree<Person>* persons, PedigreeFileWriti
     }
 }
 
-static bool isRecord(const Person* x) {
-    return x != nullptr && !isLeafKey(x->key);
-}
-
-// Appends the records of a subtree whose root is a record: a child is visited
-// only when it is a record, so the leaves below cost no call.
-static void appendRecords(const Person* x, std::vector<const Person*>& persons) {
-    if (isRecord(x->left)) {
-        appendRecords(x->left, persons);
-    }
-    persons.push_back(x);
-    if (isRecord(x->right)) {
-        appendRecords(x->right, persons);
-    }
-}
-
 void Pedigrees::createPedigreeVector(const Person* root, std::vector<const Person*>& persons) {
-    if (isRecord(root)) {
-        appendRecords(root, persons);
-    }
+    forEachRecordInOrder(root, [&persons](const Person& person) { persons.push_back(&person); });
 }
 
 // RBTree::find for a person's phenotypes: a person holds a few, mostly the
