@@ -46,6 +46,11 @@ static bool isMissingLiabilityClass(const std::string& value) {
     return value == "x" || value == "-" || value == "." || value == "0";
 }
 
+// What separates the columns of a pedigree file line.
+static bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
 // One line split at blanks and tabs into columns, views into the line that
 // hold until the next line is read: each line is split twice and most of its
 // columns are alleles, so no column is copied before it is kept. A carriage
@@ -58,7 +63,6 @@ static void splitColumns(std::string& line, std::vector<std::string_view>& colum
     columns.clear();
     // A plain test per character: the library's search for any of a set of
     // characters looks each one up in the set, and the file is split twice.
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     auto begin = std::find_if_not(line.cbegin(), line.cend(), isBlank);
     while (begin != line.cend()) {
         const auto end = std::find_if(begin, line.cend(), isBlank);
@@ -126,7 +130,7 @@ static std::size_t countColumns(std::string_view line) {
     std::size_t count = 0;
     bool inColumn = false;
     for (const char c : line) {
-        const bool blank = c == ' ' || c == '\t';
+        const bool blank = isBlank(c);
         count += static_cast<std::size_t>(!blank && !inColumn);
         inColumn = !blank;
     }
