@@ -132,15 +132,9 @@ struct SibshipMarker {
 class AlleleCodes {
   public:
     int of(std::string_view allele) {
-        const std::size_t held = std::min(count_, first_.size());
-        const auto found = std::find(first_.begin(), first_.begin() + held, allele);
-        if (found != first_.begin() + held) {
-            return static_cast<int>(found - first_.begin());
-        }
-        if (count_ > first_.size()) {
-            const auto later = std::find(more_.begin(), more_.end(), allele);
-            if (later != more_.end()) {
-                return static_cast<int>(first_.size()) + static_cast<int>(later - more_.begin());
+        for (std::size_t code = 0; code < count_; ++code) {
+            if (text(code) == allele) {
+                return static_cast<int>(code);
             }
         }
         if (count_ < first_.size()) {
@@ -153,6 +147,10 @@ class AlleleCodes {
     std::size_t count() const { return count_; }
 
   private:
+    std::string_view text(std::size_t code) const {
+        return code < first_.size() ? first_[code] : more_[code - first_.size()];
+    }
+
     std::array<std::string_view, 8> first_;
     std::vector<std::string_view> more_;
     std::size_t count_ = 0;
