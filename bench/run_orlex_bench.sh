@@ -5,10 +5,13 @@
 #    conversion is included) with MARKERS markers: a whole
 #    `orlex --singlepoint` run against the engine programs alone (unknown,
 #    then mlink) on the very "pedfile.dat"/"datafile.dat" files orlex wrote,
-#    captured on a first run. Prints the ratio of the two.
+#    captured on a first run. Prints the ratio of the two, and the ratio the
+#    engine programs reach when each is started through a shell of its own,
+#    as orlex starts them: the share of the shell starts alone.
 # 2. orlex's own time per marker at 10, 100 and 1,000 markers: the same runs
 #    with a stand-in engine that copies one real result file, less the time
-#    of the stand-in programs alone.
+#    of the stand-in programs alone; over the whole run, and over the markers
+#    alone with the work done once shown apart.
 # Every time is the fastest of REPEATS runs, the two sides alternating; wall
 # clock and processor time (user + system, the programs started included)
 # are both shown, as other jobs on the machine stretch the wall clock.
@@ -102,10 +105,26 @@ while [ "\$i" -le "$captured" ]; do
 done
 END
 
+# The same, each program through a shell of its own that execs it, found on
+# the search path orlex's runs have: what orlex's command lines cost less
+# orlex itself.
+cat > "$work/engine-shells.sh" << END
+#!/bin/sh
+PATH="$build/bin:$engine:\$PATH"
+i=1
+while [ "\$i" -le "$captured" ]; do
+    cd "$capture/\$i"
+    sh -c "exec unknownorlex > /dev/null" 2>&1
+    sh -c "exec mlinkorlex > /dev/null" 2>&1
+    i=\$((i + 1))
+done
+END
+
 r=0
 while [ "$r" -lt "$repeats" ]; do
     orlexRun "$data" "$work/timed" "$engine" "$work/orlex.txt"
     timed "$work/engine.txt" sh "$work/engine-alone.sh"
+    timed "$work/shells.txt" sh "$work/engine-shells.sh"
     r=$((r + 1))
 done
 
@@ -114,13 +133,18 @@ echo "Data: 155 families, 1002 persons, $markers markers (pre-MAKEPED), dominant
 printf "%-28s %12s %12s\n" "" "wall" "processor"
 awk -v ow="$(fastest "$work/orlex.txt" 1)" -v oc="$(fastest "$work/orlex.txt" 2)" \
     -v ew="$(fastest "$work/engine.txt" 1)" -v ec="$(fastest "$work/engine.txt" 2)" \
+    -v sw="$(fastest "$work/shells.txt" 1)" -v sc="$(fastest "$work/shells.txt" 2)" \
     -v m="$captured" 'BEGIN {
     printf "%-28s %10.3f s %10.3f s\n", "orlex --singlepoint", ow, oc
     printf "%-28s %10.3f s %10.3f s\n", "engine programs alone", ew, ec
+    printf "%-28s %10.3f s %10.3f s\n", "engine through the shell", sw, sc
     printf "%-28s %9.2f ms %9.2f ms\n", "engine per marker", 1000 * ew / m, 1000 * ec / m
     printf "%-28s %9.2f ms %9.2f ms\n", "orlex own per marker", 1000 * (ow - ew) / m,
         1000 * (oc - ec) / m
+    printf "%-28s %9.2f ms %9.2f ms\n", "shell starts per marker", 1000 * (sw - ew) / m,
+        1000 * (sc - ec) / m
     printf "%-28s %12.3f %12.3f\n", "ratio orlex / engine", ow / ew, oc / ec
+    printf "%-28s %12.3f %12.3f\n", "ratio shell starts alone", sw / ew, sc / ec
 }'
 
 # --- 2. Own time per marker with a stand-in engine -------------------------
@@ -142,16 +166,27 @@ while [ "\$i" -le "\$1" ]; do
 done
 END
 
+# The stand-in notes when each marker's first program starts, so a run's time
+# splits into its markers (from the first start to the last, over one marker
+# less) and what is done once (set-up before the first marker and the ending
+# after the last). The stand-in alone notes its starts as well, to cost the same.
 echo
 echo "orlex's own time per marker, with a stand-in engine"
-printf "%-8s %12s %12s %14s %14s\n" "markers" "orlex s" "stand-in s" "own wall ms" "own cpu ms"
+printf "%-8s %10s %11s %12s %11s %14s %12s\n" "markers" "orlex s" "stand-in s" "own wall ms" \
+    "own cpu ms" "per marker ms" "once ms"
 for count in $sizes; do
     [ -d "$work/study-$count" ] || study "$count"
-    rm -f "$work/stub-orlex.txt" "$work/stub-alone.txt"
+    rm -f "$work/stub-orlex.txt" "$work/stub-alone.txt" "$work/stub-span.txt"
     r=0
     while [ "$r" -lt "$repeats" ]; do
-        orlexRun "$work/study-$count" "$work/stub-orlex" "$stub" "$work/stub-orlex.txt"
-        timed "$work/stub-alone.txt" sh "$work/stub-alone.sh" "$count"
+        rm -f "$work/stamps"
+        BENCH_STAMPS="$work/stamps" orlexRun "$work/study-$count" "$work/stub-orlex" "$stub" \
+            "$work/stub-orlex.txt"
+        awk 'NR == 1 { first = $1 } { last = $1 } END { printf "%.9f\n", (last - first) / 1e9 }' \
+            "$work/stamps" >> "$work/stub-span.txt"
+        BENCH_STAMPS="$work/stamps-alone" timed "$work/stub-alone.txt" sh "$work/stub-alone.sh" \
+            "$count"
+        rm -f "$work/stamps-alone"
         r=$((r + 1))
     done
     if ! grep -q "D1S$count " "$work/stub-orlex/orlex.log"; then
@@ -160,8 +195,10 @@ for count in $sizes; do
     fi
     awk -v c="$count" -v ow="$(fastest "$work/stub-orlex.txt" 1)" \
         -v oc="$(fastest "$work/stub-orlex.txt" 2)" -v sw="$(fastest "$work/stub-alone.txt" 1)" \
-        -v sc="$(fastest "$work/stub-alone.txt" 2)" 'BEGIN {
-        printf "%-8d %12.3f %12.3f %14.2f %14.2f\n", c, ow, sw, 1000 * (ow - sw) / c,
-            1000 * (oc - sc) / c
+        -v sc="$(fastest "$work/stub-alone.txt" 2)" -v span="$(fastest "$work/stub-span.txt" 1)" \
+        'BEGIN {
+        cycle = span / (c - 1)
+        printf "%-8d %10.3f %11.3f %12.2f %11.2f %14.2f %12.1f\n", c, ow, sw, 1000 * (ow - sw) / c,
+            1000 * (oc - sc) / c, 1000 * (cycle - sw / c), 1000 * (ow - c * cycle)
     }'
 done
