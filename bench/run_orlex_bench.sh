@@ -202,8 +202,14 @@ for count in $sizes; do
         -v oc="$(fastest "$work/stub-orlex.txt" 2)" -v sw="$(fastest "$work/stub-alone.txt" 1)" \
         -v sc="$(fastest "$work/stub-alone.txt" 2)" -v span="$(fastest "$work/stub-span.txt" 1)" \
         'BEGIN {
-        cycle = span / (c - 1)
-        printf "%-8d %10.3f %11.3f %12.2f %11.2f %14.2f %12.1f\n", c, ow, sw, 1000 * (ow - sw) / c,
-            1000 * (oc - sc) / c, 1000 * (cycle - sw / c), 1000 * (ow - c * cycle)
+        printf "%-8d %10.3f %11.3f %12.2f %11.2f", c, ow, sw, 1000 * (ow - sw) / c,
+            1000 * (oc - sc) / c
+        # One marker has no time between markers to split off.
+        if (c < 2) {
+            printf " %14s %12s\n", "-", "-"
+        } else {
+            cycle = span / (c - 1)
+            printf " %14.2f %12.1f\n", 1000 * (cycle - sw / c), 1000 * (ow - c * cycle)
+        }
     }'
 done
