@@ -94,7 +94,7 @@ bool MarkerMap::readMapFile(const std::string& fileName) {
     std::cout << "Reading map file " << fileName << std::endl;
     std::ifstream in(fileName);
     if (!in.is_open()) {
-        return mapReadFailed("Unable to open marker map file " + fileName + " for reading!");
+        return mapReadFailed("Error: Unable to open marker map file " + fileName + " for reading!");
     }
     std::string line;
     int lineNumber = 0;
@@ -114,11 +114,13 @@ bool MarkerMap::readMapFile(const std::string& fileName) {
             continue;
         }
         const MapEntryFields entry = entryFields(words, plinkFormat);
+        const std::string where =
+            " at line " + IntToString(lineNumber) + " of map file " + fileName;
         if (entry.position.empty()) {
-            return mapReadFailed("Map function is missing");
+            return mapReadFailed("Error: Map function is missing: no marker position" + where);
         }
         if (entry.name.empty()) {
-            return mapReadFailed("Marker name is missing");
+            return mapReadFailed("Error: Marker name is missing" + where);
         }
         // Read as 0 cM, a word in place of a position would put the marker
         // at the start of the map without a word said.
@@ -140,14 +142,14 @@ bool MarkerMap::readMapFile(const std::string& fileName) {
         ++counter;
         if (!inserted) {
             delete marker;
-            return mapReadFailed("Duplicate marker at line: " + IntToString(counter) +
-                                 " markername: " + entry.name);
+            return mapReadFailed("Error: Duplicate marker at line: " + IntToString(lineNumber) +
+                                 " markername: " + entry.name + " of map file " + fileName);
         }
     }
     // A read error (such as a directory given as the map) must not pass for
     // a map without markers, which would have one generated in its place.
     if (in.bad()) {
-        return mapReadFailed("Unable to read marker map file " + fileName + "!");
+        return mapReadFailed("Error: Unable to read marker map file " + fileName + "!");
     }
 
     std::cout << " ..." << '\n';

@@ -46,6 +46,32 @@ std::string stringToLower(std::string text);
 int countElements(const std::string& text);
 // The words of every line that has any, split at blanks and tabs.
 std::vector<std::vector<std::string>> readFile(const std::string& fileName);
+
+// Input files
+
+// Why the named file cannot be read as an input: "is a directory", "is a
+// pipe or FIFO, ..." or "is a device or special file, ...". A pipe can be
+// read only once and a FIFO without a writer blocks its reader for good,
+// while the readers may need a file twice (the column plan and the records,
+// or the converter after the check). "" for a regular file, or a name
+// that names nothing (its open then fails with the reader's own message).
+std::string inputFileProblem(const std::string& fileName);
+// Longer than any word of a real input (ids, allele names, numbers): a word
+// of this length is a damaged or wrong file, such as one of zero bytes.
+constexpr std::size_t longestInputWord = 1 << 20;
+// A line of a text file split at blanks and tabs, with its number in the
+// file, from 1.
+struct ColumnLine {
+    int number = 0;
+    std::vector<std::string> columns;
+};
+// Every line of the stream that holds a column; a carriage return before
+// the line feed of a file saved on Windows is not part of the last column.
+// False at the first word longer than longestInputWord, with the reason
+// ("line N holds a word of more than ... characters") in problem.
+bool readColumnLines(std::istream& in, std::vector<ColumnLine>& lines, std::string& problem);
+// The reason readColumnLines gives for a word too long at the line.
+std::string tooLongWordProblem(int lineNumber);
 // Local time in ctime form, line feed included.
 std::string current_time_and_date();
 std::string secondsToCorrectTimeFormat(double seconds);

@@ -102,6 +102,10 @@ class Pedigrees {
     std::string caseControlPhenotypeName;
     int caseSingletonCount = 0;
     int controlSingletonCount = 0;
+    // The genotype files read so far, per kind: one file given as both is
+    // refused.
+    std::string caseSingletonFileName;
+    std::string controlSingletonFileName;
 
     RBTree<Pedigree>* nuclearPedigrees = nullptr;
     int nuclearPedigreeCounter = 1;

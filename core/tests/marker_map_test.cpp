@@ -179,12 +179,20 @@ TEST_F(MarkerMapTest, BadFilesFailWithTheirReason) {
         const char* tail;  // what follows the "Reading map file" line
     } cases[] = {
         {nullptr, "x haldane y\n1 0 M1\n1 5 M2\n1 9 M1\n",
-         " M1 M2 M1...failed\nDuplicate marker at line: 3 markername: M1\n"},
-        {nullptr, "x haldane y\n1 0 M1\n1", " M1...failed\nMap function is missing\n"},
-        {nullptr, "x haldane y\n1 5.0", "...failed\nMarker name is missing\n"},
+         " M1 M2 M1...failed\nError: Duplicate marker at line: 4 markername: M1 of map file "
+         "map.txt\n"},
+        // Lines are counted as in the file, blank ones included.
+        {nullptr, "x haldane y\r\n\n1 0 M1\r\n\n1 9 M1\r\n",
+         " M1 M1...failed\nError: Duplicate marker at line: 5 markername: M1 of map file "
+         "map.txt\n"},
+        {nullptr, "x haldane y\n1 0 M1\n1",
+         " M1...failed\nError: Map function is missing: no marker position at line 3 of map "
+         "file map.txt\n"},
+        {nullptr, "x haldane y\n1 5.0",
+         "...failed\nError: Marker name is missing at line 2 of map file map.txt\n"},
         {"missing.txt", nullptr,
-         "...failed\nUnable to open marker map file missing.txt for reading!\n"},
-        {"folder", nullptr, "...failed\nUnable to read marker map file folder!\n"},
+         "...failed\nError: Unable to open marker map file missing.txt for reading!\n"},
+        {"folder", nullptr, "...failed\nError: Unable to read marker map file folder!\n"},
     };
     for (const auto& c : cases) {
         MarkerMap fresh;

@@ -246,7 +246,7 @@ TEST_F(OrlexRun, ExitStatuses) {
 TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
     copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model", "xlinked.dat"});
     writeText("broken.dat", "2 0 1 5\n0 0 0 0\n1 2\n2 2\n");
-    writeText("quantitative.phen", "1\nLEVEL\n1 1 0.7\n1 2 1.3\n");
+    writeText("quantitative.phen", "1 LEVEL\n1 1 0.7\n1 2 1.3\n");
     writeText("three_loci.dat",
               "3 0 1 5\n0 0 0 0\n1 2 3\n1 2\n0.999 0.001\n1\n0 1 1\n0 1\n3 3\n0.3 0.3 0.4\n"
               "3 2\n0.5 0.5\n0 0\n0.5 0.1\n1 0.1 0.45\n");

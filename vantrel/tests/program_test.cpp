@@ -72,7 +72,7 @@ TEST_F(VantrelProgramTest, ARunWithoutModelReadsTheInputAndLeavesNothingBehind) 
 // Every run makes the phenotype the status of an affection locus, which
 // the engine crashes on unless it is 1 or 2.
 TEST_F(VantrelProgramTest, APhenotypeThatIsNoAffectionStatusIsRefusedAtInput) {
-    writeText("level.phen", "1\nLEVEL\n1 1 2\n2 3 0.7\n");
+    writeText("level.phen", "1 LEVEL\n1 1 2\n2 3 0.7\n");
 
     const CommandResult run = vantrel("-p fam.pre -m fam.map -f level.phen --dom");
 
