@@ -531,9 +531,14 @@ void LinkageLocusFile::addLocus(Locus* locus) {
 
 bool LinkageLocusFile::readLocusFile(const std::string& fileName) {
     std::cout << "Reading LINKAGE locus file " << fileName << '\n';
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        std::cout << "...failed\n"
+                  << "Error: The LINKAGE locus file " << fileName << " " << problem << '\n';
+        return false;
+    }
     std::ifstream in(fileName, std::ios::binary);
-    std::error_code ignored;
-    if (!in || std::filesystem::is_directory(fileName, ignored)) {
+    if (!in) {
         std::cout << "...failed\n"
                   << "Error: Unable to open locus file " << fileName << " for reading.\n";
         return false;

@@ -73,7 +73,8 @@ static bool isNumber(const std::string& text) {
 }
 
 static bool mapReadFailed(const std::string& reason) {
-    std::cout << "...failed" << '\n' << reason << std::endl;
+    const bool marked = reason.rfind("Error: ", 0) == 0;
+    std::cout << "...failed" << '\n' << (marked ? "" : "Error: ") << reason << std::endl;
     return false;
 }
 
@@ -92,6 +93,10 @@ static std::string mapFunctionOfHeader(const std::string& fileName,
 
 bool MarkerMap::readMapFile(const std::string& fileName) {
     std::cout << "Reading map file " << fileName << std::endl;
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        return mapReadFailed("Error: The map file " + fileName + " " + problem);
+    }
     std::ifstream in(fileName);
     if (!in.is_open()) {
         return mapReadFailed("Error: Unable to open marker map file " + fileName + " for reading!");

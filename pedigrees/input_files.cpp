@@ -15,8 +15,11 @@
 #include "pedigrees.h"
 #include "utilities.h"
 
+// Every failure of a reader says so on a line of its own that starts with
+// "Error: ".
 static void printFailure(const std::string& reason) {
-    std::cout << "...failed" << std::endl << reason << std::endl;
+    const bool marked = reason.rfind("Error: ", 0) == 0;
+    std::cout << "...failed" << std::endl << (marked ? "" : "Error: ") << reason << std::endl;
 }
 
 static bool isMissingPhenotypeValue(const std::string& value) {

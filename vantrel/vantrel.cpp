@@ -233,10 +233,15 @@ bool Vantrel::read_input_files() {
 }
 
 bool Vantrel::read_marker_list_file(const std::string& fileName) {
-    std::ifstream file(fileName);
     std::cout << "Reading marker list file: " << fileName << std::endl;
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        std::cout << "Error: The marker list file " << fileName << " " << problem << std::endl;
+        return false;
+    }
+    std::ifstream file(fileName);
     if (!file) {
-        std::cout << "Unable to open file " << fileName << " for reading." << std::endl;
+        std::cout << "Error: Unable to open file " << fileName << " for reading." << std::endl;
         return false;
     }
     // Only the first word of a line names a marker; the last line counts

@@ -192,7 +192,7 @@ TEST_F(MarkerMapTest, BadFilesFailWithTheirReason) {
          "...failed\nError: Marker name is missing at line 2 of map file map.txt\n"},
         {"missing.txt", nullptr,
          "...failed\nError: Unable to open marker map file missing.txt for reading!\n"},
-        {"folder", nullptr, "...failed\nError: Unable to read marker map file folder!\n"},
+        {"folder", nullptr, "...failed\nError: The map file folder is a directory, not a file\n"},
     };
     for (const auto& c : cases) {
         MarkerMap fresh;

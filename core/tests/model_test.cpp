@@ -98,7 +98,7 @@ TEST_F(ModelTest, MissingFileFailsWithTwoDots) {
     bool read = true;
     EXPECT_EQ(readPrinting(model, "absent.txt", read),
               "Reading model file: absent.txt..failed\n"
-              "Unable to open model file absent.txt for reading.\n");
+              "Error: Unable to open model file absent.txt for reading.\n");
     EXPECT_FALSE(read);
     EXPECT_EQ(model.getLocus(), nullptr);
 }

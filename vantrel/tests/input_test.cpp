@@ -335,7 +335,7 @@ TEST_F(VantrelInputTest, AnUnreadableMarkerListStopsTheRun) {
     EXPECT_FALSE(
         read({"-p", "fam.pre", "-m", "fam.map", "--markerlist", "missing.txt", "--marker", "M1"}));
     EXPECT_TRUE(
-        printed("Unable to open file missing.txt for reading.\n"
+        printed("Error: Unable to open file missing.txt for reading.\n"
                 "Error in reading marker list file\n\n\n"
                 "...aborting program due to errors!\n"))
         << output;
@@ -439,6 +439,16 @@ TEST_F(VantrelInputTest, AModelFileThatCannotBeReadStopsTheRun) {
     EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
 }
 
+// The joint program reads X-linked pedigrees through the store's reader,
+// which refuses a heterozygous male.
+TEST_F(VantrelInputTest, XLinkedDataRefuseAHeterozygousMale) {
+    EXPECT_FALSE(read({"-p", "fam.pre", "-m", "fam.map", "--xlinked", "--dom"}));
+    EXPECT_TRUE(
+        printed("Error: Pedigree file fam.pre, line 1: person 1 of pedigree 1 is a male "
+                "heterozygous (1/2) at marker M1 (marker_index: 0) of X-linked data\n"))
+        << output;
+}
+
 TEST_F(VantrelInputTest, TheModelBasedAnalysisNeedsAModelOrALocusFile) {
     EXPECT_FALSE(read({"-p", "fam.pre", "-m", "fam.map", "--model"}));
 
@@ -450,6 +460,15 @@ TEST_F(VantrelInputTest, TheModelBasedAnalysisNeedsAModelOrALocusFile) {
 }
 
 TEST_F(VantrelInputTest, XLinkedModelBasedAnalysisNeedsMalePenetrances) {
+    // Males carry one X: each is homozygous at every marker.
+    writeText("fam.pre",
+              "1 1 0 0 1 1  1 1  3 3  1 1\n"
+              "1 2 0 0 2 1  1 1  2 3  1 1\n"
+              "1 3 1 2 1 2  1 1  2 2  1 1\n"
+              "1 4 1 2 2 2  1 1  3 3  1 1\n"
+              "2 1 0 0 1 1  1 1  2 2  1 1\n"
+              "2 2 0 0 2 2  1 2  2 3  1 1\n"
+              "2 3 1 2 2 2  1 2  2 2  1 1\n");
     EXPECT_FALSE(
         read({"-p", "fam.pre", "-m", "fam.map", "-k", "dominant.model", "--xlinked", "--model"}));
     EXPECT_TRUE(
