@@ -215,13 +215,19 @@ bool Orlex::readInputFiles() {
         !pedigrees->readOnlyMarkersFile(onlyMarkersFile)) {
         return failed("Reading the marker selection file " + onlyMarkersFile + " failed");
     }
-    pedigrees->collapseAlleles();
-    pedigrees->useNewAlleleNames = true;
+    // The frequencies of the locus file belong to the alleles by their
+    // numbers: merged or renumbered, an allele would take another's.
+    const bool givenFrequencies = frequencyType == "u";
+    if (!givenFrequencies) {
+        pedigrees->collapseAlleles();
+        pedigrees->useNewAlleleNames = true;
+    }
     if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
         return failed("Reading the model file " + modelFile + " failed");
     }
-    if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits() ||
-        !checkLiabilityClasses() || !checkAffectionValues()) {
+    if (!readLocusModel() || (givenFrequencies && !pedigrees->checkDeclaredAlleles()) ||
+        !checkLocusModel() || !pedigrees->checkEngineLimits() || !checkLiabilityClasses() ||
+        !checkAffectionValues()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;

@@ -299,6 +299,12 @@ class Pedigrees {
     // engineLimits. Called once the locus file is in place, before the first
     // engine file is written.
     bool checkEngineLimits() const;
+    // With allele frequencies taken from the LINKAGE locus file, whether
+    // every allele of the pedigree data is one the file's locus of its
+    // marker declares: a number from 1 to its number of alleles. "Error: "
+    // naming the pedigree file, line, person, marker and allele, and false,
+    // otherwise. Call it once the locus file is read, on alleles as read.
+    bool checkDeclaredAlleles() const;
 
     // ---- Liability classes of the trait (liability_classes.cpp)
     // Whether every value of the phenotypes an analysis selects (the one
