@@ -35,20 +35,6 @@ MarkerMap::~MarkerMap() {
     delete markerTree;
 }
 
-// The words of one line, split at blanks and tabs; a carriage return of a
-// file saved on Windows is not part of the last word.
-static std::vector<std::string> wordsOf(std::string line) {
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    for (std::string word; in >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
-
 // The fields of one map entry; a field the line ends before stays empty.
 // Whatever follows the fields on their line is a comment.
 struct MapEntryFields {
@@ -101,24 +87,27 @@ bool MarkerMap::readMapFile(const std::string& fileName) {
     if (!in.is_open()) {
         return mapReadFailed("Error: Unable to open marker map file " + fileName + " for reading!");
     }
-    std::string line;
-    int lineNumber = 0;
+    std::vector<ColumnLine> lines;
+    std::string tooLong;
+    if (!readColumnLines(in, lines, tooLong)) {
+        return mapReadFailed("Error: Map file " + fileName + ": " + tooLong);
+    }
+    auto line = lines.cbegin();
     if (plinkFormat) {
         std::cout << "(Map file is in PLINK format)" << std::endl;
         mapFunction = "haldane";
-    } else if (std::getline(in, line)) {
-        ++lineNumber;
-        mapFunction = mapFunctionOfHeader(fileName, wordsOf(line));
+    } else if (line != lines.cend()) {
+        // The header is the file's first line, even when it is blank.
+        const bool header = line->number == 1;
+        mapFunction =
+            mapFunctionOfHeader(fileName, header ? line->columns : std::vector<std::string>());
+        line += header ? 1 : 0;
     }
 
     int counter = 0;
-    while (std::getline(in, line)) {
-        ++lineNumber;
-        const std::vector<std::string> words = wordsOf(line);
-        if (words.empty()) {
-            continue;
-        }
-        const MapEntryFields entry = entryFields(words, plinkFormat);
+    for (; line != lines.cend(); ++line) {
+        const int lineNumber = line->number;
+        const MapEntryFields entry = entryFields(line->columns, plinkFormat);
         const std::string where =
             " at line " + IntToString(lineNumber) + " of map file " + fileName;
         if (entry.position.empty()) {

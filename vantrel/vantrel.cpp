@@ -246,13 +246,14 @@ bool Vantrel::read_marker_list_file(const std::string& fileName) {
     }
     // Only the first word of a line names a marker; the last line counts
     // whether or not it ends with a line feed.
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream words(line);
-        std::string word;
-        if (words >> word) {
-            markerListNames.push_back(word);
-        }
+    std::vector<ColumnLine> lines;
+    std::string tooLong;
+    if (!readColumnLines(file, lines, tooLong)) {
+        std::cout << "Error: The marker list file " << fileName << ": " << tooLong << std::endl;
+        return false;
+    }
+    for (const ColumnLine& line : lines) {
+        markerListNames.push_back(line.columns.front());
     }
     std::cout << "contained " << markerListNames.size() << " markers..." << std::endl
               << "...done" << std::endl;

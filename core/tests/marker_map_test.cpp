@@ -8,6 +8,7 @@
 #include <string>
 
 #include "test_support.h"
+#include "utilities.h"
 
 namespace {
 
@@ -173,10 +174,11 @@ TEST_F(MarkerMapTest, EmptyFilesHoldNoMarkers) {
 
 TEST_F(MarkerMapTest, BadFilesFailWithTheirReason) {
     std::filesystem::create_directory("folder");
+    const std::string longWord(longestInputWord + 1, '\0');
     const struct {
         const char* file;  // null: the text is written to map.txt
-        const char* text;
-        const char* tail;  // what follows the "Reading map file" line
+        std::string text;
+        std::string tail;  // what follows the "Reading map file" line
     } cases[] = {
         {nullptr, "x haldane y\n1 0 M1\n1 5 M2\n1 9 M1\n",
          " M1 M2 M1...failed\nError: Duplicate marker at line: 4 markername: M1 of map file "
@@ -190,9 +192,12 @@ TEST_F(MarkerMapTest, BadFilesFailWithTheirReason) {
          "file map.txt\n"},
         {nullptr, "x haldane y\n1 5.0",
          "...failed\nError: Marker name is missing at line 2 of map file map.txt\n"},
-        {"missing.txt", nullptr,
+        {nullptr, "x haldane y\n1 0 " + longWord + "\n",
+         "...failed\nError: Map file map.txt: line 2 holds a word of more than 1048576 characters, "
+         "longer than any real input\n"},
+        {"missing.txt", "",
          "...failed\nError: Unable to open marker map file missing.txt for reading!\n"},
-        {"folder", nullptr, "...failed\nError: The map file folder is a directory, not a file\n"},
+        {"folder", "", "...failed\nError: The map file folder is a directory, not a file\n"},
     };
     for (const auto& c : cases) {
         MarkerMap fresh;
