@@ -190,14 +190,13 @@ class LocusFileParser {
     bool readTail();
     bool readClosingLine();
 
-    bool fail(std::string message) {
-        error_ = std::move(message);
+    // Every fault names the file and the line where the reading stopped.
+    bool fail(const std::string& problem) {
+        error_ = "Error: LINKAGE locus file " + fileName_ + ", line " + std::to_string(in_.line()) +
+                 ": " + problem;
         return false;
     }
-    bool failAtLine(const std::string& problem) {
-        return fail("Error in reading linkage locus file " + fileName_ + ", line " +
-                    std::to_string(in_.line()) + ": " + problem);
-    }
+    bool failAtLine(const std::string& problem) { return fail(problem); }
     bool readInt(int& value, const std::string& what) {
         return in_.readInt(value, what) || failAtLine(in_.problem());
     }
@@ -423,8 +422,7 @@ bool LocusFileParser::readTail() {
         return false;
     }
     if (file_.sexDifference != 0 || file_.interference != 0) {
-        return fail(
-            "Error in reading linkage locus file: sex difference and interference not allowed!");
+        return fail("sex difference and interference not allowed!");
     }
     in_.skipRestOfLine();
     for (int i = 0; i < file_.numberOfLoci - 1; ++i) {
@@ -515,7 +513,7 @@ bool LinkageLocusFile::readLocusFile(const std::string& fileName) {
     std::error_code ignored;
     if (!in || std::filesystem::is_directory(fileName, ignored)) {
         std::cout << "...failed\n"
-                  << "Unable to open locus file " << fileName << " for reading.\n";
+                  << "Error: Unable to open locus file " << fileName << " for reading.\n";
         return false;
     }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -33,8 +33,8 @@ class ModelFileParser {
     bool readPenetrances(std::vector<double>& values, int count, const std::string& what);
 
     bool failAtLine(const std::string& problem) {
-        error_ = "Error in reading model file " + fileName_ + ", line " +
-                 std::to_string(in_.line()) + ": " + problem;
+        error_ = "Error: model file " + fileName_ + ", line " + std::to_string(in_.line()) + ": " +
+                 problem;
         return false;
     }
 
@@ -115,7 +115,7 @@ bool Model::readModelFile(const std::string& fileName) {
     std::error_code ignored;
     if (!in || std::filesystem::is_directory(fileName, ignored)) {
         std::cout << "..failed\n"
-                  << "Unable to open model file " << fileName << " for reading.\n";
+                  << "Error: Unable to open model file " << fileName << " for reading.\n";
         return false;
     }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -328,7 +328,8 @@ bool Pedigrees::readSingletonFile(const std::string& fileName, const std::string
         int count = 0;
         if (!words.next(word) || !readWholeNumber(word, count) || count != markers) {
             std::cout << "Error: Singleton marker map file marker count doesn't match with "
-                         "singleton genotype file marker count!";
+                         "singleton genotype file marker count!"
+                      << std::endl;
             return false;
         }
     }

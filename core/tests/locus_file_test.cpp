@@ -264,8 +264,7 @@ static const std::string marker = "3 2\n0.5 0.5\n";
 static const std::string tail = "0 0\n0.1\n1 0.02 0.49\n";
 
 static std::string atLine(int line, const std::string& problem) {
-    return "Error in reading linkage locus file bad.dat, line " + std::to_string(line) + ": " +
-           problem;
+    return "Error: LINKAGE locus file bad.dat, line " + std::to_string(line) + ": " + problem;
 }
 
 TEST_F(LocusFileTest, FaultyFilesFailWithTheirReason) {
@@ -289,13 +288,15 @@ TEST_F(LocusFileTest, FaultyFilesFailWithTheirReason) {
         {header + affection + marker + "0 0\n0.1\n",
          atLine(11, "expected the varied recombination fraction, found the end of the file")},
         {header + "1 2\n0.9997 0.0001\n1\n0.01 0.9 0.9\n" + marker + tail,
-         "Allele frequencies do not sum to 1"},
+         atLine(5, "Allele frequencies do not sum to 1")},
         {header + "1 2\n0.9999 0.0003\n1\n0.01 0.9 0.9\n" + marker + tail,
-         "Allele frequencies do not sum to 1"},
-        {header + "1 0\n1\n0.01 0.9 0.9\n" + marker + tail, "Allele frequencies do not sum to 1"},
-        {header + affection + "3 2\n-0.1 1.1\n" + tail, "Allele frequencies cannot be negative!"},
+         atLine(5, "Allele frequencies do not sum to 1")},
+        {header + "1 0\n1\n0.01 0.9 0.9\n" + marker + tail,
+         atLine(4, "Allele frequencies do not sum to 1")},
+        {header + affection + "3 2\n-0.1 1.1\n" + tail,
+         atLine(9, "Allele frequencies cannot be negative!")},
         {header + "1 2\n-0.1 1.1\n1\n0.01 0.9 0.9\n" + marker + tail,
-         "Allele frequencies cannot be negative!"},
+         atLine(5, "Allele frequencies cannot be negative!")},
         // Beyond [0, 1] the engine's LOD scores are no numbers.
         {header + "1 2\n0.99 0.01\n1\n0.01 1e20 0.9\n" + marker + tail,
          atLine(7,
@@ -311,11 +312,11 @@ TEST_F(LocusFileTest, FaultyFilesFailWithTheirReason) {
                 "not 1.5")},
         {header + affection + "3 2\n1.5 0.5\n" + tail,
          atLine(9, "an allele frequency of locus 2 must lie between 0 and 1, not 1.5")},
-        {header + "1 3\n0.3 0.3 0.4\n", "Disease locus cannot have more than 2 alleles"},
-        {header + "2 2\n", "Binary factors not supported."},
-        {header + "7 2\n", "Error in locus type: 7"},
+        {header + "1 3\n0.3 0.3 0.4\n", atLine(4, "Disease locus cannot have more than 2 alleles")},
+        {header + "2 2\n", atLine(4, "Binary factors not supported.")},
+        {header + "7 2\n", atLine(4, "Error in locus type: 7")},
         {header + affection + marker + "0 1\n0.1\n1 0.02 0.49\n",
-         "Error in reading linkage locus file: sex difference and interference not allowed!"},
+         atLine(10, "sex difference and interference not allowed!")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -333,7 +334,7 @@ TEST_F(LocusFileTest, MissingFileCannotBeOpened) {
     bool read = true;
     EXPECT_EQ(readPrinting(file, "absent.dat", read),
               "Reading LINKAGE locus file absent.dat\n...failed\n"
-              "Unable to open locus file absent.dat for reading.\n");
+              "Error: Unable to open locus file absent.dat for reading.\n");
     EXPECT_FALSE(read);
 }
 

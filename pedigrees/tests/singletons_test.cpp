@@ -280,14 +280,14 @@ TEST_F(SingletonsTest, FailedReadsChangeNothing) {
          "line 2!\n"},
         {"a count that differs from the map's", "3 a 1 1 2 3 4", false,
          "Error: Singleton marker map file marker count doesn't match with singleton genotype "
-         "file marker count!"},
+         "file marker count!\n"},
         // The engine crashes on any other sex code.
         {"a sex other than 1 or 2", "2 a 1 1 2 3 4\nb 7 1 1 2 2\n", false,
          "Error: Singleton file cases.txt, line 2: the sex of singleton b is 7, not 1 (male) or 2 "
          "(female)!\n"},
         {"no count", "", false,
          "Error: Singleton marker map file marker count doesn't match with singleton genotype "
-         "file marker count!"},
+         "file marker count!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
