@@ -103,6 +103,12 @@ bool refuseExistingEngineFiles();
 // reportFileNames() in the working directory is a link, which writing the
 // report would follow out of the working directory.
 bool refuseLinkedReportFiles();
+// File options as the command line gave them: each option that was given,
+// with its value. Refuses the first whose value is empty (a quoted unset
+// shell variable, say), which would otherwise read as an absent option, with
+// an "Error: " line naming the option, and returns false; true when none is.
+bool checkFileNamesNotEmpty(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
 // The inputs of a run, each as the option that named it and the file name.
 // Refuses the first that names an engine file or a report, with an "Error: "
 // line naming the option, the file and the file it names, and returns false;
