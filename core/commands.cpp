@@ -305,10 +305,14 @@ bool runEngineProgram(const std::string& label, const std::string& command, bool
               << rule << "\nError in executing " << label << ": " << command
               << "\n\nSomething is wrong....\n"
               << rule << "\n\nAborting program!" << std::endl;
+    printEngineEnding(command, status, verbose);
+    return false;
+}
+
+void printEngineEnding(const std::string& command, int status, bool verbose) {
     // The box names no cause; the engine's own messages show only with
     // --verbose, which does not discard its output.
     std::cout << "Error: The engine program " << command.substr(0, command.find(' ')) << ' '
               << endingOf(status) << (verbose ? "" : ": run with --verbose to see its messages")
               << std::endl;
-    return false;
 }

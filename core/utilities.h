@@ -120,6 +120,9 @@ bool checkInputsAreNotEngineFiles(
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose);
+// The "Error: " line that follows an engine error box: the program of the
+// command and how the shell's wait status says it ended.
+void printEngineEnding(const std::string& command, int status, bool verbose);
 
 // Probability tails and random numbers
 

@@ -49,7 +49,7 @@ class FailureMessages : public test_support::TempDirTest,
                                                 "\n1 2 0 0 3 0 0 2 0 1" + genotypes +
                                                 "\n1 3 1 2 0 0 0 1 0 2" + genotypes + "\n");
         // The engine programs that fail, each in a folder of its own.
-        for (const char* program : {"mlinkorlex", "ilinkvant"}) {
+        for (const char* program : {"mlinkorlex", "ilinkvant", "unknownvant", "makepedvant"}) {
             const fs::path folder = fs::path("failing") / program;
             fs::create_directories(folder);
             test_support::writeText(folder / program, "#!/bin/sh\nexit 3\n");
@@ -66,7 +66,7 @@ const std::string cases = " --casemap markers.map --casegt cases.gt";
 TEST_P(FailureMessages, EndWithStatus255AndAnErrorLineOfTheirOwn) {
     const Failure& failure = GetParam();
     std::string extraPath;
-    for (const char* program : {"mlinkorlex", "ilinkvant"}) {
+    for (const char* program : {"mlinkorlex", "ilinkvant", "unknownvant", "makepedvant"}) {
         if (contains(failure.arguments, std::string("#failing ") + program)) {
             extraPath = (fs::current_path() / "failing" / program).string();
         }
@@ -184,6 +184,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "Error: The engine program mlinkorlex ended with status 3"},
         Failure{"vantrel", vantrelInput + " --marker D1S101 #failing ilinkvant",
                 "Error: The engine program ilinkvant ended with status 3"},
+        Failure{"vantrel", vantrelInput + " --marker D1S101 --forceloopbreak #failing unknownvant",
+                "Error: The engine program unknownvant ended with status 3"},
+        Failure{"orlex",
+                "--singlepoint --ped families.pre --map markers.map --model "
+                "dominant.model #failing makepedvant",
+                "Error: The engine program makepedvant ended with status 3"},
         // No analysis asked for.
         Failure{"orlex", orlexInput, "Error: No analysis selected"}));
 
