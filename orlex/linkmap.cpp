@@ -108,9 +108,9 @@ bool Linkmap::clampWindowAndSteps(int markerCount, int phenotypeCount) {
     }
     if (windowSize > largestWindowSize) {
         std::cout << "Error: Multipoint window size " << windowSize
-                  << " (--wsize) is more than the engine's LINKMAP build takes: it holds 8 loci, "
-                     "the trait and at most "
-                  << largestWindowSize << " markers" << std::endl;
+                  << " (--wsize) is more than the engine's LINKMAP build takes: it holds "
+                  << largestWindowSize + 1 << " loci, the trait and at most " << largestWindowSize
+                  << " markers" << std::endl;
         return false;
     }
     if (steps > largestSteps) {
@@ -122,8 +122,8 @@ bool Linkmap::clampWindowAndSteps(int markerCount, int phenotypeCount) {
         return false;
     }
     if (steps > manySteps) {
-        // At least steps evaluations at the first trait position and one
-        // more at each of the others, in every window of every phenotype.
+        // Steps evaluations at the first trait position of a window and up to
+        // one more at each later one, in every window of every phenotype.
         const long long windows = markerCount - windowSize + 1;
         const long long perWindow =
             steps + static_cast<long long>(windowSize) * (static_cast<long long>(steps) + 1);
