@@ -150,7 +150,8 @@ bool Pedigrees::readPhenotypeFile(const std::string& fileName) {
     const int phenotypeCount = nextHeaderToken(token) ? completeInteger(token) : 0;
     if (phenotypeCount < 1) {
         std::cout << "...failed" << std::endl
-                  << "Number of phenotypes:" << phenotypeCount << " ...check your files!";
+                  << "Number of phenotypes:" << phenotypeCount << " ...check your files!"
+                  << std::endl;
         return false;
     }
     const std::size_t firstColumnName = phenotypeNames.size();

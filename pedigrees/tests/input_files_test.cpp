@@ -191,13 +191,13 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, PhenotypeFailureTest,
     testing::Values(
         PhenotypeFailure{"ZeroPhenotypes", "0 A\n",
-                         "...failed\nNumber of phenotypes:0 ...check your files!"},
+                         "...failed\nNumber of phenotypes:0 ...check your files!\n"},
         PhenotypeFailure{"CountNotANumber", "abc A\n1 1 2\n",
-                         "...failed\nNumber of phenotypes:0 ...check your files!"},
+                         "...failed\nNumber of phenotypes:0 ...check your files!\n"},
         PhenotypeFailure{"CountWithTrailingText", "2x A B\n",
-                         "...failed\nNumber of phenotypes:0 ...check your files!"},
+                         "...failed\nNumber of phenotypes:0 ...check your files!\n"},
         PhenotypeFailure{"NegativeCount", "-2 A B\n",
-                         "...failed\nNumber of phenotypes:-2 ...check your files!"},
+                         "...failed\nNumber of phenotypes:-2 ...check your files!\n"},
         PhenotypeFailure{"NameOfThePedigreeFile", "2 A DISEASE_LOCUS\n",
                          "...failed\nduplicate phenotypename: DISEASE_LOCUS at phenotypecolumn: "
                          "2\n"},

@@ -35,6 +35,7 @@ class FailureMessages : public test_support::TempDirTest,
                                 "2 0 0 5\n0 0 0 0\n1 2\n1 2\n0.99 0.01\n1\n0.01 0.95 0.95\n"
                                 "3 2\n0.5 0.3\n0 0\n0.1\n1 0.02 0.49\n");
         test_support::writeText("bad.model", "0 x 1\n0.01 0.95 0.95\n");
+        test_support::writeText("none.phen", "0\n");
         test_support::writeText("count.gt", "2\ncontrol01 1  1 1  3 1\n");
         // A trio typed at eight markers 10 cM apart: one window more than
         // the engine holds.
@@ -141,6 +142,10 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"vantrel", vantrelInput + " --casemap absent.map --casegt cases.gt",
                 "Error: Reading the cases' files absent.map and cases.gt failed"},
         // Inputs read, and refused.
+        Failure{"orlex", singlepoint + " --phen none.phen",
+                "Error: Reading the phenotype file none.phen failed"},
+        Failure{"vantrel", vantrelInput + " --phenotypefile none.phen",
+                "Error: Reading the phenotype file none.phen failed"},
         Failure{"orlex",
                 "--singlepoint --post --ped families.ped --map markers.map --model bad.model",
                 "Error: model file bad.model, line 1: expected the disease allele frequency"},
