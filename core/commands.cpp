@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/wait.h>
+
 #include "file.h"
 #include "utilities.h"
 
@@ -242,6 +244,20 @@ bool refuseLinkedReportFiles() {
     return false;
 }
 
+bool checkFileNamesNotEmpty(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames) {
+    const auto empty = std::find_if(optionsAndNames.begin(), optionsAndNames.end(),
+                                    [](const auto& option) { return option.second.empty(); });
+    if (empty == optionsAndNames.end()) {
+        return true;
+    }
+    std::cout << "Error: The file name given with " << empty->first
+              << " is empty (an unset shell variable?): give the file's name, or leave the "
+                 "option out"
+              << std::endl;
+    return false;
+}
+
 bool checkInputsAreNotEngineFiles(
     const std::vector<std::pair<std::string, std::string>>& optionsAndNames) {
     for (const auto& [option, name] : optionsAndNames) {
@@ -268,8 +284,20 @@ bool checkInputsAreNotEngineFiles(
     return true;
 }
 
+// How the shell's wait status ended the command, for the user.
+static std::string endingOf(int status) {
+    if (status == -1) {
+        return "could not be started";
+    }
+    if (WIFSIGNALED(status)) {
+        return "was killed by signal " + std::to_string(WTERMSIG(status));
+    }
+    return "ended with status " + std::to_string(WEXITSTATUS(status));
+}
+
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose) {
-    if (runThroughShell(command, verbose, true) == 0) {
+    const int status = runThroughShell(command, verbose, true);
+    if (status == 0) {
         return true;
     }
     const std::string rule(66, '*');
@@ -277,5 +305,14 @@ bool runEngineProgram(const std::string& label, const std::string& command, bool
               << rule << "\nError in executing " << label << ": " << command
               << "\n\nSomething is wrong....\n"
               << rule << "\n\nAborting program!" << std::endl;
+    printEngineEnding(command, status, verbose);
     return false;
+}
+
+void printEngineEnding(const std::string& command, int status, bool verbose) {
+    // The box names no cause; the engine's own messages show only with
+    // --verbose, which does not discard its output.
+    std::cout << "Error: The engine program " << command.substr(0, command.find(' ')) << ' '
+              << endingOf(status) << (verbose ? "" : ": run with --verbose to see its messages")
+              << std::endl;
 }

@@ -129,6 +129,12 @@ bool refuseExistingEngineFiles();
 // reportFileNames() in the working directory is a link, which writing the
 // report would follow out of the working directory.
 bool refuseLinkedReportFiles();
+// File options as the command line gave them: each option that was given,
+// with its value. Refuses the first whose value is empty (a quoted unset
+// shell variable, say), which would otherwise read as an absent option, with
+// an "Error: " line naming the option, and returns false; true when none is.
+bool checkFileNamesNotEmpty(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
 // The inputs of a run, each as the option that named it and the file name.
 // Refuses the first that names an engine file or a report, with an "Error: "
 // line naming the option, the file and the file it names, and returns false;
@@ -140,6 +146,9 @@ bool checkInputsAreNotEngineFiles(
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose);
+// The "Error: " line that follows an engine error box: the program of the
+// command and how the shell's wait status says it ended.
+void printEngineEnding(const std::string& command, int status, bool verbose);
 
 // Probability tails and random numbers
 

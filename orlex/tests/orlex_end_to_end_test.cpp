@@ -230,8 +230,11 @@ TEST_F(OrlexRun, ExitStatuses) {
         {"--version", 0, "1.0.0"},
         {input, 255, "Error: No analysis selected"},
         {"--sibpair" + input, 0, "Warning: Sib pair linkage analysis (--sibpair) is not available"},
-        {"--singlepoint --marker NOPE" + input, 255, "Cannot find given marker NOPE\n"},
-        {"--singlepoint --phenotype NOPE" + input, 255, "Cannot find given phenotype NOPE\n"},
+        {"--singlepoint --marker NOPE" + input, 255,
+         "Error: Cannot find given marker NOPE (--marker) in the map file five_markers.map\n"},
+        {"--singlepoint --phenotype NOPE" + input, 255,
+         "Error: Cannot find given phenotype NOPE (--phenotype) in the pedigree file "
+         "two_families.ped\n"},
         {"--mspause --map x", 255, "External command: PAUSE"},
     };
     for (const Case& c : cases) {
@@ -357,6 +360,11 @@ TEST_F(OrlexRun, EngineFailuresStopTheRun) {
                        "Something is wrong....\n" +
                        std::string(66, '*') + "\n\nAborting program!\n"},
         {"exit 0", "Error: The engine left no results in outfile.dat for marker M1\n"},
+        // Cut at a block boundary: the file reads without a fault.
+        {"\"" + test_support::enginePath("mlinkorlex").string() +
+             "\" && sed -i '/^THETAS  0.100/,$d' outfile.dat",
+         "Error: outfile.dat for marker M1 holds 6 of the 26 recombination fractions that the "
+         "engine evaluates (0.5, then 0 to 0.48 by 0.02): the file ends before theta 0.1\n"},
     };
     for (const Case& c : cases) {
         writeText("fake/mlinkorlex", "#!/bin/sh\n" + c.script + "\n");
