@@ -31,6 +31,24 @@ class TempDirTest : public ::testing::Test {
     std::optional<std::string> pathBeforeStandIns_;
 };
 
+// While it lives, no file this process (or a program it starts) writes may
+// grow beyond the given number of bytes: a write past it fails as on a full
+// disk, the signal that would otherwise end the process being ignored.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    unsigned long previousLimit_ = 0;
+    void (*previousHandler_)(int) = nullptr;
+};
+
+// The names of the entries of the folder, sorted.
+std::vector<std::string> entriesOf(const std::filesystem::path& folder);
+
 // Whole file as a string ("" when it cannot be read).
 std::string readText(const std::filesystem::path& path);
 
