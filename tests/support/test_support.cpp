@@ -61,6 +61,15 @@ FileSizeLimit::~FileSizeLimit() {
     std::signal(SIGXFSZ, previousHandler_);
 }
 
+void wrapEngineProgram(const std::filesystem::path& folder, const std::string& program,
+                       const std::string& commands) {
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path script = folder / program;
+    writeText(script,
+              "#!/bin/sh\n" + commands + "\nexec '" + enginePath(program).string() + "' \"$@\"\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+}
+
 std::vector<std::string> entriesOf(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

@@ -107,6 +107,13 @@ std::filesystem::path enginePath(const std::string& name);
 CommandResult runProgram(const std::string& program, const std::string& arguments,
                          const std::string& extraPath = "");
 
+// Writes into the folder a stand-in for the engine program that runs the
+// shell commands first and then the real engine program with its arguments:
+// with the folder as runProgram's extraPath, a run meets what the commands
+// change while it computes.
+void wrapEngineProgram(const std::filesystem::path& folder, const std::string& program,
+                       const std::string& commands);
+
 // Copies data files from a folder of the source tree into the working directory.
 void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);
 
