@@ -18,8 +18,8 @@ class File {
     File() = default;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    // Closes what is still open; an output in good state is written and put
-    // in place first, a failed one is dropped.
+    // Closes what is still open. An output that was never closed is
+    // dropped: the file of its name stays as it was.
     ~File();
 
     // True when the side is in good state afterwards; opening a side that

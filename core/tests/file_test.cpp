@@ -76,14 +76,18 @@ TEST_F(FileTest, AddedLinesReachTheFileWhenItCloses) {
     EXPECT_EQ(readText("out.txt"), "%!PS-Adobe-3.0\n");
 }
 
-TEST_F(FileTest, PendingOutputIsWrittenWhenTheFileGoesAway) {
-    {
+// A writer that returns before it closes its file has failed: what it
+// wrote goes, and so does nothing else.
+TEST_F(FileTest, AnOutputNeverClosedLeavesTheFileAsItWas) {
+    writeText("kept.txt", "the earlier summary\n");
+    for (const char* name : {"kept.txt", "new.txt"}) {
         File file;
-        ASSERT_TRUE(file.openFile("out.txt", "write"));
-        file.outputBuffer << "summary";
+        ASSERT_TRUE(file.openFile(name, "write"));
+        file.outputBuffer << "half a summary";
         file.addAllLinesFromOStringStream();
     }
-    EXPECT_EQ(readText("out.txt"), "summary");
+    EXPECT_EQ(readText("kept.txt"), "the earlier summary\n");
+    EXPECT_EQ(test_support::entriesOf("."), std::vector<std::string>{"kept.txt"});
 }
 
 TEST_F(FileTest, ClosingASideWithNothingOpenMarksItFailed) {

@@ -213,10 +213,12 @@ TEST_F(SinglepointFilesTest, WritersReportFilesTheyCannotWrite) {
         contains(readText("chart.out"), "                   M     1.000000     0.100000\n"));
 }
 
+// A failed write leaves the file of an earlier run as it was.
 TEST_F(SinglepointFilesTest, NoResultRowsIsAFailedWrite) {
+    test_support::writeText("family.out", "the earlier results\n");
     EXPECT_EQ(quietly([&] { return mlink.writeResultsByFamilyFile("family"); }, false),
               "The LOD Scores: family.out\n...failed\n");
-    EXPECT_EQ(readText("family.out"), "");
+    EXPECT_EQ(readText("family.out"), "the earlier results\n");
 }
 
 }  // namespace
