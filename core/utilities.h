@@ -119,11 +119,12 @@ const std::vector<std::string>& reportFileNames();
 // The engine file or report that the path names, as engineFileNamedBy does
 // for the engine files: an input of that name would be overwritten.
 std::string runFileNamedBy(const std::string& path);
-// To be called before the first engine file of a run is written. Prints an
-// "Error: " line naming the first entry of engineFileNames() that exists in
-// the working directory (a file, a folder, a link, a dangling link too) and
-// returns false: the run would overwrite it, or write through it, and the
-// clean-up would remove it. True when there is none.
+// To be called before the first engine file of a run is written. Prints one
+// "Error: " line naming every entry of engineFileNames() that exists in the
+// working directory (a file, a folder, a link, a dangling link too), with the
+// one command that removes them, and returns false: the run would overwrite
+// them, or write through them, and the clean-up would remove them. True when
+// there is none.
 bool refuseExistingEngineFiles();
 // Prints an "Error: " line and returns false when a report of
 // reportFileNames() in the working directory is a link, which writing the
@@ -141,6 +142,15 @@ bool checkFileNamesNotEmpty(
 // true when none does. Call it before anything is written.
 bool checkInputsAreNotEngineFiles(
     const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
+// To be called before anything of a run is read or written, with every file
+// the run's results go to and the run's inputs (as for
+// checkInputsAreNotEngineFiles). Prints an "Error: " line for each output
+// that reaches an input (through a link, another spelling or a hard link),
+// that names a folder, a file that is not a regular one or a read-only file,
+// or whose folder does not exist or cannot be written into, and for the
+// folder of the reports (reportFileNames()); false after any of them.
+bool checkOutputFiles(const std::vector<std::string>& outputs,
+                      const std::vector<std::pair<std::string, std::string>>& inputs);
 // Runs one engine program (a program and its arguments, which the shell
 // execs) as execute_external_command runs a command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",

@@ -100,6 +100,8 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     validation->countAllelesOnRead = false;
     const bool validated = validation->readPedigreeFile(fileName);
     const bool validationMendelianErrors = validation->mendelianErrorsFound;
+    // The validation read writes the reports of the file.
+    reportFileLost = reportFileLost || validation->reportFileLost;
     validation->setMarkerMap(nullptr);
     delete validation;
     mendelianErrorsFound = validationMendelianErrors;

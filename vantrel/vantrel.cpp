@@ -78,6 +78,31 @@ void Vantrel::cleanUp() const {
     }
 }
 
+bool Vantrel::reportFileLost() const {
+    return pedigrees != nullptr && pedigrees->reportFileLost;
+}
+
+std::vector<std::string> Vantrel::resultFiles() const {
+    if (!dominantAnalysis && !recessiveAnalysis && !modelBasedAnalysis) {
+        return {};
+    }
+    return {outputPrefix + ".out", outputPrefix + "_tbl.out"};
+}
+
+std::vector<std::string> Vantrel::chartFiles(const std::vector<std::string>& phenotypes) const {
+    std::vector<std::string> files;
+    for (const auto& [enabled, model] :
+         {std::pair{dominantAnalysis, "Dominant"}, std::pair{recessiveAnalysis, "Recessive"},
+          std::pair{modelBasedAnalysis, "Model-based"}}) {
+        for (const std::string& phenotype : phenotypes) {
+            if (enabled) {
+                files.push_back(VTResults::chartFileName(outputPrefix, phenotype, model));
+            }
+        }
+    }
+    return files;
+}
+
 void Vantrel::printStoreSettings() {
     pedigrees->verbose = verbose;
     std::cout << (linkageFormat ? "(Pedigree file in LINKAGE format)"
@@ -208,7 +233,10 @@ bool Vantrel::checkLocusModel() const {
 
 bool Vantrel::read_input_files() {
     std::cout << "Reading input files..." << std::endl;
-    if (!checkInputsAreNotEngineFiles(givenInputFiles()) || !refuseExistingEngineFiles()) {
+    // The chart files depend on the phenotypes read; they are checked once
+    // those are known, still before the engine runs.
+    if (!checkInputsAreNotEngineFiles(givenInputFiles()) ||
+        !checkOutputFiles(resultFiles(), givenInputFiles()) || !refuseExistingEngineFiles()) {
         return aborted();
     }
     engineFilesChecked = true;
@@ -363,6 +391,10 @@ bool Vantrel::run() {
         return failedInput("The cases' and controls' phenotype " + caseControlPhenotypeName +
                            " (--ccphen) is not analysed: the analysed phenotypes are " +
                            joinedNames(phenotypes) + ": name one of them with --ccphen");
+    }
+
+    if (!checkOutputFiles(chartFiles(phenotypes), givenInputFiles())) {
+        return aborted();
     }
     const std::vector<std::pair<bool, const char*>> models{{dominantAnalysis, "Dominant"},
                                                            {recessiveAnalysis, "Recessive"},

@@ -687,8 +687,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MultipointRun, AResultFileThatCannotBeWrittenFailsTheRunAfterTheOthers) {
     writeData(2);
-    fs::create_directory("orlex_multipoint.ps");
-    const CommandResult result = orlex("");
+    test_support::wrapEngineProgram("fake", "linkmaporlex", "mkdir -p orlex_multipoint.ps");
+    const CommandResult result = orlex("", (dir() / "fake").string());
     EXPECT_EQ(result.status, 255) << result.output;
     EXPECT_TRUE(contains(result.output,
                          "The LOD Scores: orlex_multipoint.out\n"

@@ -394,8 +394,9 @@ TEST_F(OrlexRun, EngineNamedEntriesInTheWorkingDirectoryStopTheRun) {
     const std::vector<Case> cases = {
         {"datafile.dat", false,
          "Error: datafile.dat already exists in the working directory: the engine would "
-         "overwrite it and the clean-up remove it: run in a directory without it, or remove it\n"},
-        {"stream.dat", true, "Error: stream.dat already exists in the working directory (a link)"},
+         "overwrite it and the clean-up remove it: run in a directory without it, or remove it "
+         "with: rm -f datafile.dat\n"},
+        {"stream.dat", true, "Error: stream.dat (a link) already exists in the working directory"},
         {"mendel.err", true,
          "Error: mendel.err in the working directory is a link, and the report is never written "
          "through one: run in a directory without it, or remove it\n"},
@@ -429,16 +430,19 @@ TEST_F(OrlexRun, EngineNamedEntriesInTheWorkingDirectoryStopTheRun) {
         << input.output;
 }
 
-TEST_F(OrlexRun, StatisticsThatCannotBeWrittenFailTheRun) {
+// The statistics files are written before the other inputs are read: their
+// folder is checked before anything is.
+TEST_F(OrlexRun, StatisticsThatCannotBeWrittenStopTheRunBeforeItReads) {
     copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model"});
     const CommandResult result = orlex(
         "--singlepoint --stats --prefix no/such/folder/run --post --xlinked --ped xlinked.ped "
         "--map one_marker.map --model xlinked_dominant.model");
     EXPECT_EQ(result.status, 255) << result.output;
-    EXPECT_TRUE(contains(result.output, "Error: Unable to open no/such/folder/run_"))
+    EXPECT_TRUE(contains(result.output,
+                         "Error: Output file no/such/folder/run_markerinfo_statistics.info cannot "
+                         "be written: the folder no/such/folder does not exist"))
         << result.output;
-    EXPECT_TRUE(contains(result.output, "Error: Writing the statistics files (--stats) failed\n"))
-        << result.output;
+    EXPECT_FALSE(contains(result.output, "prefix: ")) << result.output;
     expectNoExchangeFiles();
 }
 
