@@ -153,9 +153,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "Error: Singleton marker map file marker count doesn't match"},
         Failure{"orlex",
                 "--singlepoint --post --ped families.ped --map markers.map --dat bad_sum.dat",
-                "Error: LINKAGE locus file bad_sum.dat, line 9: "},
+                "Error: The allele frequencies of locus 2 of LINKAGE locus file bad_sum.dat sum to "
+                "0.8"},
         Failure{"vantrel", vantrelInput + " --datafile bad_sum.dat",
-                "Error: LINKAGE locus file bad_sum.dat, line 9: "},
+                "Error: The allele frequencies of locus 2 of LINKAGE locus file bad_sum.dat sum to "
+                "0.8"},
         // Selections that name nothing read.
         Failure{"orlex", singlepoint + " --marker NOPE",
                 "Error: Cannot find given marker NOPE (--marker) in the map file markers.map"},
