@@ -201,6 +201,7 @@ class LocusFileParser {
         error_ = std::move(message);
         return false;
     }
+    // Every fault of the text names the file and the line where the reading stopped.
     bool failAtLine(const std::string& problem) {
         return fail("Error: LINKAGE locus file " + fileName_ + ", line " +
                     std::to_string(in_.line()) + ": " + problem);

@@ -34,8 +34,8 @@ class ModelFileParser {
     bool readPenetrances(std::vector<double>& values, int count, const std::string& what);
 
     bool failAtLine(const std::string& problem) {
-        error_ = "Error in reading model file " + fileName_ + ", line " +
-                 std::to_string(in_.line()) + ": " + problem;
+        error_ = "Error: model file " + fileName_ + ", line " + std::to_string(in_.line()) + ": " +
+                 problem;
         return false;
     }
 

@@ -119,27 +119,46 @@ const std::vector<std::string>& reportFileNames();
 // The engine file or report that the path names, as engineFileNamedBy does
 // for the engine files: an input of that name would be overwritten.
 std::string runFileNamedBy(const std::string& path);
-// To be called before the first engine file of a run is written. Prints an
-// "Error: " line naming the first entry of engineFileNames() that exists in
-// the working directory (a file, a folder, a link, a dangling link too) and
-// returns false: the run would overwrite it, or write through it, and the
-// clean-up would remove it. True when there is none.
+// To be called before the first engine file of a run is written. Prints one
+// "Error: " line naming every entry of engineFileNames() that exists in the
+// working directory (a file, a folder, a link, a dangling link too), with the
+// one command that removes them, and returns false: the run would overwrite
+// them, or write through them, and the clean-up would remove them. True when
+// there is none.
 bool refuseExistingEngineFiles();
 // Prints an "Error: " line and returns false when a report of
 // reportFileNames() in the working directory is a link, which writing the
 // report would follow out of the working directory.
 bool refuseLinkedReportFiles();
+// File options as the command line gave them: each option that was given,
+// with its value. Refuses the first whose value is empty (a quoted unset
+// shell variable, say), which would otherwise read as an absent option, with
+// an "Error: " line naming the option, and returns false; true when none is.
+bool checkFileNamesNotEmpty(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
 // The inputs of a run, each as the option that named it and the file name.
 // Refuses the first that names an engine file or a report, with an "Error: "
 // line naming the option, the file and the file it names, and returns false;
 // true when none does. Call it before anything is written.
 bool checkInputsAreNotEngineFiles(
     const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
+// To be called before anything of a run is read or written, with every file
+// the run's results go to and the run's inputs (as for
+// checkInputsAreNotEngineFiles). Prints an "Error: " line for each output
+// that reaches an input (through a link, another spelling or a hard link),
+// that names a folder, a file that is not a regular one or a read-only file,
+// or whose folder does not exist or cannot be written into, and for the
+// folder of the reports (reportFileNames()); false after any of them.
+bool checkOutputFiles(const std::vector<std::string>& outputs,
+                      const std::vector<std::pair<std::string, std::string>>& inputs);
 // Runs one engine program (a program and its arguments, which the shell
 // execs) as execute_external_command runs a command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose);
+// The "Error: " line that follows an engine error box: the program of the
+// command and how the shell's wait status says it ended.
+void printEngineEnding(const std::string& command, int status, bool verbose);
 
 // Probability tails and random numbers
 

@@ -118,6 +118,9 @@ class Pedigrees {
     bool loopFound = false;
     Person* topologyStartPerson = nullptr;
     int topologyVisitCount = 0;
+    // A report ("family.err", "mendel.err") could not be written: the run
+    // goes on, and its driver ends it as failed once the rest is written.
+    bool reportFileLost = false;
 
     // Mendelian consistency check; the sibship members are the working
     // state of one child-marker check.

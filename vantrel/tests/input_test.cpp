@@ -227,7 +227,10 @@ TEST_F(VantrelInputTest, APhenotypeOptionThatNamesNoPhenotypeFindsNothing) {
     ASSERT_TRUE(read({"-p", "fam.pre", "-m", "fam.map", "--phen", "BMI"})) << output;
 
     EXPECT_FALSE(run());
-    EXPECT_TRUE(printed("Error: Phenotype BMI not found!\nNo phenotypes to orlex...!\n")) << output;
+    EXPECT_TRUE(
+        printed("Error: Phenotype BMI not found!\nError: No phenotypes to orlex...! None of "
+                "the pedigree file fam.pre is left to analyse\n"))
+        << output;
 }
 
 TEST_F(VantrelInputTest, TheLiabilityClassAloneLeavesNoPhenotypeAndIsAnError) {
@@ -257,7 +260,8 @@ TEST_F(VantrelInputTest, AllMarkersMonomorphicLeavesNothingToAnalyse) {
 
     EXPECT_FALSE(run());
     EXPECT_TRUE(
-        printed("has less than 2 alleles...skipping.\nNo markers to orlex...!\n\n"
+        printed("has less than 2 alleles...skipping.\nError: No markers to orlex...! None of the "
+                "selected markers is left to analyse (see the lines above)\n\n"
                 "...aborting program due to errors!\n"))
         << output;
 }
