@@ -5,7 +5,6 @@
 // as ordinary pedigrees.
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <deque>
 #include <filesystem>

@@ -250,6 +250,10 @@ TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
     copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model", "xlinked.dat"});
     writeText("broken.dat", "2 0 1 5\n0 0 0 0\n1 2\n2 2\n");
     writeText("quantitative.phen", "1 LEVEL\n1 1 0.7\n1 2 1.3\n");
+    // Allele 4 of a marker whose locus declares alleles 1 to 3.
+    std::string undeclared = readText("xlinked.ped");
+    undeclared.replace(undeclared.find("1 2 0 0 3 0 0 2 0 2  1 2"), 24, "1 2 0 0 3 0 0 2 0 2  1 4");
+    writeText("undeclared.ped", undeclared);
     writeText("three_loci.dat",
               "3 0 1 5\n0 0 0 0\n1 2 3\n1 2\n0.999 0.001\n1\n0 1 1\n0 1\n3 3\n0.3 0.3 0.4\n"
               "3 2\n0.5 0.5\n0 0\n0.5 0.1\n1 0.1 0.45\n");
@@ -284,6 +288,11 @@ TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
          "Error: Phenotype LEVEL of person 1 of pedigree 1 is 0.7 (phenotype file "
          "quantitative.phen), but the engine reads it as an affection status: use 1 "
          "(unaffected), 2 (affected) or 0, x, - or . (unknown)"},
+        // The engine would take allele 4's frequency from no locus entry.
+        {base + "--ped undeclared.ped --freq u --dat xlinked.dat",
+         "Error: Pedigree file undeclared.ped, line 2: allele 4 of person 2 of pedigree 1 at "
+         "marker M1 is not declared by the LINKAGE locus file xlinked.dat, whose locus of that "
+         "marker has the alleles 1 to 3"},
         {base + "--ped xlinked.ped --freq u --dat broken.dat" + model,
          "Error: Allele frequency type u needs the LINKAGE locus file broken.dat, which could "
          "not be read"},

@@ -52,6 +52,7 @@ TEST_F(InputFilesRun, PipesFifosAndFoldersAreRefusedAsAnyInput) {
         {"vantrel", "vantrel --dom -p NAME -m markers.map", "families.pre"},
         {"vantrel", vantrel + "-p families.ped -m NAME", "markers.map"},
         {"vantrel", vantrel + "-p families.ped -m markers.map -d NAME", "families.dat"},
+        {"vantrel", vantrel + "-p families.ped -m markers.map -k NAME", "dominant.model"},
         {"vantrel", vantrel + "-p families.ped -m markers.map -f NAME", "phenotypes.phen"},
         {"vantrel", vantrel + "-p families.ped -m markers.map --markerlist NAME", "markerlist.txt"},
         {"vantrel",
