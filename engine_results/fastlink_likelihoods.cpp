@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 
 FastlinkLikelihoods::FastlinkLikelihoods() : recombinationFraction(1.0), lodScore(1.0) {}
 
@@ -26,4 +27,38 @@ const FastlinkLikelihood* FastlinkLikelihoods::getLikelihood(const std::string& 
     }
     const auto found = index.find(id);
     return found == index.end() ? nullptr : &records[found->second];
+}
+
+std::vector<std::string> FastlinkLikelihoods::getImpossiblePedigrees() const {
+    std::vector<std::string> ids;
+    for (const FastlinkLikelihood& record : records) {
+        if (isImpossibleLnLike(record.lnLike)) {
+            ids.push_back(record.pedigreeId);
+        }
+    }
+    return ids;
+}
+
+bool FastlinkLikelihoods::isLeftOut(const std::string& id) const {
+    return std::find(leftOut.begin(), leftOut.end(), id) != leftOut.end();
+}
+
+void FastlinkLikelihoods::leaveOut(const std::vector<std::string>& ids) {
+    leftOut = ids;
+    lnLikeTotal = 0.0;
+    log10Total = 0.0;
+    for (const FastlinkLikelihood& record : records) {
+        if (!isLeftOut(record.pedigreeId)) {
+            lnLikeTotal += record.lnLike;
+            log10Total += record.log10Like;
+        }
+    }
+    minus2LnLike = -2.0 * lnLikeTotal;
+}
+
+double FastlinkLikelihoods::keptLodScoreSum() const {
+    return std::accumulate(records.begin(), records.end(), 0.0,
+                           [this](double sum, const FastlinkLikelihood& record) {
+                               return isLeftOut(record.pedigreeId) ? sum : sum + record.lodScore;
+                           });
 }

@@ -8,6 +8,16 @@
 
 #include "record_memory.h"
 
+// The engine gives a pedigree that is impossible at a point (likelihood 0,
+// as with a Mendelian error) ln L -1e20; no possible pedigree comes near.
+constexpr double impossibleLnLikeBound = -1e19;
+inline bool isImpossibleLnLike(double lnLike) {
+    return lnLike <= impossibleLnLikeBound;
+}
+// What the by-family tables print, in place of a LOD, for a pedigree left
+// out of a point.
+constexpr const char* leftOutMark = "left out";
+
 // One pedigree's engine result at one evaluation point.
 class FastlinkLikelihood {
   public:
@@ -60,6 +70,18 @@ class FastlinkLikelihoods {
     double getMinus2LnLike() const { return minus2LnLike; }
     double getLodScore() const { return lodScore; }
 
+    // The pedigrees whose ln L is the engine's impossible value, in file order.
+    std::vector<std::string> getImpossiblePedigrees() const;
+    // Leaves the pedigrees out of the point: their records stay, but the ln,
+    // log10 and -2 ln totals become those of the other records, so that one
+    // impossible pedigree no longer swamps the evidence of the others.
+    void leaveOut(const std::vector<std::string>& ids);
+    bool isLeftOut(const std::string& id) const;
+    const std::vector<std::string>& getLeftOutPedigrees() const { return leftOut; }
+    // The sum of the LODs of the records not left out (two-point records
+    // hold the engine's pedigree LODs).
+    double keptLodScoreSum() const;
+
     double recombinationFraction;
     // "THETAS" of a multipoint point in locus order; empty for two-point points.
     std::vector<double> thetas;
@@ -77,4 +99,5 @@ class FastlinkLikelihoods {
     // into. It covers the first `indexed` records.
     mutable std::unordered_map<std::string, std::size_t> index;
     mutable std::size_t indexed = 0;
+    std::vector<std::string> leftOut;
 };

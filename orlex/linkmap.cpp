@@ -266,12 +266,26 @@ bool Linkmap::analyseWindow(const std::string& phenotype, const std::vector<std:
         if (position == nullptr) {
             return false;
         }
-        const double reference = t == 0 ? position->evaluations.front()->getMinus2LnLike()
-                                        : positions.front()->nullMinus2LnLike;
-        position->nullMinus2LnLike = reference;
-        position->printBetter();
         positions.push_back(position.get());
         runs.push_back(std::move(position));
+    }
+    // Before the reference is taken: it is a total of the pedigrees kept.
+    const std::vector<std::string> leftOut = leaveOutImpossiblePedigrees(positions);
+    if (!leftOut.empty()) {
+        // The key ends in a blank.
+        std::cout << "Warning: Multipoint window " << key.substr(0, key.size() - 1)
+                  << ": the likelihood of pedigree" << (leftOut.size() > 1 ? "s " : " ");
+        for (size_t i = 0; i < leftOut.size(); ++i) {
+            std::cout << (i == 0 ? "" : ", ") << leftOut[i];
+        }
+        std::cout << " is zero (impossible genotypes, as with a Mendelian error); "
+                  << (leftOut.size() > 1 ? "they are" : "it is")
+                  << " left out of the window's LOD scores" << std::endl;
+    }
+    const double reference = positions.front()->evaluations.front()->getMinus2LnLike();
+    for (LinkmapLikelihoods* position : positions) {
+        position->nullMinus2LnLike = reference;
+        position->printBetter();
     }
     windows[key] = std::move(positions);
     keys.push_back(key);
@@ -310,6 +324,30 @@ std::unique_ptr<LinkmapLikelihoods> Linkmap::runTraitPosition(
                   << windowKeyOf(names) << "(trait position " << traitPosition << ")" << std::endl;
     }
     return nullptr;
+}
+
+std::vector<std::string> leaveOutImpossiblePedigrees(
+    const std::vector<LinkmapLikelihoods*>& window) {
+    if (window.empty() || window.front()->evaluations.empty()) {
+        return {};
+    }
+    std::vector<std::string> ids = window.front()->evaluations.front()->getImpossiblePedigrees();
+    const LinkmapLikelihoods& last = *window.back();
+    if (window.size() > 1 && !last.evaluations.empty()) {
+        for (const std::string& id : last.evaluations.back()->getImpossiblePedigrees()) {
+            if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+                ids.push_back(id);
+            }
+        }
+    }
+    if (!ids.empty()) {
+        for (LinkmapLikelihoods* position : window) {
+            for (const auto& evaluation : position->evaluations) {
+                evaluation->leaveOut(ids);
+            }
+        }
+    }
+    return ids;
 }
 
 int Linkmap::evaluationsAsked(const std::vector<std::string>& markerIndices) const {

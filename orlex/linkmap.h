@@ -93,6 +93,15 @@ class Linkmap {
     std::vector<std::unique_ptr<LinkmapLikelihoods>> runs;
 };
 
+// Leaves out of every evaluation of the window (its runs in trait-position
+// order) the pedigrees impossible at an evaluation that pedigree LODs are
+// measured from: the window's first, unlinked one, and the last one of the
+// trait-last run. Such a pedigree has no LOD anywhere in the window, while
+// one impossible only where the trait is linked stays: its LOD there is
+// truly minus infinity. Returns the pedigrees left out.
+std::vector<std::string> leaveOutImpossiblePedigrees(
+    const std::vector<LinkmapLikelihoods*>& window);
+
 // What the engine's file of one trait position lacks against the asked
 // number of evaluations (every evaluation placed by its THETAS line, at
 // least the asked number of them, at least one), or "" when it lacks nothing.

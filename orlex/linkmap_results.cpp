@@ -29,12 +29,12 @@ static const FastlinkLikelihoods& familyReference(const std::vector<LinkmapLikel
 }
 
 // The pedigree's LOD at the evaluation; none when either evaluation holds no
-// record of it.
+// record of it, or when it is left out of the evaluation.
 static std::optional<double> familyLod(const std::string& id, const FastlinkLikelihoods& evaluation,
                                        const FastlinkLikelihoods& reference) {
     const FastlinkLikelihood* record = evaluation.getLikelihood(id);
     const FastlinkLikelihood* base = reference.getLikelihood(id);
-    if (record == nullptr || base == nullptr) {
+    if (record == nullptr || base == nullptr || evaluation.isLeftOut(id)) {
         return std::nullopt;
     }
     return (record->getLnLike() - base->getLnLike()) / ln10;
@@ -240,7 +240,11 @@ bool Linkmap::writeHLodResultsByFamily(std::string baseName) {
                 for (const LinkmapLikelihoods* position : window) {
                     const FastlinkLikelihoods& reference = familyReference(window, *position);
                     for (const auto& evaluation : position->evaluations) {
-                        writeCell(text, familyLod(id, *evaluation, reference), 15, 5);
+                        if (evaluation->isLeftOut(id)) {
+                            text << std::setw(15) << leftOutMark;
+                        } else {
+                            writeCell(text, familyLod(id, *evaluation, reference), 15, 5);
+                        }
                     }
                 }
                 text << '\n';

@@ -44,6 +44,21 @@ FastlinkLikelihoods* MLinkMarker::getLikelihoodWithMaxLodScore() const {
     return best;
 }
 
+std::vector<std::string> MLinkMarker::leaveOutImpossiblePedigrees() {
+    if (likelihoodsNames.empty()) {
+        return {};
+    }
+    const std::vector<std::string> ids =
+        likelihoods.at(likelihoodsNames.front())->getImpossiblePedigrees();
+    if (!ids.empty()) {
+        for (const auto& point : points) {
+            point->leaveOut(ids);
+            point->setLodScore(point->keptLodScoreSum());
+        }
+    }
+    return ids;
+}
+
 // ---------------------------------------------------------------------------
 // The engine's two-point result file
 
@@ -403,6 +418,10 @@ bool MLink::readResultsFile(const std::string& fileName, const std::string& kind
     if (!marker->likelihoodsNames.empty() && !holdsTheThetaGrid(*marker, fileName)) {
         return false;
     }
+    const std::vector<std::string> leftOut = marker->leaveOutImpossiblePedigrees();
+    if (!leftOut.empty()) {
+        warnLeftOut(*marker, leftOut);
+    }
     if (const FastlinkLikelihoods* best = marker->getLikelihoodWithMaxLodScore()) {
         // Later tables print at the stream's own precision and notation.
         const std::ios_base::fmtflags flags = std::cout.flags();
@@ -416,6 +435,25 @@ bool MLink::readResultsFile(const std::string& fileName, const std::string& kind
     currentMarkers.push_back(marker.get());
     markerRecords.push_back(std::move(marker));
     return true;
+}
+
+std::string MLink::pedigreeLabel(const std::string& id) const {
+    // Nuclear pedigrees are numbered on their own: a whole pedigree's
+    // original id under the same number is another family's.
+    const std::string original = analysisType == "nuclear" ? "" : pedigrees->getOrigPedigreeID(id);
+    return original.empty() ? id : original;
+}
+
+void MLink::warnLeftOut(const MLinkMarker& marker, const std::vector<std::string>& ids) {
+    const char* const kind = analysisType == "nuclear" ? "nuclear pedigree" : "pedigree";
+    std::cout << "Warning: Marker " << marker.getIndex() << ": the likelihood of " << kind
+              << (ids.size() > 1 ? "s " : " ");
+    for (size_t i = 0; i < ids.size(); ++i) {
+        std::cout << (i == 0 ? "" : ", ") << pedigreeLabel(ids[i]);
+    }
+    std::cout << " is zero (impossible genotypes, as with a Mendelian error); "
+              << (ids.size() > 1 ? "they are" : "it is") << " left out of the marker's LOD scores"
+              << std::endl;
 }
 
 bool MLink::selectMarkers() {

@@ -30,6 +30,14 @@ class MLinkMarker {
     // the engine's first block (theta 0.5) wins when every LOD is equal.
     // Null for a marker without blocks.
     FastlinkLikelihoods* getLikelihoodWithMaxLodScore() const;
+    // Leaves out of every block the pedigrees that are impossible in the
+    // engine's first block (theta 0.5), from which every pedigree LOD is
+    // measured: such a pedigree has no LOD at any theta. Each block's total
+    // LOD becomes the sum of the other pedigrees' LODs. A pedigree impossible
+    // only at some linked thetas stays: its LOD there is truly minus
+    // infinity (an obligate recombinant under full penetrance at theta 0).
+    // Returns the pedigrees left out, in file order.
+    std::vector<std::string> leaveOutImpossiblePedigrees();
     void setIndex(const std::string& name) { index = name; }
     std::string getIndex() const { return index; }
 
@@ -80,6 +88,9 @@ class MLink {
     bool writeAllLODScoresFile(const std::string& baseName);
     bool writeHLodFile(const std::string& baseName);
     bool writeHLodPostscript(const std::string& baseName);
+    // The name of an engine pedigree id in tables and messages: its id
+    // before conversion where the store keeps one.
+    std::string pedigreeLabel(const std::string& id) const;
     // One line of the LOD table: each marker's LOD at the theta.
     void writeEveryMarkersGivenLODScore(File* file, const std::vector<MLinkMarker*>& row,
                                         const std::string& thetaText);
@@ -126,6 +137,7 @@ class MLink {
     bool runEngine(const std::string& program, const std::string& label,
                    const std::string& command);
     int pedigreeCount(const std::string& kind) const;
+    void warnLeftOut(const MLinkMarker& marker, const std::vector<std::string>& ids);
 
     // Owns every marker record made, including those of a row that a
     // failed run never copied into results.

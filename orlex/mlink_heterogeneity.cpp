@@ -13,7 +13,11 @@ namespace {
 std::vector<MLinkHLod> blockGridRow(const FastlinkLikelihoods& block) {
     std::vector<std::optional<double>> familyLods;
     for (const std::string& id : pedigreeIdsInNumericOrder(block)) {
-        familyLods.emplace_back(block.getLikelihood(id)->getLodScore());
+        // A pedigree left out of the block's LOD is left out of its grid too,
+        // so that the grid at alpha 1 is the block's LOD.
+        if (!block.isLeftOut(id)) {
+            familyLods.emplace_back(block.getLikelihood(id)->getLodScore());
+        }
     }
     std::vector<MLinkHLod> row;
     row.reserve(admixtureProportionCount);

@@ -145,6 +145,11 @@ std::optional<double> pedigreeLod(const MLinkMarker& marker, const std::string& 
     return record != nullptr ? std::optional<double>(record->getLodScore()) : std::nullopt;
 }
 
+bool leftOutAt(const MLinkMarker& marker, const std::string& key, const std::string& pedigreeId) {
+    const auto block = marker.likelihoods.find(key);
+    return block != marker.likelihoods.end() && block->second->isLeftOut(pedigreeId);
+}
+
 }  // namespace
 
 std::string MLink::welcome() {
@@ -235,12 +240,13 @@ bool MLink::writeResultsByFamilyFile(const std::string& baseName) {
             const FastlinkLikelihoods& firstBlock =
                 *marker->likelihoods.at(marker->likelihoodsNames.front());
             for (const std::string& id : pedigreeIdsInNumericOrder(firstBlock)) {
-                // Nuclear pedigrees are numbered on their own: a whole
-                // pedigree's original id under the same number is another family's.
-                const std::string original = nuclear ? "" : pedigrees->getOrigPedigreeID(id);
-                text << std::setw(10) << (original.empty() ? id : original);
+                text << std::setw(10) << pedigreeLabel(id);
                 for (const std::string& key : keys) {
-                    writeCell(text, pedigreeLod(*marker, key, id), 15, 5);
+                    if (leftOutAt(*marker, key, id)) {
+                        text << std::setw(15) << leftOutMark;
+                    } else {
+                        writeCell(text, pedigreeLod(*marker, key, id), 15, 5);
+                    }
                 }
                 text << '\n';
             }

@@ -39,6 +39,20 @@ static bool isRegularFile(const std::string& fileName) {
     return std::filesystem::is_regular_file(fileName, ignored);
 }
 
+// A file with Mendelian errors is converted only where the markers with
+// errors are then skipped; the user is told both ways on.
+static void printMendelianErrorRefusal(const std::string& fileName) {
+    const std::filesystem::path path(fileName);
+    const std::string converted =
+        (path.parent_path() / (path.stem().string() + "_linkage.ped")).string();
+    std::cout << "Error: The pre-MAKEPED pedigree file " << fileName
+              << " has Mendelian errors (see mendel.err) and is not converted. To go on, "
+                 "correct the genotypes; or run vantrel with --skipmendelerrors, which skips "
+                 "the markers with errors; or convert the file first with makepedvant "
+              << shellQuote(fileName) << " " << shellQuote(converted)
+              << " n and analyse the converted file with --post" << std::endl;
+}
+
 bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName) {
     return readAndConvertPreToLinkage(fileName, false);
 }
@@ -105,7 +119,11 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     validation->setMarkerMap(nullptr);
     delete validation;
     mendelianErrorsFound = validationMendelianErrors;
-    if (!validated || (mendelianErrorsFound && !skipMendelianErrors)) {
+    if (!validated) {
+        return false;
+    }
+    if (mendelianErrorsFound && !skipMendelianErrors) {
+        printMendelianErrorRefusal(fileName);
         return false;
     }
 

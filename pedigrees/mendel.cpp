@@ -248,6 +248,7 @@ bool Pedigrees::writeMendelianErrors(const std::string& fileName) {
 bool Pedigrees::checkMendelianErrors() {
     std::cout << "(Checking Mendelian consistency...";
     mendelianErrorsFound = false;
+    mendelErrorPedigrees.clear();
     mendelStatusEntries.clear();
     if (pedigreeTree != nullptr) {
         pedigreeCheckMendelianErrors(pedigreeTree->root);
@@ -333,6 +334,7 @@ void Pedigrees::checkMendelianErrorsForPersonsFamily(Marker* marker, Person* chi
             mendelErrorText << sibshipText;
         }
         mendelianErrorsFound = true;
+        mendelErrorPedigrees.insert(child->getPedigreeId());
         errorFound = true;
     };
 
@@ -404,4 +406,16 @@ void Pedigrees::findSisterAndBrothersForPerson(Person* root, Person* child, Mark
 bool Pedigrees::getMarkerMendelErrorStatus(const std::string& markerIndex) const {
     const auto found = markerMendelErrorStatus.find(markerIndex);
     return found != markerMendelErrorStatus.end() && found->second;
+}
+
+std::string Pedigrees::mendelianErrorExtent(const std::string& reportFileName) const {
+    const auto markers =
+        std::count_if(markerMendelErrorStatus.begin(), markerMendelErrorStatus.end(),
+                      [](const auto& entry) { return entry.second; });
+    const auto counted = [](std::size_t count, const char* noun) {
+        return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+    };
+    return counted(static_cast<std::size_t>(markers), "marker") + " and " +
+           counted(mendelErrorPedigrees.size(), "pedigree") + " affected (see " + reportFileName +
+           ")";
 }

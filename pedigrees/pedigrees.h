@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -135,6 +136,8 @@ class Pedigrees {
     // its allele counts ever being read.
     bool countAllelesOnRead = true;
     std::map<std::string, bool> markerMendelErrorStatus;
+    // The pedigrees in which the last check found an error.
+    std::set<std::string> mendelErrorPedigrees;
     // Each marker number's entry of markerMendelErrorStatus, found once per
     // check instead of a map search per child and marker; map entries stay
     // where they are, and the check drops these when it ends.
@@ -242,6 +245,9 @@ class Pedigrees {
     // as a plain whole number, or null when it is none.
     bool& statusEntry(const std::string& index, const std::size_t* number);
     bool getMarkerMendelErrorStatus(const std::string& markerIndex) const;
+    // How many markers and pedigrees the errors found touch, and where their
+    // report is: "1 marker and 2 pedigrees affected (see mendel.err)".
+    std::string mendelianErrorExtent(const std::string& reportFileName) const;
 
     // ---- Sibship allele-set consistency (sibship.cpp)
     // Whether the genotypes (each a list of two allele texts) can come from

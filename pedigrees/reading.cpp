@@ -696,7 +696,7 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
     } else if (mendelianConsistencyKnown) {
         std::cout << "(Checking Mendelian consistency...done)\n";
     } else if (writeMendelianErrors("mendel.err")) {
-        std::cout << "Mendelian errors found! " << std::endl;
+        std::cout << "Mendelian errors found! " << mendelianErrorExtent("mendel.err") << std::endl;
     }
     std::cout << "...done." << std::endl;
     return true;

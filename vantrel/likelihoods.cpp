@@ -84,9 +84,14 @@ bool Likelihoods::readFinalDat(bool frequenciesFixed) {
     // The format stays set on the console: the debug start values printed
     // after a run appear in it too.
     const Likelihood& last = *estimates.back();
-    std::cout << std::left << std::fixed << std::setprecision(6) << std::setw(20)
-              << last.minus2LnLike << std::setw(5) << last.iterations << std::setw(5)
-              << last.evaluations;
+    std::cout << std::left << std::fixed << std::setprecision(6) << std::setw(20);
+    // A zero likelihood has no -2 ln L to show.
+    if (isImpossibleMinus2LnLike(last.minus2LnLike)) {
+        std::cout << "impossible";
+    } else {
+        std::cout << last.minus2LnLike;
+    }
+    std::cout << std::setw(5) << last.iterations << std::setw(5) << last.evaluations;
     for (const double theta : last.thetas) {
         std::cout << ' ' << theta;
     }

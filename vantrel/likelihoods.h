@@ -8,6 +8,14 @@
 
 class LinkageTextReader;
 
+// The engine gives a pedigree that is impossible at a marker (likelihood 0,
+// as with a Mendelian error) ln L -1e20, so the whole run's -2 ln L is 2e20;
+// no possible data come near.
+constexpr double impossibleMinus2LnLikeBound = 2e19;
+inline bool isImpossibleMinus2LnLike(double minus2LnLike) {
+    return minus2LnLike >= impossibleMinus2LnLikeBound;
+}
+
 // One estimate: one reading of "final.dat".
 class Likelihood {
   public:
@@ -73,6 +81,8 @@ class Likelihoods {
     // Queries of the best (smallest -2 ln L; the earliest on ties) and of the
     // last estimate. Only valid once an estimate was read.
     double getMinLikelihood() const;
+    // The best estimate's likelihood is zero: some pedigree is impossible.
+    bool bestIsImpossible() const { return isImpossibleMinus2LnLike(getMinLikelihood()); }
     std::vector<double> getMinLikelihoodEstAlleleFreqs() const;
     std::vector<double> getMinLikelihoodEstAlleleFreqsCond() const;
     std::vector<double> getMinLikelihoodEstThetas() const;

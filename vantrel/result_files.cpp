@@ -151,10 +151,14 @@ std::string Vantrel::detailFileText() const {
     return out.str();
 }
 
+static const char* const impossibleTitle =
+    "Following markers with a zero likelihood (impossible genotypes) were not analysed:";
+
 std::string Vantrel::skippedMarkerLists() const {
     return skippedMarkers("Following monomorphic markers were not analysed:", monomorphicMarkers) +
            skippedMarkers("Following markers with Mendel errors were not analysed:",
-                          mendelErrorMarkers);
+                          mendelErrorMarkers) +
+           skippedMarkers(impossibleTitle, impossibleMarkers);
 }
 
 std::string Vantrel::tableFileText() const {
@@ -170,6 +174,7 @@ std::string Vantrel::tableFileText() const {
     }
     text += skippedMarkers("Following markers with Mendel errors were not analysed:",
                            mendelErrorMarkers);
+    text += skippedMarkers(impossibleTitle, impossibleMarkers);
     return text + "\n";
 }
 
@@ -219,6 +224,10 @@ bool Vantrel::write_result_files() {
     }
     if (!mendelErrorMarkers.empty()) {
         std::cout << "Note: Some markers with Mendelian errorr were skipped! See output files!\n";
+    }
+    if (!impossibleMarkers.empty()) {
+        std::cout << "Note: Some markers with a zero likelihood were not analysed! See output "
+                     "files!\n";
     }
     std::cout << std::endl;
     return chartsWritten;

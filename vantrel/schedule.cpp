@@ -1,6 +1,7 @@
 // The four-hypothesis schedule: for one trait model, every phenotype and
 // marker is maximised under H0 (no linkage, no LD), H1 (linkage), H2 (LD)
 // and H3 (linkage and LD), and the runs are gathered per phenotype.
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -30,6 +31,28 @@ std::string modelTagOf(const std::string& model) {
 }
 
 }  // namespace
+
+// A run whose best likelihood is zero has no -2 ln L, LOD or p-value to give:
+// the marker is listed as not analysed, as markers skipped for Mendelian
+// errors are. True when the run is so.
+static bool notAnalysable(Vantrel& vantrel, const Likelihoods& run, const std::string& marker,
+                          const std::string& index, const std::string& phenotype,
+                          const std::string& model, const char* hypothesis) {
+    if (!run.bestIsImpossible()) {
+        return false;
+    }
+    const bool mendelian = vantrel.pedigrees->getMarkerMendelErrorStatus(index);
+    std::cout << "Warning: Marker " << marker << " not analysed (" << model << ", phenotype "
+              << phenotype << "): its likelihood under " << hypothesis
+              << " is zero, as some pedigree's genotypes are impossible at it"
+              << (mendelian ? " (Mendelian errors, see mendel.err)" : "") << std::endl;
+    std::vector<std::string>& list =
+        mendelian ? vantrel.mendelErrorMarkers : vantrel.impossibleMarkers;
+    if (std::find(list.begin(), list.end(), marker) == list.end()) {
+        list.push_back(marker);
+    }
+    return true;
+}
 
 // One hypothesis run after H0: its datafile, then the engine. The
 // recombination fraction is estimated exactly when there is linkage, the
@@ -74,6 +97,9 @@ static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string
     if (run == nullptr) {
         return false;
     }
+    if (notAnalysable(vantrel, *run, name, index, phenotype, model, "H0")) {
+        return true;
+    }
     vantrel.bestH0 = run;
     result.addH0(name, run);
     std::cout << std::endl;
@@ -81,6 +107,9 @@ static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string
     announce("Hypothesis H1: Linkage=Yes, LD=No");
     if ((run = maximise(vantrel, marker, model, 3, true, false)) == nullptr) {
         return false;
+    }
+    if (notAnalysable(vantrel, *run, name, index, phenotype, model, "H1")) {
+        return true;
     }
     result.addH1(name, run);
     vantrel.bestH1 = run;
@@ -90,12 +119,18 @@ static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string
     if ((run = maximise(vantrel, marker, model, 1, false, true)) == nullptr) {
         return false;
     }
+    if (notAnalysable(vantrel, *run, name, index, phenotype, model, "H2")) {
+        return true;
+    }
     result.addH2(name, run);
     std::cout << std::endl;
 
     announce("Hypothesis H3: Linkage=Yes, LD=Yes");
     if ((run = maximise(vantrel, marker, model, 1, true, true)) == nullptr) {
         return false;
+    }
+    if (notAnalysable(vantrel, *run, name, index, phenotype, model, "H3")) {
+        return true;
     }
     result.addH3(name, run);
     vantrel.bestH3 = run;

@@ -128,6 +128,11 @@ class Vantrel {
     // errors, in selection order.
     std::vector<std::string> monomorphicMarkers;
     std::vector<std::string> mendelErrorMarkers;
+    // Markers left unanalysed because a run's likelihood was zero (some
+    // pedigree impossible at them) with no Mendelian error found to explain
+    // it (the check is off for X-linked data); a marker with errors is listed
+    // with mendelErrorMarkers instead.
+    std::vector<std::string> impossibleMarkers;
     // One per phenotype and model, in run order.
     std::vector<std::unique_ptr<VTResults>> results;
     // The locus file of the latest "datafile.dat".

@@ -72,3 +72,24 @@ TEST(FastlinkLikelihoods, RecordsAddedAfterALookUpAreFound) {
     EXPECT_DOUBLE_EQ(point.getLikelihood("2")->getLnLike(), -2.0);
     EXPECT_DOUBLE_EQ(point.getLikelihood("1")->getLnLike(), -3.0);
 }
+
+TEST(FastlinkLikelihoods, LeftOutPedigreesKeepTheirRecordsButLeaveTheTotals) {
+    FastlinkLikelihoods point(0.0);
+    point.addLikelihood("1", -1e20, -4.3429e19, 0.0);
+    point.addLikelihood("2", -14.5, -6.3, 0.85);
+    point.addLikelihood("3", -17.5, -7.6, 0.87);
+    point.setLnLikeTotal(-1e20);
+    point.setMinus2LnLike(2e20);
+    EXPECT_EQ(point.getImpossiblePedigrees(), std::vector<std::string>{"1"});
+
+    point.leaveOut({"1"});
+    EXPECT_TRUE(point.isLeftOut("1"));
+    EXPECT_FALSE(point.isLeftOut("2"));
+    EXPECT_NE(point.getLikelihood("1"), nullptr);
+    EXPECT_DOUBLE_EQ(point.lnLikeTotal, -32.0);
+    EXPECT_DOUBLE_EQ(point.log10Total, -13.9);
+    EXPECT_DOUBLE_EQ(point.getMinus2LnLike(), 64.0);
+    EXPECT_DOUBLE_EQ(point.keptLodScoreSum(), 1.72);
+    // A possible but very unlikely pedigree is no impossible one.
+    EXPECT_FALSE(isImpossibleLnLike(-1e6));
+}

@@ -210,6 +210,35 @@ TEST_F(ReadResultsFile, MissingFileIsAnErrorAndAddsNothing) {
     EXPECT_TRUE(mlink.currentMarkers.empty());
 }
 
+// Pedigree LODs are measured from the engine's first block (theta 0.5): a
+// pedigree impossible there has none and is left out of every block; one
+// impossible only at a linked theta is evidence against it and stays.
+TEST(TwoPointReader, OnlyPedigreesImpossibleInTheFirstBlockAreLeftOut) {
+    const auto block = [](double theta, double lnLike1, double lod1, double lod) {
+        auto* point = new FastlinkLikelihoods(theta);
+        point->addLikelihood("1", lnLike1, lnLike1 / 2.302585092994046, lod1);
+        point->addLikelihood("2", -14.5, -6.3, theta == 0.5 ? 0.0 : 0.85);
+        point->setLnLikeTotal(lnLike1 - 14.5);
+        point->setLodScore(lod);
+        return point;
+    };
+    MLinkMarker mendelian;
+    mendelian.addLikelihoods(0.5, block(0.5, -1e20, 0.0, 0.0));
+    mendelian.addLikelihoods(0.0, block(0.0, -1e20, 0.0, 0.0));
+    EXPECT_EQ(mendelian.leaveOutImpossiblePedigrees(), std::vector<std::string>{"1"});
+    EXPECT_DOUBLE_EQ(mendelian.getLikelihoods(0.0)->getLodScore(), 0.85);
+    EXPECT_DOUBLE_EQ(mendelian.getLikelihoods(0.0)->lnLikeTotal, -14.5);
+    EXPECT_TRUE(mendelian.getLikelihoods(0.5)->isLeftOut("1"));
+    EXPECT_EQ(mendelian.getLikelihoodWithMaxLodScore()->getRecombinationFraction(), 0.0);
+
+    MLinkMarker recombinant;
+    recombinant.addLikelihoods(0.5, block(0.5, -19.0, 0.0, 0.0));
+    recombinant.addLikelihoods(0.0, block(0.0, -1e20, -999.999999, -999.149999));
+    EXPECT_TRUE(recombinant.leaveOutImpossiblePedigrees().empty());
+    EXPECT_DOUBLE_EQ(recombinant.getLikelihoods(0.0)->getLodScore(), -999.149999);
+    EXPECT_FALSE(recombinant.getLikelihoods(0.0)->isLeftOut("1"));
+}
+
 // A file that reads without a fault but lacks blocks of the engine's theta
 // grid (cut at a block boundary, say) gives no best LOD: its best would be
 // the best of the blocks that happen to be there.

@@ -175,6 +175,16 @@ TEST_F(ConversionTest, MendelianErrorsStopTheConversionUnlessSkipped) {
         EXPECT_TRUE(store.mendelianErrorsFound);
         EXPECT_NE(run.output.find("Mendelian errors found! "), std::string::npos);
         EXPECT_EQ(run.output.find("Converting") != std::string::npos, skip);
+        // The refusal says why and both ways on.
+        EXPECT_EQ(run.output.find("Error: The pre-MAKEPED pedigree file fam.pre has Mendelian "
+                                  "errors (see mendel.err) and is not converted") !=
+                      std::string::npos,
+                  !skip)
+            << run.output;
+        EXPECT_EQ(run.output.find("vantrel with --skipmendelerrors") != std::string::npos, !skip);
+        EXPECT_EQ(run.output.find("makepedvant 'fam.pre' 'fam_linkage.ped' n and analyse the "
+                                  "converted file with --post") != std::string::npos,
+                  !skip);
         EXPECT_FALSE(std::filesystem::exists("fam.pre.linkage"));
         EXPECT_EQ(store.convertedLinkageFormat, skip);
     }

@@ -245,9 +245,16 @@ TEST_F(ReadingTest, XlinkedDataSkipTheMendelianCheck) {
 
 TEST_F(ReadingTest, MendelianErrorsAreReportedWithoutFailingTheRead) {
     Pedigrees store;
-    const Outcome outcome = read(store, "1 1 0 0 1 1 1 1\n1 2 0 0 2 1 2 2\n1 3 1 2 1 2 9 9\n", 1);
+    // Two pedigrees with an error at the one marker; the closing line counts both.
+    const Outcome outcome = read(store,
+                                 "1 1 0 0 1 1 1 1\n1 2 0 0 2 1 2 2\n1 3 1 2 1 2 9 9\n"
+                                 "2 1 0 0 1 1 1 1\n2 2 0 0 2 1 2 2\n2 3 1 2 1 2 1 9\n",
+                                 1);
     ASSERT_TRUE(outcome.ok) << outcome.output;
-    EXPECT_NE(outcome.output.find("Mendelian errors found! \n...done.\n"), std::string::npos);
+    EXPECT_NE(outcome.output.find("Mendelian errors found! 1 marker and 2 pedigrees affected (see "
+                                  "mendel.err)\n...done.\n"),
+              std::string::npos)
+        << outcome.output;
     EXPECT_TRUE(store.mendelianErrorsFound);
     EXPECT_FALSE(readText("mendel.err").empty());
 }
