@@ -55,6 +55,11 @@ std::string rowLabel(const std::vector<std::string>& phenotypes, size_t row) {
     return "Phenotype: " + (row < phenotypes.size() ? phenotypes[row] : std::string());
 }
 
+// An id in a column of ten, kept apart from its left neighbour when it fills the column.
+void writeLabel(std::ostream& text, const std::string& id) {
+    text << std::setw(10) << (id.size() < 10 ? id : " " + id);
+}
+
 bool hasBlocks(const MLinkMarker* marker) {
     return marker != nullptr && !marker->likelihoodsNames.empty();
 }
@@ -224,10 +229,18 @@ bool MLink::writeResultsByFamilyFile(const std::string& baseName) {
                 continue;
             }
             const std::vector<std::string> keys = keysFirstBlockLast(*marker);
+            // A nuclear pedigree's number alone says nothing to the user:
+            // its row names the whole pedigree and the couple too.
+            const std::vector<std::string> labels =
+                nuclear ? std::vector<std::string>{"Nuclear", "Pedigree", "Father", "Mother"}
+                        : std::vector<std::string>{"Pedigreeid"};
+            const std::string labelSpace(10 * labels.size(), ' ');
             text << "Marker: " << marker->getIndex() << '\n';
-            text << std::string(10, ' ') << std::right << std::setw(10) << "Theta" << '\n';
-            text << std::setw(10) << "Pedigreeid" << '\n';
-            text << std::string(10, ' ');
+            text << labelSpace << std::right << std::setw(10) << "Theta" << '\n';
+            for (const std::string& label : labels) {
+                text << std::setw(10) << label;
+            }
+            text << '\n' << labelSpace;
             for (const std::string& key : keys) {
                 text << std::setw(15) << key;
             }
@@ -235,10 +248,17 @@ bool MLink::writeResultsByFamilyFile(const std::string& baseName) {
             const FastlinkLikelihoods& firstBlock =
                 *marker->likelihoods.at(marker->likelihoodsNames.front());
             for (const std::string& id : pedigreeIdsInNumericOrder(firstBlock)) {
-                // Nuclear pedigrees are numbered on their own: a whole
-                // pedigree's original id under the same number is another family's.
-                const std::string original = nuclear ? "" : pedigrees->getOrigPedigreeID(id);
-                text << std::setw(10) << (original.empty() ? id : original);
+                if (nuclear) {
+                    const Pedigrees::NuclearOrigin* origin = pedigrees->getNuclearOrigin(id);
+                    for (const std::string& cell : {id, origin != nullptr ? origin->pedigree : "?",
+                                                    origin != nullptr ? origin->father : "?",
+                                                    origin != nullptr ? origin->mother : "?"}) {
+                        writeLabel(text, cell);
+                    }
+                } else {
+                    const std::string original = pedigrees->getOrigPedigreeID(id);
+                    text << std::setw(10) << (original.empty() ? id : original);
+                }
                 for (const std::string& key : keys) {
                     writeCell(text, pedigreeLod(*marker, key, id), 15, 5);
                 }
@@ -375,8 +395,9 @@ bool MLink::writeHLodFile(const std::string& baseName) {
                 continue;
             }
             text << "\tMarker: " << results[p][m]->getIndex() << '\n';
-            text << std::string(10, ' ') << std::right << std::setw(10) << "Theta" << '\n';
-            text << std::setw(10) << "Alpha" << '\n';
+            // The columns are the admixture proportions, the rows the thetas.
+            text << std::string(10, ' ') << std::right << std::setw(10) << "Alpha" << '\n';
+            text << std::setw(10) << "Theta" << '\n';
             text << std::string(10, ' ');
             for (const std::string& label : alphaLabels) {
                 text << std::setw(10) << label;
