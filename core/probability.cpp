@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <random>
+
+#include <unistd.h>
 
 #include "utilities.h"
 
@@ -95,16 +98,25 @@ double chipr(double x, int df) {
     return std::clamp(tail, 0.0, 1.0);
 }
 
+unsigned runSeed() {
+    // The clock alone gives runs started in the same second, as split runs
+    // side by side are, the same draws; the device and the process id differ
+    // between processes.
+    std::random_device device;
+    const auto pid = static_cast<unsigned>(getpid());
+    return static_cast<unsigned>(std::time(nullptr)) ^ device() ^ (pid << 16U) ^ pid;
+}
+
 double getRandom() {
     static bool seeded = false;
     if (!seeded) {
-        std::srand(static_cast<unsigned>(std::time(nullptr)));
+        std::srand(runSeed());
         seeded = true;
     }
     return static_cast<double>(std::rand()) / RAND_MAX;
 }
 
 std::mt19937_64& randomGenerator() {
-    static std::mt19937_64 generator(static_cast<std::mt19937_64::result_type>(std::time(nullptr)));
+    static std::mt19937_64 generator(runSeed());
     return generator;
 }

@@ -166,10 +166,12 @@ void printEngineEnding(const std::string& command, int status, bool verbose);
 double chipr(double x, int df);
 // P(Z > z) for a standard normal Z.
 double pnorm(double z);
-// Uniform in [0, 1]; the first call seeds the generator with the time.
+// A seed of this run: the time mixed with what differs between processes.
+unsigned runSeed();
+// Uniform in [0, 1]; the first call seeds rand() with runSeed().
 double getRandom();
-// The generator of the randomisation tests, one per process, seeded with the
-// time at its first use. A test runs 100,000 replicates of hundreds of draws
+// The generator of the randomisation tests, one per process, seeded with
+// runSeed() at its first use. A test runs 100,000 replicates of hundreds of draws
 // each, which the library's rand(), at the cost of a lock per call, makes
 // several times slower.
 std::mt19937_64& randomGenerator();

@@ -10,6 +10,7 @@
 #include "locus_file.h"
 #include "marker_info.h"
 #include "marker_map.h"
+#include "mlink.h"
 #include "pedigrees.h"
 #include "utilities.h"
 
@@ -57,12 +58,10 @@ bool Linkmap::selectMarkers(std::vector<int>& markerNumbers) const {
     for (const int number : candidates) {
         const std::string index = IntToString(number - 1);
         const MarkerInfo* info = pedigrees->getMarkerInfo()->find(index);
-        if (info != nullptr && info->getAlleleCount() > 1) {
-            markerNumbers.push_back(number);
-        } else if (fewerAllelesAllowed) {
-            std::cout << "Warning: Pedigree file contains less alleles than defined in linkage "
-                         "data file (analyzing anyway)"
-                      << std::endl;
+        if (fewerAllelesAllowed && fewerAllelesThanLocusFile(*pedigrees, index)) {
+            warnOfFewerAlleles(map.getMarkerName(index));
+        }
+        if ((info != nullptr && info->getAlleleCount() > 1) || fewerAllelesAllowed) {
             markerNumbers.push_back(number);
         } else {
             std::cout << "Warning: Marker " << map.getMarkerName(index)

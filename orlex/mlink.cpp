@@ -524,11 +524,6 @@ bool MLink::run(const std::string& kind, const std::string& marker, const std::s
     } else if (kind == "nuclear") {
         std::cout << "\nParametric Linkage analysis for nuclear pedigrees" << std::endl;
     }
-    if (fewerAllelesAllowed) {
-        std::cout << "Warning: Pedigree file contains less alleles than defined in linkage data "
-                     "file (analyzing anyway)"
-                  << std::endl;
-    }
 
     for (const std::string& selected : selectedPhenotypes) {
         std::cout << "Phenotype: " << selected << std::endl;
@@ -556,6 +551,9 @@ bool MLink::analyseMarker(const std::string& phenotype, const std::string& marke
         std::cout << "Skipping marker " << marker << ", since no informative families found"
                   << std::endl;
         return true;
+    }
+    if (fewerAllelesAllowed && fewerAllelesThanLocusFile(*pedigrees, markerIndex)) {
+        warnOfFewerAlleles(marker);
     }
     if (!writePedigreeFile(phenotype, markerIndex, marker) ||
         !writeLocusFile(markerIndex, marker)) {
@@ -587,6 +585,21 @@ bool MLink::analyseMarker(const std::string& phenotype, const std::string& marke
         return false;
     }
     return true;
+}
+
+bool fewerAllelesThanLocusFile(const Pedigrees& pedigrees, const std::string& markerIndex) {
+    const MarkerInfo* info = pedigrees.getMarkerInfo()->find(markerIndex);
+    const Locus* locus = pedigrees.linkageLocusFile != nullptr
+                             ? pedigrees.linkageLocusFile->getLocus(stringToInt(markerIndex) + 1)
+                             : nullptr;
+    const int present = info != nullptr ? info->getAlleleCount() : 0;
+    return locus != nullptr && present < locus->getNumberOfAlleles();
+}
+
+void warnOfFewerAlleles(const std::string& markerName) {
+    std::cout << "Warning: Pedigree file contains less alleles than defined in linkage data "
+                 "file for marker "
+              << markerName << " (analyzing anyway)" << std::endl;
 }
 
 bool MLink::writePedigreeFile(const std::string& phenotype, const std::string& markerIndex,

@@ -154,3 +154,11 @@ void reportUnknownPhenotype(const Pedigrees& store, const std::string& name);
 
 bool readTwoPointBlocks(std::istream& input, const std::string& fileName, int pedigreeCount,
                         MLinkMarker& marker);
+
+// Whether the pedigrees hold fewer alleles of the marker (by map index) than
+// the store's LINKAGE locus file defines for it: the frequencies taken from
+// the file then belong partly to alleles nobody carries.
+bool fewerAllelesThanLocusFile(const Pedigrees& pedigrees, const std::string& markerIndex);
+
+// The warning of an analysis that takes the locus file's frequencies for such a marker.
+void warnOfFewerAlleles(const std::string& markerName);

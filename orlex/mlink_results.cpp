@@ -55,6 +55,11 @@ std::string rowLabel(const std::vector<std::string>& phenotypes, size_t row) {
     return "Phenotype: " + (row < phenotypes.size() ? phenotypes[row] : std::string());
 }
 
+// An id in a column of ten, kept apart from its left neighbour when it fills the column.
+void writeLabel(std::ostream& text, const std::string& id) {
+    text << std::setw(10) << (id.size() < 10 ? id : " " + id);
+}
+
 bool hasBlocks(const MLinkMarker* marker) {
     return marker != nullptr && !marker->likelihoodsNames.empty();
 }
@@ -229,10 +234,18 @@ bool MLink::writeResultsByFamilyFile(const std::string& baseName) {
                 continue;
             }
             const std::vector<std::string> keys = keysFirstBlockLast(*marker);
+            // A nuclear pedigree's number alone says nothing to the user:
+            // its row names the whole pedigree and the couple too.
+            const std::vector<std::string> labels =
+                nuclear ? std::vector<std::string>{"Nuclear", "Pedigree", "Father", "Mother"}
+                        : std::vector<std::string>{"Pedigreeid"};
+            const std::string labelSpace(10 * labels.size(), ' ');
             text << "Marker: " << marker->getIndex() << '\n';
-            text << std::string(10, ' ') << std::right << std::setw(10) << "Theta" << '\n';
-            text << std::setw(10) << "Pedigreeid" << '\n';
-            text << std::string(10, ' ');
+            text << labelSpace << std::right << std::setw(10) << "Theta" << '\n';
+            for (const std::string& label : labels) {
+                text << std::setw(10) << label;
+            }
+            text << '\n' << labelSpace;
             for (const std::string& key : keys) {
                 text << std::setw(15) << key;
             }
@@ -240,7 +253,17 @@ bool MLink::writeResultsByFamilyFile(const std::string& baseName) {
             const FastlinkLikelihoods& firstBlock =
                 *marker->likelihoods.at(marker->likelihoodsNames.front());
             for (const std::string& id : pedigreeIdsInNumericOrder(firstBlock)) {
-                text << std::setw(10) << pedigreeLabel(id);
+                if (nuclear) {
+                    const Pedigrees::NuclearOrigin* origin = pedigrees->getNuclearOrigin(id);
+                    for (const std::string& cell : {id, origin != nullptr ? origin->pedigree : "?",
+                                                    origin != nullptr ? origin->father : "?",
+                                                    origin != nullptr ? origin->mother : "?"}) {
+                        writeLabel(text, cell);
+                    }
+                } else {
+                    const std::string original = pedigrees->getOrigPedigreeID(id);
+                    text << std::setw(10) << (original.empty() ? id : original);
+                }
                 for (const std::string& key : keys) {
                     if (leftOutAt(*marker, key, id)) {
                         text << std::setw(15) << leftOutMark;
@@ -381,8 +404,9 @@ bool MLink::writeHLodFile(const std::string& baseName) {
                 continue;
             }
             text << "\tMarker: " << results[p][m]->getIndex() << '\n';
-            text << std::string(10, ' ') << std::right << std::setw(10) << "Theta" << '\n';
-            text << std::setw(10) << "Alpha" << '\n';
+            // The columns are the admixture proportions, the rows the thetas.
+            text << std::string(10, ' ') << std::right << std::setw(10) << "Alpha" << '\n';
+            text << std::setw(10) << "Theta" << '\n';
             text << std::string(10, ' ');
             for (const std::string& label : alphaLabels) {
                 text << std::setw(10) << label;

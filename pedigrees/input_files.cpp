@@ -281,7 +281,10 @@ bool Pedigrees::readOnlyMarkersFile(const std::string& fileName) {
         }
         if (!previousPosition.empty() &&
             stringToDouble(position) < stringToDouble(previousPosition)) {
-            printFailure("Error: Marker position must be linear");
+            printFailure("Error: Marker position must be linear: marker " + name + " at line " +
+                         IntToString(lines[row].number) + " of onlymarkers file " + fileName +
+                         " lies at " + position + " cM, before the " + previousPosition +
+                         " cM of the marker above it (field 2, position)");
             return false;
         }
         if (markerMap->getMarkerWithName(position) != nullptr) {

@@ -30,6 +30,7 @@ bool Pedigrees::writeNuclearPedigreeFile(const std::string& fileName,
 RBTree<Pedigree>* Pedigrees::createNuclearPedigrees() {
     delete nuclearPedigrees;
     nuclearPedigrees = new RBTree<Pedigree>(new Pedigree(), "Master-Nuclear-TRee");
+    nuclearOrigins.clear();
     if (pedigreeTree != nullptr) {
         pedigreeCreateNuclearPedigrees(pedigreeTree->root);
     }
@@ -38,6 +39,20 @@ RBTree<Pedigree>* Pedigrees::createNuclearPedigrees() {
 
 int Pedigrees::getNuclearPedigreeCount() const {
     return nuclearPedigrees != nullptr ? nuclearPedigrees->count : 0;
+}
+
+const Pedigrees::NuclearOrigin* Pedigrees::getNuclearOrigin(const std::string& nuclearId) const {
+    const auto found = nuclearOrigins.find(nuclearId);
+    return found == nuclearOrigins.end() ? nullptr : &found->second;
+}
+
+// A converted pre-MAKEPED file keeps the ids it was given.
+static std::string inputPersonId(const Person* person) {
+    if (person == nullptr) {
+        return "0";
+    }
+    const std::string original = person->getOriginalPersonId();
+    return original.empty() ? person->getPersonId() : original;
 }
 
 int Pedigrees::getNuclearPersonCount() {
@@ -83,7 +98,12 @@ void Pedigrees::createNewNuclearPedigree(Person* firstChild, Pedigree* pedigree)
     copyPerson(firstChild, nuclear);
     findSistersAndBrothers(pedigree->getPersonTree()->root, nuclear, firstChild->getFatherId(),
                            firstChild->getMotherId());
-    if (!nuclearPedigrees->insert(nuclear)) {
+    const std::string id = nuclear->getPedigreeId();
+    if (nuclearPedigrees->insert(nuclear)) {
+        const std::string& original = pedigree->originalPedigreeId;
+        nuclearOrigins[id] = {original.empty() ? pedigree->getPedigreeId() : original,
+                              inputPersonId(father), inputPersonId(mother)};
+    } else {
         delete nuclear;
     }
     ++nuclearPedigreeCounter;

@@ -111,6 +111,14 @@ class Pedigrees {
     RBTree<Pedigree>* nuclearPedigrees = nullptr;
     int nuclearPedigreeCounter = 1;
     int nuclearPersonCounter = 1;
+    // The family a nuclear pedigree was cut from, in the ids of the input
+    // file: the whole pedigree's and the parents'.
+    struct NuclearOrigin {
+        std::string pedigree;
+        std::string father;
+        std::string mother;
+    };
+    std::map<std::string, NuclearOrigin> nuclearOrigins;  // by nuclear pedigree id
 
     // Family-structure and loop checks.
     std::ostringstream familyErrorText;
@@ -352,6 +360,8 @@ class Pedigrees {
                                   std::vector<std::string> markerColumnPlan);
     RBTree<Pedigree>* createNuclearPedigrees();
     int getNuclearPedigreeCount() const;
+    // Where the nuclear pedigree of this id came from; null for an unknown id.
+    const NuclearOrigin* getNuclearOrigin(const std::string& nuclearId) const;
     int getNuclearPersonCount();
     void pedigreeCreateNuclearPedigrees(Pedigree* root);
     void personCreateNuclearPedigrees(Person* root, Pedigree* pedigree);

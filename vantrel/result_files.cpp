@@ -166,16 +166,9 @@ std::string Vantrel::tableFileText() const {
     for (std::size_t i = 0; i < results.size(); ++i) {
         text += results[i]->getInfoLodscorePValuesInString(static_cast<unsigned int>(i));
     }
-    text += "\n";
-    const std::string monomorphic =
-        skippedMarkers("Following monomorphic markers were not analysed:", monomorphicMarkers);
-    if (!monomorphic.empty()) {
-        text += monomorphic + "\n";
-    }
-    text += skippedMarkers("Following markers with Mendel errors were not analysed:",
-                           mendelErrorMarkers);
-    text += skippedMarkers(impossibleTitle, impossibleMarkers);
-    return text + "\n";
+    // Only rows: a table reader takes every line as one. The skipped markers
+    // are listed in the detail file and on the console.
+    return text + "\n\n";
 }
 
 bool Vantrel::writeCharts() {
@@ -217,7 +210,8 @@ bool Vantrel::write_result_files() {
     std::cout << "Table format output file is '" << tableName << "'" << std::endl;
 
     const bool chartsWritten = writeCharts();
-    std::cout << '\n';
+    const std::string skipped = skippedMarkerLists();
+    std::cout << (skipped.empty() ? "" : skipped + "\n") << '\n';
     if (!monomorphicMarkers.empty()) {
         std::cout << "Note: Some markers were monomorphic and were omitted from the analysis! "
                      "See output files!\n";

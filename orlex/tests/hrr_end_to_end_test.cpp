@@ -146,6 +146,28 @@ TEST_F(HrrRun, ProgressLineIsOverwrittenByTheRow) {
     renderEveryChart();
 }
 
+TEST_F(HrrRun, RunsStartedTogetherDrawTheirOwnReplicates) {
+    // Side by side, as a split study's runs start: within one second, so the
+    // clock alone would give both the same draws.
+    const auto started = test_support::runShell(
+        "for run in a b; do mkdir $run; (cd $run && orlex --hrrrand --quiet --post --ped "
+        "../hlod_families.ped --map ../two_markers.map --model ../dominant.model > log) & done; "
+        "wait");
+    ASSERT_EQ(started.status, 0) << started.output;
+    const std::string heading = "Phenotype: DISEASE_LOCUS\n" + pValueHeader;
+    const auto first = tableRows(readText("a/log"), heading);
+    const auto second = tableRows(readText("b/log"), heading);
+    ASSERT_EQ(first.size(), 2u) << readText("a/log");
+    ASSERT_EQ(second.size(), 2u) << readText("b/log");
+    // Four randomised p-values near 0.125 with a standard error of 0.001
+    // agree by chance about once in a billion pairs of runs.
+    EXPECT_NE(first, second);
+    for (const auto& [marker, row] : first) {
+        expectPValues(row);
+        EXPECT_EQ(row[1], second.at(marker)[1]);
+    }
+}
+
 // Every analysis that feeds the summary, with a marker selection file and a
 // --marker option it overrides (a name the map lacks): every row names its
 // own marker, and the nuclear columns (the families are nuclear already)

@@ -166,10 +166,32 @@ TEST_F(OrlexRun, XLinkedFamilyGivesTheAnalyticLod) {
         "--singlepoint --post --xlinked --freq u --ped xlinked.ped --map one_marker.map "
         "--dat xlinked.dat");
     ASSERT_EQ(fromLocusFile.status, 0) << fromLocusFile.output;
-    EXPECT_TRUE(contains(fromLocusFile.output,
-                         "Warning: Pedigree file contains less alleles than defined in linkage "
-                         "data file (analyzing anyway)\n"));
+    // The pedigrees carry all three alleles of the locus file.
+    EXPECT_FALSE(contains(fromLocusFile.output, "contains less alleles")) << fromLocusFile.output;
     expectBest(fromLocusFile, "M1", {{6, 1}});
+}
+
+TEST_F(OrlexRun, LocusFileFrequenciesOfAllelesNobodyCarriesAreWarnedOfByMarker) {
+    copyData({"xlinked.ped", "one_marker.map", "xlinked.dat"});
+    // A fourth allele that no person carries, for both analyses that take the file's frequencies.
+    std::string locusFile = readText("xlinked.dat");
+    const std::string threeAlleles = "3 3\n0.3 0.3 0.4\n";
+    ASSERT_TRUE(contains(locusFile, threeAlleles));
+    locusFile.replace(locusFile.find(threeAlleles), threeAlleles.size(), "3 4\n0.3 0.3 0.3 0.1\n");
+    writeText("four_alleles.dat", locusFile);
+    const CommandResult result = orlex(
+        "--singlepoint --multipoint --wsize 1 --post --xlinked --freq u --ped xlinked.ped "
+        "--map one_marker.map --dat four_alleles.dat");
+    const std::string warning =
+        "Warning: Pedigree file contains less alleles than defined in linkage data file for "
+        "marker M1 (analyzing anyway)\n";
+    // Once from the two-point and once from the multipoint analysis.
+    int warnings = 0;
+    for (auto at = result.output.find(warning); at != std::string::npos;
+         at = result.output.find(warning, at + 1)) {
+        ++warnings;
+    }
+    EXPECT_EQ(warnings, 2) << result.output;
 }
 
 TEST_F(OrlexRun, XLinkedDataWithoutMalePenetrancesAreRefused) {

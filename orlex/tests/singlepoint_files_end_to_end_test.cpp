@@ -115,6 +115,13 @@ TEST_F(SinglepointFilesRun, EveryOptionWritesItsFilesWithTheHandDerivedValues) {
     ASSERT_EQ(ten.size(), 26u) << family;
     EXPECT_NEAR(ten[5], familyLod(0.1, 2), 1e-5);
     EXPECT_NEAR(ten[25], 0.0, 1e-9);
+    // Each nuclear pedigree's row names its whole pedigree and couple; the
+    // nuclear pedigrees are numbered in the order of the pedigree ids as
+    // text, 10 before 2.
+    const std::string nuclearFamily = readText("run_singlepoint_nuc_by_family.out");
+    EXPECT_TRUE(contains(nuclearFamily, "\n         1        10         1         2 "))
+        << nuclearFamily;
+    EXPECT_TRUE(contains(nuclearFamily, "\n         2         2         1         2 "));
 
     // LOD table: one column per marker; the negative M1 LOD at 0.02 in
     // exponent form.

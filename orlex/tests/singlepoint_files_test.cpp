@@ -92,16 +92,31 @@ TEST_F(SinglepointFilesTest, MissingRecordsLeaveEmptyCellsAndMarkersWithoutBlock
     EXPECT_TRUE(renderPostScript("best.ps"));
 }
 
-// Converted input keeps each pedigree's id before conversion, and the
-// whole-pedigree file names the family by it. Nuclear pedigrees are
-// numbered on their own: the whole pedigree of the same number is another
-// family, so the nuclear file keeps the engine's id.
-TEST_F(SinglepointFilesTest, ByFamilyLabelsAreOriginalIdsOfWholePedigreesOnly) {
+// Converted input keeps each pedigree's and person's id before conversion,
+// and the files name the families by them: the whole-pedigree file by the
+// pedigree's id, the nuclear file each nuclear pedigree by its number, the
+// whole pedigree it was cut from and the couple. Here three generations:
+// grandparents GF and GM with their son DAD, who with MUM has a child.
+TEST_F(SinglepointFilesTest, ByFamilyRowsNameTheFamiliesInTheInputsIds) {
     auto* pedigree = new Pedigree("1");
     pedigree->originalPedigreeId = "FAM-A";
+    const struct {
+        const char *id, *father, *mother, *sex, *original;
+    } persons[] = {{"1", "0", "0", "1", "GF"},
+                   {"2", "0", "0", "2", "GM"},
+                   {"3", "1", "2", "1", "DAD"},
+                   {"4", "0", "0", "2", "MUM"},
+                   {"5", "3", "4", "2", "KID"}};
+    for (const auto& p : persons) {
+        auto* person = new Person("1", p.id, p.father, p.mother, p.sex);
+        person->setOriginalPersonId(p.original);
+        ASSERT_TRUE(pedigree->addPerson(person));
+    }
     store.pedigreeTree->insert(pedigree);
-    mlink.results = {{buildMarker(mlink, "M", {0.5, 0.1}, {{0.0, 0.0}, {1.0, 2.0}})}};
+    store.createNuclearPedigrees();
+    ASSERT_EQ(store.getNuclearPedigreeCount(), 2);
 
+    mlink.results = {{buildMarker(mlink, "M", {0.5, 0.1}, {{0.0, 0.0}, {1.0, 2.0}})}};
     quietly([&] { return mlink.writeResultsByFamilyFile("whole"); });
     EXPECT_TRUE(contains(readText("whole.out"),
                          "\n     FAM-A        1.00000        0.00000\n"
@@ -109,9 +124,15 @@ TEST_F(SinglepointFilesTest, ByFamilyLabelsAreOriginalIdsOfWholePedigreesOnly) {
     mlink.analysisType = "nuclear";
     quietly([&] { return mlink.writeResultsByFamilyFile("nuclear"); });
     const std::string nuclear = readText("nuclear.out");
-    EXPECT_TRUE(contains(nuclear, "Nuclear Pedigree statistics\n"));
-    EXPECT_TRUE(contains(nuclear, "\n         1        1.00000        0.00000\n"));
-    EXPECT_FALSE(contains(nuclear, "FAM-A        "));
+    EXPECT_TRUE(contains(
+        nuclear, "Marker: M\n" + std::string(40, ' ') +
+                     "     Theta\n"
+                     "   Nuclear  Pedigree    Father    Mother\n" +
+                     std::string(40, ' ') +
+                     "            0.1            0.5\n"
+                     "         1     FAM-A        GF        GM        1.00000        0.00000\n"
+                     "         2     FAM-A       DAD       MUM        2.00000        0.00000\n"))
+        << nuclear;
 }
 
 TEST_F(SinglepointFilesTest, SingleBlockMarkerRowsKeepTheirPedigreeLabel) {
@@ -131,7 +152,7 @@ TEST_F(SinglepointFilesTest, HeterogeneityTableHasAColumnPerProportionAndARowPer
     quietly([&] { return mlink.writeHLodFile("het"); });
     const std::string text = readText("het.out");
     EXPECT_TRUE(contains(text,
-                         "Phenotype: DISEASE\n\tMarker: M\n               Theta\n     Alpha\n"
+                         "Phenotype: DISEASE\n\tMarker: M\n               Alpha\n     Theta\n"
                          "                   0      0.01"))
         << text;
     // log10(0.5 * 10 + 0.5) = 0.74036 at alpha 0.5; the homogeneous LOD at 1.

@@ -334,7 +334,12 @@ TEST_F(InputFilesTest, OnlymarkersHeaderNamingAMapMarkerIsSkippedWithAWarning) {
 
 TEST_F(InputFilesTest, OnlymarkersFailures) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"1 10 M1\n1 9 M2\n", "Error: Marker position must be linear"},
+        {"1 10 M1\n1 9 M2\n",
+         "Error: Marker position must be linear: marker M2 at line 3 of onlymarkers file only.txt "
+         "lies at 9 cM, before the 10 cM of the marker above it (field 2, position)"},
+        {"1 10 M1\n2 5 M2\n",
+         "Error: Marker position must be linear: marker M2 at line 3 of onlymarkers file only.txt "
+         "lies at 5 cM, before the 10 cM of the marker above it (field 2, position)"},
         {"1 10 M1\n1 11 M9\n", "Error: Marker M9 not found "},
         {"1 12 M1\n", "Error: onlymarkers file not correct "},
         {"1 M1 10\n", "Error: onlymarkers file not correct "},

@@ -5,8 +5,10 @@
 #include "engine_limits.h"
 #include "test_support.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -25,6 +27,9 @@ struct Block {
     int line = 0;  // the line of its opening fence
     std::string info;
     std::string text;
+    // Of an "sh" block: the "text output" blocks after it, before the next
+    // "sh" block, which show parts of what its commands print or write.
+    std::vector<Block> excerpts;
 };
 
 std::vector<Block> blocksOf(const std::string& document) {
@@ -39,13 +44,37 @@ std::vector<Block> blocksOf(const std::string& document) {
                 open->text += line + "\n";
             }
         } else if (open == nullptr) {
-            blocks.push_back({document, lineNumber, line.substr(3), ""});
+            blocks.push_back({document, lineNumber, line.substr(3), "", {}});
             open = &blocks.back();
         } else {
             open = nullptr;
         }
     }
     return blocks;
+}
+
+bool isExcerpt(const Block& block) {
+    return block.info == "text output" || block.info.rfind("text output ", 0) == 0;
+}
+
+// The "sh" blocks of every document, each with its excerpts; an excerpt
+// before a document's first command goes to the orphans.
+std::vector<Block> commandBlocks(std::vector<Block>* orphans = nullptr) {
+    std::vector<Block> commands;
+    for (const std::string& document : documents) {
+        bool open = false;
+        for (const Block& block : blocksOf(document)) {
+            if (block.info == "sh") {
+                commands.push_back(block);
+                open = true;
+            } else if (isExcerpt(block) && open) {
+                commands.back().excerpts.push_back(block);
+            } else if (isExcerpt(block) && orphans != nullptr) {
+                orphans->push_back(block);
+            }
+        }
+    }
+    return commands;
 }
 
 std::vector<Block> blocksWithInfo(const std::string& prefix) {
@@ -73,19 +102,82 @@ void PrintTo(const Block& block, std::ostream* out) {
     *out << block.document << ":" << block.line;
 }
 
+// The words of a line that are numbers become '#' and the words are joined
+// by single blanks: the layout of the line without its values (names such
+// as D1S102 stay).
+std::string layoutOf(const std::string& line) {
+    static const std::regex number(R"(-?[0-9]+(\.[0-9]+)?(e[-+][0-9]+)?)");
+    std::string layout;
+    for (const std::string& word : test_support::wordsOf(line)) {
+        layout += (layout.empty() ? "" : " ") + (std::regex_match(word, number) ? "#" : word);
+    }
+    return layout;
+}
+
+// The first line at which the excerpt's lines stand in the text one after
+// another, compared as they are or by their layout.
+std::optional<std::size_t> findLines(const std::vector<std::string>& text,
+                                     const std::vector<std::string>& excerpt, bool byLayout) {
+    const auto same = [byLayout](const std::string& a, const std::string& b) {
+        return byLayout ? layoutOf(a) == layoutOf(b) : a == b;
+    };
+    const auto found = std::search(text.begin(), text.end(), excerpt.begin(), excerpt.end(), same);
+    if (excerpt.empty() || found == text.end()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(found - text.begin());
+}
+
+// An excerpt ("text output" for the standard output and error of the
+// commands, "text output FILE" for a file they wrote) must stand in the fresh
+// output line for line. When only its numbers differ, as after a change of an
+// analysis, the failure gives the fresh lines to put in its place.
+void expectExcerptShown(const Block& excerpt, const std::string& output) {
+    std::istringstream info(excerpt.info);
+    std::string kind;
+    std::string word;
+    std::string file;
+    info >> kind >> word >> file;
+    const std::string source = file.empty() ? "the output of the commands above it" : file;
+    const std::string whole = file.empty() ? output : readText(file);
+    const std::vector<std::string> text = test_support::linesOf(whole);
+    const std::vector<std::string> lines = test_support::linesOf(excerpt.text);
+    if (findLines(text, lines, false)) {
+        return;
+    }
+    const std::string where = excerpt.document + ":" + std::to_string(excerpt.line);
+    if (const auto at = findLines(text, lines, true)) {
+        std::string fresh;
+        for (std::size_t i = *at; i < *at + lines.size(); ++i) {
+            fresh += text[i] + "\n";
+        }
+        ADD_FAILURE() << where << ": the numbers of the excerpt are not those of " << source
+                      << ". Replace the excerpt's lines by the fresh ones:\n"
+                      << fresh;
+    } else {
+        ADD_FAILURE() << where << ": the excerpt does not stand in " << source << ":\n"
+                      << excerpt.text << "---- " << source << ":\n"
+                      << whole;
+    }
+}
+
 // Each "sh" block is what a user types in a folder holding a copy of
-// examples/: its commands run in order and must all succeed.
+// examples/: its commands run in order and must all succeed, and what they
+// print and write is what the document shows of it.
 class DocumentedCommandTest : public test_support::TempDirTest,
                               public ::testing::WithParamInterface<Block> {};
 
 TEST_P(DocumentedCommandTest, RunsAsWrittenOnTheExamples) {
     test_support::copySourceFolder("examples");
     const auto result = test_support::runShell(GetParam().text);
-    EXPECT_EQ(result.status, 0) << GetParam().text << "\n" << result.output;
+    ASSERT_EQ(result.status, 0) << GetParam().text << "\n" << result.output;
+    for (const Block& excerpt : GetParam().excerpts) {
+        expectExcerptShown(excerpt, result.output);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Documents, DocumentedCommandTest,
-                         ::testing::ValuesIn(blocksWithInfo("sh")), blockLabel);
+INSTANTIATE_TEST_SUITE_P(Documents, DocumentedCommandTest, ::testing::ValuesIn(commandBlocks()),
+                         blockLabel);
 
 // A "text examples/NAME" block shows the whole of that example file, a
 // "text examples/NAME head" block its first lines.
@@ -108,18 +200,39 @@ TEST_P(DocumentedFileTest, ShowsTheExampleFileAsItIs) {
 INSTANTIATE_TEST_SUITE_P(Documents, DocumentedFileTest,
                          ::testing::ValuesIn(blocksWithInfo("text examples/")), blockLabel);
 
-TEST(Documentation, EveryDocumentHoldsExamplesOfCommandsAndFiles) {
-    // Guards the two tests above against a change of the fence markers that
+TEST(Documentation, EveryDocumentHoldsExamplesOfCommandsFilesAndOutput) {
+    // Guards the tests above against a change of the fence markers that
     // would leave them nothing to check.
     for (const char* document : {"docs/orlex.md", "docs/vantrel.md"}) {
         int commands = 0;
         int files = 0;
+        int excerpts = 0;
         for (const Block& block : blocksOf(document)) {
             commands += block.info == "sh";
             files += block.info.rfind("text examples/", 0) == 0;
+            excerpts += isExcerpt(block);
         }
         EXPECT_GE(commands, 3) << document;
         EXPECT_GE(files, 3) << document;
+        EXPECT_GE(excerpts, 1) << document;
+    }
+}
+
+// Output shown in a document is checked only as an excerpt of a command's
+// output: any other block showing program output would go unchecked.
+TEST(Documentation, EveryShownOutputBelongsToACommand) {
+    std::vector<Block> orphans;
+    commandBlocks(&orphans);
+    for (const Block& orphan : orphans) {
+        ADD_FAILURE() << orphan.document << ":" << orphan.line << " shows output of no command";
+    }
+    for (const std::string& document : documents) {
+        for (const Block& block : blocksOf(document)) {
+            EXPECT_TRUE(block.info == "sh" || isExcerpt(block) ||
+                        block.info.rfind("text examples/", 0) == 0)
+                << document << ":" << block.line
+                << " is a block of an unchecked kind: " << block.info;
+        }
     }
 }
 

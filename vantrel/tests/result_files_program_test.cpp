@@ -175,6 +175,37 @@ TEST_F(ResultFilesProgram, DetailAndTableFilesOfTheExample) {
     }
 }
 
+// Without a map file and with a marker skipped for a Mendelian error, the
+// table stays a table: every row has a field under each of the twelve
+// headings, and the skipped marker is named in the detail file and on the
+// console, not among the rows.
+TEST_F(ResultFilesProgram, TableWithoutAMapAndWithASkippedMarkerHoldsOnlyRows) {
+    // The first child of family 1 gets 4/4 at the first marker, from parents 1/2 and 3/3.
+    std::string pedigree = readText("families.ped");
+    const std::string child = "1  3 1 2 0 4 4 1 0 2   1 3 ";
+    ASSERT_EQ(pedigree.find(child), pedigree.find("1  3 "));
+    pedigree.replace(pedigree.find(child), child.size(), "1  3 1 2 0 4 4 1 0 2   4 4 ");
+    test_support::writeText("error.ped", pedigree);
+    const auto run =
+        test_support::runProgram("vantrel", "-p error.ped --post --dom --skipmendelerrors");
+    ASSERT_EQ(run.status, 0) << run.output;
+
+    const std::vector<std::string> table = test_support::linesOf(readText("vantrel_tbl.out"));
+    ASSERT_EQ(table.size(), 6u) << readText("vantrel_tbl.out");
+    EXPECT_EQ(wordsOf(table[1]).size(), 12u) << table[1];
+    for (const auto& [line, marker] : {std::pair{2, "MARKER2"}, {3, "MARKER3"}}) {
+        const std::vector<std::string> row = wordsOf(table[line]);
+        ASSERT_EQ(row.size(), 12u) << table[line];
+        EXPECT_EQ(row[1], marker);
+        EXPECT_EQ(row[2], "0") << "the base-pair position of a map the program made";
+    }
+    EXPECT_EQ(table[4] + table[5], "");
+    const std::string list = "Following markers with Mendel errors were not analysed:\n" +
+                             std::string(55, '=') + "\nMARKER1 \n";
+    EXPECT_TRUE(test_support::contains(readText("vantrel.out"), list));
+    EXPECT_TRUE(test_support::contains(run.output, list)) << run.output;
+}
+
 // The table file becomes unwritable while the engine runs.
 TEST_F(ResultFilesProgram, AResultFileLostAfterTheAnalysesEndsTheRunWith255) {
     test_support::wrapEngineProgram("fake", "ilinkvant", "ln -sfn /dev/full vantrel_tbl.out");
