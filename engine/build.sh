@@ -237,6 +237,9 @@ main() {
     tar -xJf "$downloads/$tarball" -C "$work/unpack"
     pristine="$work/unpack/fastlink/4.1P/src"
     [[ -f "$pristine/Makefile" ]] || die "$tarball holds no fastlink/4.1P/src/Makefile"
+    # Edits that every program of both sets takes, made once on the source
+    # that each build copies.
+    walk_pedigrees_alone "$pristine"
     rm -f "$work"/*.log
     build_fast
     build_slow mlink MLINK

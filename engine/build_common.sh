@@ -58,3 +58,43 @@ install_program() {
     install -m 755 "$built" "$dir/.$name.new"
     mv -f "$dir/.$name.new" "$dir/$name"
 }
+
+# Walks over every person of the run where one pedigree is meant: a count
+# of the substitutions that must be made between two lines, so a drifted
+# source never builds with some of them left.
+edit_walks_between() {
+    local file="$1" first="$2" last="$3" from="$4" to="$5" expected="$6" made
+    made="$(sed -n "/$first/,/$last/p" "$file" | grep -c -F "$from" || true)"
+    [[ "$made" == "$expected" ]] ||
+        die "$file has $made walks '$from' between /$first/ and /$last/, expected $expected"
+    edit "$file" "/$first/,/$last/s/$from/$to/"
+}
+
+# Two routines run once per pedigree walked every person of the run each
+# time, so a run's cost grew with pedigrees x persons (at 15,000 persons
+# they took most of an mlink marker): the likelihood routine, which reset
+# every person's flags and working arrays, and the reader of each
+# pedigree's block of the loop file, which released the genotype lists of
+# the persons that the previous block had marked. A pedigree's persons are
+# numbered contiguously by the pedigree reader, and no routine of one
+# pedigree's likelihood reaches a person of another, so the walks cover the
+# pedigree's own persons: the reader keeps each pedigree's first and last
+# number, the loop-file reader the lowest and highest person it marked
+# (only it marks them). The working-set estimate at start-up walked the same
+# way and now does too. Every program built from this source (unknown
+# aside) takes these edits.
+walk_pedigrees_alone() {
+    local dir="$1" every='for (i = 1; i <= totperson; i++)'
+    edit "$dir/cominputcode.c" 's/^static void free_unknown_poss() {$/static int unknownfirst = 1, unknownlast = 0;\n\n&/'
+    edit_walks_between "$dir/cominputcode.c" '^static void free_unknown_poss() {$' '^} \/\* free_unknown_poss \*\/$' \
+        'for (curr_person = 1; curr_person <= totperson; curr_person++)' \
+        'for (curr_person = unknownfirst; curr_person <= unknownlast; curr_person++)' 1
+    edit "$dir/cominputcode.c" '/^static void free_unknown_poss() {$/,/^} \/\* free_unknown_poss \*\/$/s/^    unknown_poss = NULL;$/&\n    unknownfirst = 1;\n    unknownlast = 0;/'
+    edit "$dir/cominputcode.c" 's/^    person\[ind\]->unknown = true;$/&\n    if (unknownlast < unknownfirst)\n      unknownfirst = unknownlast = ind;\n    else if (ind < unknownfirst)\n      unknownfirst = ind;\n    else if (ind > unknownlast)\n      unknownlast = ind;/'
+    edit "$dir/commondefs.h" 's/^ int nuped, totperson;$/&\n int pedfirstperson[maxped], pedlastperson[maxped];/'
+    edit "$dir/cominputcode.c" 's/^  V\.endped\[nuped - 1\] = totperson;$/&\n  for (i = 0; i < nuped; i++) {\n    pedfirstperson[i] = V.startped[i];\n    pedlastperson[i] = V.endped[i];\n  }/'
+    edit_walks_between "$dir/comlike.c" '^Void likelihood(thisped_, proband_)$' '^}  \/\*likelihood\*\/$' \
+        "$every" 'for (i = pedfirstperson[V.thisped - 1]; i <= pedlastperson[V.thisped - 1]; i++)' 5
+    edit_walks_between "$dir/comlike.c" '^int maxw_estimation()$' '^    mem_collapsedown(proband\[ped - 1\]);$' \
+        'for(id = 1; id <= totperson; id++)' 'for(id = pedfirstperson[ped - 1]; id <= pedlastperson[ped - 1]; id++)' 3
+}

@@ -13,7 +13,8 @@
 # link the same engine with another driver.
 #
 # Usage: engine/build_vantrel.sh SRC_DIR BIN_DIR WORK_DIR
-#   SRC_DIR   the pristine unpacked FASTLINK src/ folder (read only)
+#   SRC_DIR   the unpacked FASTLINK src/ folder with the edits that both sets
+#             take (read only)
 #   BIN_DIR   where the two programs are installed
 #   WORK_DIR  scratch folder of this build
 #
