@@ -209,3 +209,24 @@ void releaseAtExit(std::unique_ptr<T>& owner) {
     static_cast<void>(owner.release());
 #endif
 }
+
+// Memory held back from a program's start for what it must still do once
+// memory has run out: say so and remove its files. Never written to, it
+// takes address space but no physical memory.
+class MemoryReserve {
+  public:
+    static void hold() {
+        if (!block()) {
+            block().reset(new char[reservedBytes]);
+        }
+    }
+    static void release() noexcept { block().reset(); }
+
+  private:
+    static constexpr std::size_t reservedBytes = std::size_t{16} << 20;
+
+    static std::unique_ptr<char[]>& block() {
+        static std::unique_ptr<char[]> reserved;
+        return reserved;
+    }
+};

@@ -93,7 +93,7 @@ TEST(RecordsTest, MarkerConstructorFillsMapEntryOrGenotype) {
     EXPECT_EQ(entry.key, "D1S243");
     EXPECT_EQ(entry.getName(), "D1S243");
     EXPECT_EQ(entry.getChromosome(), "1");
-    EXPECT_EQ(entry.position, "12.5");
+    EXPECT_DOUBLE_EQ(entry.getPosition(), 12.5);
     EXPECT_EQ(entry.getIndex(), "");
     EXPECT_EQ(entry.getAllele(0), "");
 
