@@ -71,7 +71,9 @@ class RecordColour {
     RecordColour() = default;
     // Implicit, so that a colour is set as a text is: color = "red".
     RecordColour(std::string_view text)  // NOLINT(google-explicit-constructor)
-        : value_(text.empty() ? Value::none : text == "red" ? Value::red : Value::black) {}
+        : value_(text.empty()    ? Value::none
+                 : text == "red" ? Value::red
+                                 : Value::black) {}
     RecordColour(const char* text)  // NOLINT(google-explicit-constructor)
         : RecordColour(std::string_view(text)) {}
 

@@ -63,8 +63,8 @@ std::string Pedigrees::outOfMemoryMessage(const std::string& activity, int perso
     if (personsStored > 0) {
         text << ", with " << personsStored << " of its " << persons << " persons stored";
     }
-    text << ": the study's " << persons << " persons with " << markerCount
-         << " markers need about " << memoryText(memoryNeeded(persons)) << " of memory; ";
+    text << ": the study's " << persons << " persons with " << markerCount << " markers need about "
+         << memoryText(memoryNeeded(persons)) << " of memory; ";
     const char* const howToCut =
         " (the map file and the marker columns of the pedigree file cut alike) and analyse each "
         "part in a run of its own";
@@ -76,8 +76,7 @@ std::string Pedigrees::outOfMemoryMessage(const std::string& activity, int perso
         text << "split its markers into " << parts << " parts of at most " << markersPerPart
              << " markers each" << howToCut;
     } else {
-        text << "give the run more memory than that, or split its markers into parts"
-             << howToCut;
+        text << "give the run more memory than that, or split its markers into parts" << howToCut;
     }
     return text.str();
 }

@@ -94,10 +94,11 @@ TEST_P(OutOfMemoryTest, RunEndsWithAnErrorLineAndLeavesNoFile) {
     EXPECT_FALSE(contains(log, "bad_alloc")) << log;
 
     // The numbers of the message, against the study's own.
-    const std::regex numbers("with ([0-9]+) of its ([0-9]+) persons stored: the study's "
-                             "([0-9]+) persons with ([0-9]+) markers need about ([0-9.]+) "
-                             "(GB|MB) of memory; split its markers into ([0-9]+) parts of at "
-                             "most ([0-9]+) markers each");
+    const std::regex numbers(
+        "with ([0-9]+) of its ([0-9]+) persons stored: the study's "
+        "([0-9]+) persons with ([0-9]+) markers need about ([0-9.]+) "
+        "(GB|MB) of memory; split its markers into ([0-9]+) parts of at "
+        "most ([0-9]+) markers each");
     std::smatch found;
     ASSERT_TRUE(std::regex_search(log, found, numbers)) << log;
     const int stored = std::stoi(found[1]);
