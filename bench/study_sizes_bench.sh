@@ -58,11 +58,11 @@ genotypes=$((pedigrees * 10 * markers))
 # One read in a fresh folder: the conversion writes into the working folder.
 # Prints "SECONDS BYTES".
 readOnce() {
-    local builtIn=$1 format=$2 file=$3
+    local builtIn=$1 format=$2 file=$3 map=${4:-data.map}
     local folder
     folder=$(mktemp -d "$work/run.XXXXXX")
     if ! (cd "$folder" && PATH="$builtIn/bin:$PATH" "$builtIn/bin/bench_store" "$format" \
-        "$work/$file" "$work/data.map" > log 2> times); then
+        "$work/$file" "$work/$map" > log 2> times); then
         echo "study_sizes_bench.sh: the $format read of $builtIn failed:" >&2
         cat "$folder/log" "$folder/times" >&2
     fi
@@ -120,8 +120,9 @@ if [[ "${FULL_STUDY:-0}" == 1 ]]; then
     "$build/bin/bench_generate_data" 500 6000 full.pre full.map
     "$build/bin/makepedvant" full.pre full.post n
     rm full.pre
-    if result=$( (ulimit -v $((8 * 1024 * 1024)) && readOnce "$build" post full.post) ); then
-        read -r seconds used <<< "$result"
+    result=$( (ulimit -v $((8 * 1024 * 1024)) && readOnce "$build" post full.post full.map) )
+    read -r seconds used <<< "$result"
+    if [[ -n "$used" ]]; then
         awk -v s="$seconds" -v b="$used" 'BEGIN {
             printf "read and checked in %.2f s; the store took %.2f GB (%.1f bytes per genotype)\n",
                 s, b / 1e9, b / 3e7 }'
