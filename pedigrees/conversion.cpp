@@ -12,13 +12,15 @@
 #include "pedigrees.h"
 #include "utilities.h"
 
-static void printEngineErrorBox(const std::string& message) {
+static void printEngineErrorBox(const std::string& message, const std::string& command, int status,
+                                bool verbose) {
     const std::string stars(66, '*');
     std::cout << std::endl
               << stars << std::endl
               << message << std::endl
               << stars << std::endl
               << std::endl;
+    printEngineEnding(command, status, verbose);
 }
 
 // Removes a file an earlier run left behind; true when it is gone.
@@ -118,6 +120,8 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     validating.countAllelesOnRead = false;
     const bool validated = validating.readPedigreeFile(fileName);
     mendelianErrorsFound = validating.mendelianErrorsFound;
+    // The validation read writes the reports of the file.
+    reportFileLost = reportFileLost || validating.reportFileLost;
     if (!validated || (mendelianErrorsFound && !skipMendelianErrors)) {
         return false;
     }
@@ -126,9 +130,10 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     const ConvertedFileRemoval removal(convertedFileName);
     const std::string command =
         "makepedvant " + shellQuote(converterInput) + " " + shellQuote(convertedFileName) + " n";
-    if (execute_program_command(command, verbose) != 0) {
-        printEngineErrorBox("Error in converting pedigree file " + converterInput +
-                            " with MAKEPED...");
+    if (const int status = execute_program_command(command, verbose); status != 0) {
+        printEngineErrorBox(
+            "Error in converting pedigree file " + converterInput + " with MAKEPED...", command,
+            status, verbose);
         return false;
     }
 
@@ -159,8 +164,9 @@ bool Pedigrees::break_loops(bool jointProgram, bool verboseOutput) {
         return false;
     }
     const std::string command = std::string(jointProgram ? "unknownvant" : "unknownorlex") + " -l ";
-    if (execute_program_command(command, verboseOutput) != 0) {
-        printEngineErrorBox("Error in breaking loops with UNKNOWN...");
+    if (const int status = execute_program_command(command, verboseOutput); status != 0) {
+        printEngineErrorBox("Error in breaking loops with UNKNOWN...", command, status,
+                            verboseOutput);
         return false;
     }
     return copy_file("lpedfile.dat", "pedfile.dat");
