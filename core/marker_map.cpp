@@ -129,7 +129,7 @@ bool MarkerMap::readMapFile(const std::string& fileName) {
         auto* marker = new Marker(entry.name, entry.chromosome, entry.position, false);
         const std::string index = IntToString(counter);
         marker->setIndex(index);
-        marker->basePairPosition = entry.basePairPosition;
+        marker->setBasePairPosition(entry.basePairPosition);
         markerNames[index] = entry.name;
         const bool inserted = markerTree->insert(marker);
         ++counter;
@@ -203,7 +203,7 @@ std::string MarkerMap::getFullMarkerInfo(const std::string& name) const {
     if (marker == nullptr) {
         return "";
     }
-    return marker->getChromosome() + " " + marker->getName() + " " + marker->basePairPosition +
+    return marker->getChromosome() + " " + marker->getName() + " " + marker->getBasePairPosition() +
            " " + doubleToString(marker->getPosition());
 }
 

@@ -1,11 +1,15 @@
 // The package's ordered container: a red-black tree keyed by text that owns
-// its records. Empty child positions hold leaf records of their own whose key
-// is "NIL"; every test for a leaf compares that key, so "NIL" is reserved.
+// its records. Empty child positions hold a leaf record whose key is "NIL";
+// every test for a leaf compares that key, so "NIL" is reserved. A tree's
+// empty positions all hold its one nil record, as its root's parent does: a
+// data set keeps one genotype tree per person, and a leaf record per
+// genotype would double the memory the genotypes take.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,12 +62,54 @@ void forEachRecordInOrder(T* root, Visit&& visit) {
     }
 }
 
+// A record's colour, read and compared as its text: "" for a leaf record that
+// stands in no tree yet, then "red" or "black". Kept in a byte instead of a
+// text of its own, since a data set holds a record per genotype; a text other
+// than those three is taken as "black", as the tree takes any text but "red".
+class RecordColour {
+  public:
+    RecordColour() = default;
+    // Implicit, so that a colour is set as a text is: color = "red".
+    RecordColour(std::string_view text)  // NOLINT(google-explicit-constructor)
+        : value_(text.empty()    ? Value::none
+                 : text == "red" ? Value::red
+                                 : Value::black) {}
+    RecordColour(const char* text)  // NOLINT(google-explicit-constructor)
+        : RecordColour(std::string_view(text)) {}
+
+    std::string_view text() const {
+        switch (value_) {
+            case Value::red:
+                return "red";
+            case Value::black:
+                return "black";
+            default:
+                return "";
+        }
+    }
+    bool isRed() const { return value_ == Value::red; }
+
+    friend bool operator==(const RecordColour& colour, std::string_view text) {
+        return colour.text() == text;
+    }
+    friend bool operator!=(const RecordColour& colour, std::string_view text) {
+        return colour.text() != text;
+    }
+    friend std::ostream& operator<<(std::ostream& out, const RecordColour& colour) {
+        return out << colour.text();
+    }
+
+  private:
+    enum class Value : unsigned char { none, red, black };
+    Value value_ = Value::none;
+};
+
 // Base of every record kept in an RBTree<T> (T derives from Object<T>).
 template <typename T>
 class Object {
   public:
     std::string key = "NIL";
-    std::string color;
+    RecordColour color;
     T* left = nullptr;
     T* right = nullptr;
     T* parent = nullptr;
@@ -88,12 +134,25 @@ class Object {
         RecordMemory::deallocate(place, size);
     }
 
-    // A record owns both subtrees below it.
+    // A record owns both subtrees below it, but not its tree's nil record.
     virtual ~Object() {
-        delete left;
-        left = nullptr;
-        delete right;
-        right = nullptr;
+        deleteChild(left);
+        deleteChild(right);
+    }
+
+  private:
+    template <typename>
+    friend class RBTree;
+
+    // Set on a tree's nil record, which stands in every empty position of
+    // that tree and which the tree alone deletes.
+    bool sharedLeaf_ = false;
+
+    static void deleteChild(T*& child) {
+        if (child != nullptr && !child->sharedLeaf_) {
+            delete child;
+        }
+        child = nullptr;
     }
 };
 
@@ -114,7 +173,9 @@ class RBTree {
     RBTree& operator=(const RBTree&) = delete;
 
     ~RBTree() {
-        delete root;
+        if (root != nil) {
+            delete root;
+        }
         delete nil;
     }
 
@@ -125,10 +186,7 @@ class RBTree {
         if (z == nullptr || isLeaf(z)) {
             return false;
         }
-        if (nil == nullptr) {
-            nil = newLeaf();
-        }
-        T* y = nil;
+        T* y = nilRecord();
         T* x = root;
         int order = 0;
         while (!isLeaf(x)) {
@@ -147,12 +205,10 @@ class RBTree {
         } else {
             y->right = z;
         }
-        delete z->left;
-        delete z->right;
-        // The leaf that z took the place of becomes its left leaf: an insert
-        // makes one leaf record instead of making two and freeing one.
-        z->left = reusedLeaf(x);
-        z->right = newLeaf();
+        Object<T>::deleteChild(z->left);
+        Object<T>::deleteChild(z->right);
+        z->left = nil;
+        z->right = nil;
         z->color = "red";
         insertFixup(z);
         ++count;
@@ -174,9 +230,7 @@ class RBTree {
         if (records.empty()) {
             return true;
         }
-        if (nil == nullptr) {
-            nil = newLeaf();
-        }
+        nilRecord();
         // Every level above fullLevels is complete, so the records on that
         // level are the only red ones: each path down then meets as many
         // black records, and no red record has a red child.
@@ -184,8 +238,7 @@ class RBTree {
         while ((std::size_t{2} << fullLevels) - 1 <= records.size()) {
             ++fullLevels;
         }
-        T* firstLeaf = reusedLeaf(root);
-        root = buildBalanced(records, 0, records.size(), 0, fullLevels, firstLeaf);
+        root = buildBalanced(records, 0, records.size(), 0, fullLevels, nil);
         root->parent = nil;
         count = static_cast<int>(records.size());
         numbered_.clear();
@@ -258,21 +311,19 @@ class RBTree {
         return true;
     }
 
-    // The records [begin, end) as a subtree whose root is at the given depth;
-    // spareLeaf, when not null, takes the first empty position.
+    // The records [begin, end) as a subtree whose root is at the given depth,
+    // its empty positions holding the leaf.
     static T* buildBalanced(const std::vector<T*>& records, std::size_t begin, std::size_t end,
-                            int depth, int fullLevels, T*& spareLeaf) {
+                            int depth, int fullLevels, T* leaf) {
         if (begin == end) {
-            T* leaf = spareLeaf != nullptr ? spareLeaf : newLeaf();
-            spareLeaf = nullptr;
             return leaf;
         }
         const std::size_t middle = begin + (end - begin) / 2;
         T* x = records[middle];
-        delete x->left;
-        delete x->right;
-        x->left = buildBalanced(records, begin, middle, depth + 1, fullLevels, spareLeaf);
-        x->right = buildBalanced(records, middle + 1, end, depth + 1, fullLevels, spareLeaf);
+        Object<T>::deleteChild(x->left);
+        Object<T>::deleteChild(x->right);
+        x->left = buildBalanced(records, begin, middle, depth + 1, fullLevels, leaf);
+        x->right = buildBalanced(records, middle + 1, end, depth + 1, fullLevels, leaf);
         if (!isLeaf(x->left)) {
             x->left->parent = x;
         }
@@ -314,24 +365,24 @@ class RBTree {
     mutable bool numberedBuilt_ = false;
 
     static bool isLeaf(const T* x) { return isLeafKey(x->key); }
-    static bool isRed(const T* x) { return std::string_view(x->color) == "red"; }
+    static bool isRed(const T* x) { return x->color.isRed(); }
 
-    static T* newLeaf() {
-        T* leaf = new T();
-        leaf->color = "black";
-        return leaf;
-    }
-
-    // A leaf taken out of the tree, made what newLeaf makes.
-    static T* reusedLeaf(T* leaf) {
-        if (std::string_view(leaf->color) != "black") {
-            leaf->color = "black";
+    // The tree's nil record, made by the first insert into the empty tree out
+    // of the leaf record that stood at the root. Nothing writes to it once it
+    // stands in the tree.
+    T* nilRecord() {
+        if (nil != nullptr) {
+            return nil;
         }
+        T* const leaf = root;
+        leaf->color = "black";
         leaf->parent = nullptr;
         leaf->greyMark = false;
         leaf->blueMark = false;
         leaf->redMark = false;
-        return leaf;
+        leaf->sharedLeaf_ = true;
+        nil = leaf;
+        return nil;
     }
 
     void insertFixup(T* z) {

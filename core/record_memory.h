@@ -1,5 +1,5 @@
-// Where tree records live. A data set holds a genotype record and a leaf
-// record per person and marker: tens of millions of small objects that are
+// Where tree records live. A data set holds a genotype record per person and
+// marker: tens of millions of small objects that are
 // made while reading and freed together with their trees. They come from
 // pools carved out of large regions that the kernel may back with huge pages,
 // so gigabytes of records cost a few thousand page faults instead of a
@@ -108,7 +108,7 @@ class RecordPool {
 };
 
 // Guards the pool. A record is taken or given back in a few instructions,
-// two per genotype read: a flag that is almost never contended costs a
+// one per genotype read: a flag that is almost never contended costs a
 // fraction of a mutex's lock and unlock calls, and a thread that finds it
 // taken yields until the other is through.
 class RecordLock {
@@ -209,3 +209,24 @@ void releaseAtExit(std::unique_ptr<T>& owner) {
     static_cast<void>(owner.release());
 #endif
 }
+
+// Memory held back from a program's start for what it must still do once
+// memory has run out: say so and remove its files. Never written to, it
+// takes address space but no physical memory.
+class MemoryReserve {
+  public:
+    static void hold() {
+        if (!block()) {
+            block().reset(new char[reservedBytes]);
+        }
+    }
+    static void release() noexcept { block().reset(); }
+
+  private:
+    static constexpr std::size_t reservedBytes = std::size_t{16} << 20;
+
+    static std::unique_ptr<char[]>& block() {
+        static std::unique_ptr<char[]> reserved;
+        return reserved;
+    }
+};

@@ -38,9 +38,10 @@ Marker::Marker(std::string markerKey, std::string second, std::string third, boo
         alleles[0] = std::move(second);
         alleles[1] = std::move(third);
     } else {
-        name = key;
-        chromosome = std::move(second);
-        position = std::move(third);
+        MapEntryTexts& texts = mapEntry();
+        texts.name = key;
+        texts.chromosome = std::move(second);
+        texts.position = std::move(third);
     }
 }
 
@@ -50,30 +51,48 @@ Marker::Marker(std::string_view markerIndex, std::string_view firstAllele,
       alleles{std::string(firstAllele), std::string(secondAllele)},
       index(markerIndex) {}
 
+Marker::MapEntryTexts& Marker::mapEntry() {
+    if (!mapEntry_) {
+        mapEntry_ = std::make_unique<MapEntryTexts>();
+    }
+    return *mapEntry_;
+}
+
+const std::string& Marker::mapText(std::string MapEntryTexts::*text) const {
+    static const std::string none;
+    return mapEntry_ ? (*mapEntry_).*text : none;
+}
+
 std::string Marker::getName() const {
-    return name;
+    return mapText(&MapEntryTexts::name);
 }
 std::string Marker::getChromosome() const {
-    return chromosome;
+    return mapText(&MapEntryTexts::chromosome);
 }
 std::string Marker::getIndex() const {
     return index;
 }
+std::string Marker::getBasePairPosition() const {
+    return mapText(&MapEntryTexts::basePairPosition);
+}
 void Marker::setName(std::string newName) {
-    name = std::move(newName);
+    mapEntry().name = std::move(newName);
 }
 void Marker::setChromosome(std::string newChromosome) {
-    chromosome = std::move(newChromosome);
+    mapEntry().chromosome = std::move(newChromosome);
 }
 void Marker::setPosition(std::string newPosition) {
-    position = std::move(newPosition);
+    mapEntry().position = std::move(newPosition);
+}
+void Marker::setBasePairPosition(std::string newPosition) {
+    mapEntry().basePairPosition = std::move(newPosition);
 }
 void Marker::setIndex(std::string newIndex) {
     index = std::move(newIndex);
 }
 
 double Marker::getPosition() const {
-    return stringToDouble(position);
+    return stringToDouble(mapText(&MapEntryTexts::position));
 }
 
 std::string Marker::getAllele(int i) const {

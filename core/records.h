@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -29,13 +30,13 @@ class Phenotype : public Object<Phenotype> {
 
 // Either an entry of the genetic map (keyed by its name) or a person's
 // genotype at one marker (keyed by the marker index, which links the two).
+// A data set holds tens of millions of genotypes and a few thousand map
+// entries, so the texts that only a map entry has (name, chromosome and
+// the two positions) are kept in a block of their own, made on the first
+// write: a genotype holds its key, alleles and index, and an empty pointer.
 class Marker : public Object<Marker> {
   public:
-    std::string name;
     std::array<std::string, 2> alleles;
-    std::string chromosome;
-    std::string position;
-    std::string basePairPosition;
     std::string index;
 
     Marker() = default;  // leaf record
@@ -56,6 +57,10 @@ class Marker : public Object<Marker> {
     void setChromosome(std::string newChromosome);
     void setPosition(std::string newPosition);
     void setIndex(std::string newIndex);
+    // The base-pair position a map file gives ("0" in the package's own
+    // layout); empty for a genotype.
+    std::string getBasePairPosition() const;
+    void setBasePairPosition(std::string newPosition);
 
     // The centiMorgan position text read as a number (0 when it has none).
     double getPosition() const;
@@ -64,6 +69,20 @@ class Marker : public Object<Marker> {
     std::string getAllele(int i) const;
     // Any index other than 0 and 1 is ignored.
     void setAllele(int i, std::string allele);
+
+  private:
+    struct MapEntryTexts {
+        std::string name;
+        std::string chromosome;
+        std::string position;
+        std::string basePairPosition;
+    };
+    std::unique_ptr<MapEntryTexts> mapEntry_;
+
+    // The block, made when a text is first written.
+    MapEntryTexts& mapEntry();
+    // The text of the block, or the empty text of a record that has none.
+    const std::string& mapText(std::string MapEntryTexts::*text) const;
 };
 
 // One individual with the columns of a LINKAGE pedigree line.

@@ -1,6 +1,7 @@
 #include <ctime>
 #include <iostream>
 #include <memory>
+#include <new>
 
 #include "orlex.h"
 #include "record_memory.h"
@@ -12,12 +13,18 @@ int main(int argc, char** argv) {
     const std::time_t start = std::time(nullptr);
 
     int exitValue = -1;
-    if (orlex->parse(argc, argv) && orlex->readInputFiles() && orlex->run() &&
-        orlex->writeResults()) {
-        std::cout << "\nElapsed time: "
-                  << secondsToCorrectTimeFormat(std::difftime(std::time(nullptr), start))
-                  << std::endl;
-        exitValue = 0;
+    MemoryReserve::hold();
+    try {
+        if (orlex->parse(argc, argv) && orlex->readInputFiles() && orlex->run() &&
+            orlex->writeResults()) {
+            std::cout << "\nElapsed time: "
+                      << secondsToCorrectTimeFormat(std::difftime(std::time(nullptr), start))
+                      << std::endl;
+            exitValue = 0;
+        }
+    } catch (const std::bad_alloc&) {
+        MemoryReserve::release();
+        std::cout << outOfMemoryMessage(*orlex->pedigrees) << std::endl;
     }
     // Also after a failed step: a failed engine run leaves its files behind.
     orlex->cleanUp();

@@ -3,6 +3,7 @@
 // directory.
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -74,6 +75,23 @@ class ConvertedFileRemoval {
     std::string fileName_;
 };
 
+// The store that validates a pre-MAKEPED file, with the marker map it
+// borrows; the map goes back to its lender before the store is deleted.
+class ValidationStore {
+  public:
+    explicit ValidationStore(MarkerMap* map) : store_(std::make_unique<Pedigrees>()) {
+        store_->setMarkerMap(map);
+    }
+    ~ValidationStore() { store_->setMarkerMap(nullptr); }
+    ValidationStore(const ValidationStore&) = delete;
+    ValidationStore& operator=(const ValidationStore&) = delete;
+
+    Pedigrees& store() const { return *store_; }
+
+  private:
+    std::unique_ptr<Pedigrees> store_;
+};
+
 bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool skipMendelianErrors) {
     pedigreeFileName = fileName;
     // Written into the working directory, never beside the input: the input
@@ -104,21 +122,20 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
 
     // The pre-MAKEPED file is validated in a store of its own that borrows
     // this store's marker map (and generates it there when none was read).
-    auto* validation = new Pedigrees();
-    validation->linkageFormat = false;
-    validation->affectionStatusColumn = affectionStatusColumn;
-    validation->liabilityClassColumn = liabilityClassColumn;
-    validation->xlinked = xlinked;
-    validation->verbose = verbose;
-    validation->setMarkerMap(markerMap);
-    validation->countAllelesOnRead = false;
-    const bool validated = validation->readPedigreeFile(fileName);
-    const bool validationMendelianErrors = validation->mendelianErrorsFound;
+    // It lives on while the converted file is read, which takes its
+    // genotypes over rather than making them again.
+    const ValidationStore validation(markerMap);
+    Pedigrees& validating = validation.store();
+    validating.linkageFormat = false;
+    validating.affectionStatusColumn = affectionStatusColumn;
+    validating.liabilityClassColumn = liabilityClassColumn;
+    validating.xlinked = xlinked;
+    validating.verbose = verbose;
+    validating.countAllelesOnRead = false;
+    const bool validated = validating.readPedigreeFile(fileName);
+    mendelianErrorsFound = validating.mendelianErrorsFound;
     // The validation read writes the reports of the file.
-    reportFileLost = reportFileLost || validation->reportFileLost;
-    validation->setMarkerMap(nullptr);
-    delete validation;
-    mendelianErrorsFound = validationMendelianErrors;
+    reportFileLost = reportFileLost || validating.reportFileLost;
     if (!validated) {
         return false;
     }
@@ -142,7 +159,9 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     convertedLinkageFormat = true;
     // A trimmed file is not the one validated.
     mendelianConsistencyKnown = !mendelianErrorsFound && !trimRequested;
+    validatedStore = &validating;
     const bool read = readPedigreeFile(convertedFileName);
+    validatedStore = nullptr;
     mendelianConsistencyKnown = false;
     return read;
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -143,6 +144,11 @@ class Pedigrees {
     // Cleared on a conversion's validation store, which is deleted without
     // its allele counts ever being read.
     bool countAllelesOnRead = true;
+    // While a converted file is read: the store that read the file it was
+    // converted from. A person whose line holds the very genotypes that its
+    // original person has takes that person's genotype tree over instead of
+    // making every record again.
+    Pedigrees* validatedStore = nullptr;
     std::map<std::string, bool> markerMendelErrorStatus;
     // The pedigrees in which the last check found an error.
     std::set<std::string> mendelErrorPedigrees;
@@ -205,7 +211,24 @@ class Pedigrees {
                                const std::string& originalPersonId);
 
     // ---- Pedigree file reader (reading.cpp)
+    // Running out of memory ends the read with "...failed" and the
+    // outOfMemoryMessage below, and false.
     bool readPedigreeFile(const std::string& fileName);
+
+    // ---- Running out of memory (memory_exhaustion.cpp)
+    // About what the records of a study of this many persons, typed at every
+    // marker of the map, take in memory (bytes).
+    std::uint64_t memoryNeeded(int persons) const;
+    // The number of lines of a pedigree file that hold a column (0 when it
+    // cannot be read).
+    static int countPersonLines(const std::string& fileName);
+    // The "Error: " text of a run that ran out of memory while it did what
+    // activity says ("reading the pedigree file x.ped"): what the study's
+    // persons and markers need, and into how many parts to split its
+    // markers. personsStored is the number of persons the store held when
+    // memory ran out, 0 when that says nothing about what the run can hold.
+    std::string outOfMemoryMessage(const std::string& activity, int persons,
+                                   int personsStored) const;
 
     // ---- Phenotype, map and marker-selection files (input_files.cpp)
     bool readMapFile(const std::string& fileName);
@@ -485,6 +508,9 @@ class Pedigrees {
     void createFrequenciesAlleleRecursion(std::vector<Allele*> alleles, MarkerInfo* record);
 
   private:
+    // readPedigreeFile, but for running out of memory.
+    bool readAndCheckPedigreeFile(const std::string& fileName);
+
     void countPedigreesInto(Pedigree* root, RBTree<MarkerInfo>* tree);
     // Counts the genotypes of the persons, in their order, into the tree.
     void countGenotypes(const std::vector<const Person*>& persons, RBTree<MarkerInfo>* tree);
@@ -501,3 +527,8 @@ class Pedigrees {
     std::string lookupNewPersonId;
     std::string foundOriginalPedigreeId;
 };
+
+// The "Error: " text of a run that ran out of memory outside the read of its
+// pedigree file (which says so itself): while reading the other input files,
+// or, once the pedigrees are read, while analysing them.
+std::string outOfMemoryMessage(Pedigrees& store);

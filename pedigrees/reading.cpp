@@ -7,10 +7,12 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <new>
 #include <numeric>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "marker_map.h"
@@ -400,7 +402,57 @@ static bool checkPointerColumns(const std::vector<PointerColumns>& persons,
     return true;
 }
 
+// Whether the tree holds exactly the genotypes of a pedigree line: a record
+// for each marker whose alleles are not missing, keyed by the marker's index
+// and holding the line's two allele texts, and no other record.
+static bool holdsGenotypesOf(const RBTree<Marker>& tree,
+                             const std::vector<std::string_view>& columns, std::size_t firstAllele,
+                             const std::vector<int>& markersInKeyOrder,
+                             const std::vector<std::string>& markerKeys) {
+    const auto allele = [&](int marker, std::size_t copy) {
+        return columns[firstAllele + 2 * static_cast<std::size_t>(marker) + copy];
+    };
+    const auto typed = [&](int marker) {
+        return !isMissingAllele(allele(marker, 0)) && !isMissingAllele(allele(marker, 1));
+    };
+    auto next = markersInKeyOrder.begin();
+    bool same = true;
+    forEachRecordInOrder(tree.root, [&](const Marker& record) {
+        next = std::find_if(next, markersInKeyOrder.end(), typed);
+        same = same && next != markersInKeyOrder.end() && record.key == markerKeys[*next] &&
+               record.index == record.key && record.alleles[0] == allele(*next, 0) &&
+               record.alleles[1] == allele(*next, 1);
+        if (next != markersInKeyOrder.end()) {
+            ++next;
+        }
+    });
+    return same && std::none_of(next, markersInKeyOrder.end(), typed);
+}
+
+// The person of the store that read the file a converted file was made from,
+// found by the original ids that the converted line carries; null when there
+// is none.
+static Person* validatedPerson(const Pedigrees* validated, const std::string& pedigreeId,
+                               const std::string& personId) {
+    if (validated == nullptr || validated->pedigreeTree == nullptr) {
+        return nullptr;
+    }
+    const Pedigree* pedigree = validated->pedigreeTree->find(pedigreeId);
+    return pedigree != nullptr ? pedigree->getPerson(personId) : nullptr;
+}
+
 bool Pedigrees::readPedigreeFile(const std::string& fileName) {
+    try {
+        return readAndCheckPedigreeFile(fileName);
+    } catch (const std::bad_alloc&) {
+        MemoryReserve::release();
+        printFailure(outOfMemoryMessage("reading the pedigree file " + fileName,
+                                        countPersonLines(fileName), getPedigreePersonCount()));
+        return false;
+    }
+}
+
+bool Pedigrees::readAndCheckPedigreeFile(const std::string& fileName) {
     if (!convertedLinkageFormat) {
         pedigreeFileName = fileName;
     }
@@ -626,24 +678,8 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
                 return false;
             }
         }
-        genotypes.clear();
-        for (const int i : markersInKeyOrder) {
-            const std::string_view allele1 = columns[firstAllele + 2 * static_cast<std::size_t>(i)];
-            const std::string_view allele2 =
-                columns[firstAllele + 2 * static_cast<std::size_t>(i) + 1];
-            if (!isMissingAllele(allele1) && !isMissingAllele(allele2)) {
-                genotypes.push_back(new Marker(markerKeys[i], allele1, allele2));
-            }
-        }
-        if (!person->getMarkerTree()->insertSorted(genotypes)) {
-            for (Marker* genotype : genotypes) {
-                if (!person->addMarker(genotype)) {
-                    delete genotype;
-                }
-            }
-        }
-
         std::string originalPedigreeId;
+        std::string originalPersonId;
         if (convertedLinkageFormat) {
             const auto token = [&](std::size_t i) {
                 return i < columns.size() ? std::string(columns[i]) : std::string();
@@ -653,7 +689,38 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
                 person->setOriginalPedigreeId(originalPedigreeId);
             }
             if (token(c + 2) == "Per:") {
-                person->setOriginalPersonId(token(c + 3));
+                originalPersonId = token(c + 3);
+                person->setOriginalPersonId(originalPersonId);
+            }
+        }
+
+        // The conversion copies the genotype columns as they stand, so a
+        // person of a converted file takes over the genotype tree of its
+        // validated original where the line shows the very same genotypes,
+        // instead of making every record a second time.
+        Person* const original =
+            validatedPerson(validatedStore, originalPedigreeId, originalPersonId);
+        if (original != nullptr && original->markerTree != nullptr &&
+            holdsGenotypesOf(*original->markerTree, columns, firstAllele, markersInKeyOrder,
+                             markerKeys)) {
+            std::swap(person->markerTree, original->markerTree);
+        } else {
+            genotypes.clear();
+            for (const int i : markersInKeyOrder) {
+                const std::string_view allele1 =
+                    columns[firstAllele + 2 * static_cast<std::size_t>(i)];
+                const std::string_view allele2 =
+                    columns[firstAllele + 2 * static_cast<std::size_t>(i) + 1];
+                if (!isMissingAllele(allele1) && !isMissingAllele(allele2)) {
+                    genotypes.push_back(new Marker(markerKeys[i], allele1, allele2));
+                }
+            }
+            if (!person->getMarkerTree()->insertSorted(genotypes)) {
+                for (Marker* genotype : genotypes) {
+                    if (!person->addMarker(genotype)) {
+                        delete genotype;
+                    }
+                }
             }
         }
 

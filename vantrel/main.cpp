@@ -1,6 +1,8 @@
 #include <iostream>
 #include <memory>
+#include <new>
 
+#include "record_memory.h"
 #include "utilities.h"
 #include "vantrel.h"
 
@@ -9,13 +11,20 @@ int main(int argc, char** argv) {
     auto vantrel = std::make_unique<Vantrel>();
 
     int exitValue = -1;
-    if (vantrel->parse_cmdline_arguments(argc, argv) && vantrel->read_input_files() &&
-        vantrel->run()) {
-        // The engine's files are of no use after a failed write either.
-        const bool written = vantrel->write_result_files();
+    MemoryReserve::hold();
+    try {
+        if (vantrel->parse_cmdline_arguments(argc, argv) && vantrel->read_input_files() &&
+            vantrel->run()) {
+            // The engine's files are of no use after a failed write either.
+            const bool written = vantrel->write_result_files();
+            vantrel->cleanUp();
+            // A lost report fails the run, after the results are kept.
+            exitValue = written && !vantrel->reportFileLost() ? 0 : -1;
+        }
+    } catch (const std::bad_alloc&) {
+        MemoryReserve::release();
+        std::cout << outOfMemoryMessage(*vantrel->pedigrees) << std::endl;
         vantrel->cleanUp();
-        // A lost report fails the run, after the results are kept.
-        exitValue = written && !vantrel->reportFileLost() ? 0 : -1;
     }
     if (vantrel->msPause) {
         execute_external_command("PAUSE", true);

@@ -113,7 +113,7 @@ TEST_F(MarkerMapTest, ReadsTheOwnLayout) {
     EXPECT_EQ(m2->getIndex(), "1");
     EXPECT_EQ(m2->getChromosome(), "1");
     EXPECT_DOUBLE_EQ(m2->getPosition(), 12.5);
-    EXPECT_EQ(map.getMarkerWithName("M1")->basePairPosition, "0");
+    EXPECT_EQ(map.getMarkerWithName("M1")->getBasePairPosition(), "0");
     EXPECT_DOUBLE_EQ(map.getRecombinationFractionBetweenWithIndex("0", "1"),
                      0.5 * (1 - std::exp(-0.25)));
     EXPECT_EQ(map.getFullMarkerInfo("M2"), "1 M2 0 12.5");
@@ -141,7 +141,7 @@ TEST_F(MarkerMapTest, ReadsThePlinkLayoutAsHaldane) {
     ASSERT_NE(rs1, nullptr);
     EXPECT_EQ(rs1->getChromosome(), "1");
     EXPECT_DOUBLE_EQ(rs1->getPosition(), 0.5);
-    EXPECT_EQ(rs1->basePairPosition, "12345");
+    EXPECT_EQ(rs1->getBasePairPosition(), "12345");
     EXPECT_EQ(map.getFullMarkerInfo("rs1"), "1 rs1 12345 0.5");
     EXPECT_EQ(map.getFullMarkerInfo("rs2"), "2 rs2 999 105.25");
 }

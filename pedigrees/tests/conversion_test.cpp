@@ -149,6 +149,60 @@ TEST_F(ConversionTest, ConvertsThroughMakepedAndKeepsTheOriginalIds) {
     EXPECT_EQ(dad->getProbandStatus(), "1");
 }
 
+// The converted file's persons take the genotype records of their validated
+// originals over where the converted line holds the same genotypes, and make
+// their own where it does not: whichever way, the store holds what the
+// converted file says. The converter here is the real one, after which one
+// line of its output is edited.
+TEST_F(ConversionTest, ConvertedPersonsHoldTheConvertedFilesGenotypes) {
+    const struct {
+        const char* label;
+        const char* kidColumns;  // the kid's three genotypes in the converted file
+    } cases[] = {
+        {"unchanged", "1 3  0 0  3 4"},
+        {"an allele changed", "1 3  0 0  4 4"},
+        {"a missing genotype typed", "1 3  1 1  3 4"},
+        {"a typed genotype missing", "0 0  0 0  3 4"},
+    };
+    const std::string converter = test_support::programPath("makepedvant").string();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        writeText("fam.pre",
+                  "F7 dad 0 0 1 1  1 2  0 0  3 3\n"
+                  "F7 mum 0 0 2 1  3 4  1 1  0 0\n"
+                  "F7 kid dad mum 1 2  1 3  0 0  3 4\n");
+        writeText("marker.map", "CHROMOSOME HALDANE POSITION\n1 0.0 D1S1\n1 10 D1S2\n1 20 D1S3\n");
+        standIn("makepedvant", "'" + converter + "' \"$@\" && sed -i '/Per: kid$/s/1 3  0 0  3 4/" +
+                                   c.kidColumns + "/' \"$2\"");
+        Pedigrees store;
+        prepare(store);
+        const Run run = convert(store, "fam.pre", false);
+        ASSERT_TRUE(run.ok) << run.output;
+
+        const Pedigree* family = store.pedigreeTree->find("1");
+        const auto genotypes = [&](const std::string& person) {
+            std::string text;
+            for (const char* index : {"0", "1", "2"}) {
+                const Marker* genotype = family->getPerson(person)->getMarker(index);
+                text += genotype == nullptr ? "-"
+                                            : genotype->getAllele(0) + "/" + genotype->getAllele(1);
+                text += ' ';
+            }
+            return text;
+        };
+        EXPECT_EQ(genotypes("1"), "1/2 - 3/3 ");
+        EXPECT_EQ(genotypes("2"), "3/4 1/1 - ");
+        std::istringstream kid(c.kidColumns);
+        std::string expected;
+        for (std::string first, second; kid >> first >> second;) {
+            expected += (first == "0" ? "-" : first + "/" + second) + " ";
+        }
+        EXPECT_EQ(genotypes("3"), expected);
+        // A tree taken over still bears the name its original gave it.
+        EXPECT_EQ(family->getPerson("1")->getMarkerTree()->name, "dad");
+    }
+}
+
 TEST_F(ConversionTest, QuietRunsDiscardTheConverterOutput) {
     writeText("fam.pre", kPreMakeped);
     writeMap("marker.map");
