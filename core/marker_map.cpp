@@ -158,8 +158,8 @@ void MarkerMap::makeMarkerMap(int n) {
     for (int i = 0; i < n; ++i) {
         const std::string index = IntToString(i);
         auto* marker = new Marker("MARKER" + IntToString(i + 1), "1", index + "1", false);
-        marker->basePairPosition =
-            "0";  // as the own map layout gives it: every table row keeps its field
+        // As the own map layout gives it: every table row keeps its field.
+        marker->setBasePairPosition("0");
         marker->setIndex(index);
         markerNames[index] = marker->getName();
         if (markerTree->insert(marker)) {
