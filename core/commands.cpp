@@ -7,12 +7,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include <sys/wait.h>
+
 #include "file.h"
+#include "replacement_file.h"
 #include "utilities.h"
 
 namespace {
@@ -215,17 +220,44 @@ static bool isLink(const std::string& name) {
     return std::filesystem::is_symlink(std::filesystem::symlink_status(name, error));
 }
 
+// "a", "a and b", "a, b and c".
+static std::string listed(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
+    }
+    return text;
+}
+
 bool refuseExistingEngineFiles() {
+    std::vector<std::string> existing;
     const auto& names = engineFileNames();
-    const auto existing = std::find_if(names.begin(), names.end(), entryExists);
-    if (existing == names.end()) {
+    std::copy_if(names.begin(), names.end(), std::back_inserter(existing), entryExists);
+    if (existing.empty()) {
         return true;
     }
-    std::cout << "Error: " << *existing << " already exists in the working directory"
-              << (isLink(*existing) ? " (a link)" : "")
-              << ": the engine would overwrite it and the clean-up remove it: run in a "
-                 "directory without it, or remove it"
-              << std::endl;
+    // A failed run leaves its engine files for a look at what went wrong;
+    // the next run names them all at once, not one per attempt.
+    std::vector<std::string> described;
+    std::string command = "rm -f";
+    bool folder = false;
+    for (const std::string& name : existing) {
+        described.push_back(name + (isLink(name) ? " (a link)" : ""));
+        command += " " + name;
+        std::error_code error;
+        folder =
+            folder || std::filesystem::is_directory(std::filesystem::symlink_status(name, error));
+    }
+    if (folder) {
+        command.replace(0, 5, "rm -rf");
+    }
+    const bool one = existing.size() == 1;
+    std::cout << "Error: " << listed(described) << (one ? " already exists" : " already exist")
+              << " in the working directory: the engine would overwrite "
+              << (one ? "it and the clean-up remove it: run in a directory without it, or remove it"
+                      : "them and the clean-up remove them: run in a directory without them, or "
+                        "remove them")
+              << " with: " << command << std::endl;
     return false;
 }
 
@@ -238,6 +270,20 @@ bool refuseLinkedReportFiles() {
     std::cout << "Error: " << *linked
               << " in the working directory is a link, and the report is never written through "
                  "one: run in a directory without it, or remove it"
+              << std::endl;
+    return false;
+}
+
+bool checkFileNamesNotEmpty(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames) {
+    const auto empty = std::find_if(optionsAndNames.begin(), optionsAndNames.end(),
+                                    [](const auto& option) { return option.second.empty(); });
+    if (empty == optionsAndNames.end()) {
+        return true;
+    }
+    std::cout << "Error: The file name given with " << empty->first
+              << " is empty (an unset shell variable?): give the file's name, or leave the "
+                 "option out"
               << std::endl;
     return false;
 }
@@ -268,8 +314,20 @@ bool checkInputsAreNotEngineFiles(
     return true;
 }
 
+// How the shell's wait status ended the command, for the user.
+static std::string endingOf(int status) {
+    if (status == -1) {
+        return "could not be started";
+    }
+    if (WIFSIGNALED(status)) {
+        return "was killed by signal " + std::to_string(WTERMSIG(status));
+    }
+    return "ended with status " + std::to_string(WEXITSTATUS(status));
+}
+
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose) {
-    if (runThroughShell(command, verbose, true) == 0) {
+    const int status = runThroughShell(command, verbose, true);
+    if (status == 0) {
         return true;
     }
     const std::string rule(66, '*');
@@ -277,5 +335,73 @@ bool runEngineProgram(const std::string& label, const std::string& command, bool
               << rule << "\nError in executing " << label << ": " << command
               << "\n\nSomething is wrong....\n"
               << rule << "\n\nAborting program!" << std::endl;
+    printEngineEnding(command, status, verbose);
     return false;
+}
+
+void printEngineEnding(const std::string& command, int status, bool verbose) {
+    // The box names no cause; the engine's own messages show only with
+    // --verbose, which does not discard its output.
+    std::cout << "Error: The engine program " << command.substr(0, command.find(' ')) << ' '
+              << endingOf(status) << (verbose ? "" : ": run with --verbose to see its messages")
+              << std::endl;
+}
+
+// Whether the two names reach one file: by their resolved paths, which also
+// holds for an output that does not exist yet but whose name leads through
+// a link to the input, or as one file on the disk (a hard link).
+static bool sameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    std::error_code otherError;
+    const fs::path first = fs::weakly_canonical(fs::absolute(a, error), error);
+    const fs::path second = fs::weakly_canonical(fs::absolute(b, otherError), otherError);
+    if (!error && !otherError && first == second) {
+        return true;
+    }
+    std::error_code sameError;
+    return fs::equivalent(a, b, sameError) && !sameError;
+}
+
+bool checkOutputFiles(const std::vector<std::string>& outputs,
+                      const std::vector<std::pair<std::string, std::string>>& inputs) {
+    bool usable = true;
+    const auto refuse = [&usable](const std::string& text) {
+        std::cout << "Error: " << text << std::endl;
+        usable = false;
+    };
+    // One line per folder: every output in it fails for the same reason.
+    std::set<std::string> foldersReported;
+    const auto checkFolder = [&](const std::string& name, const std::string& what) {
+        const std::string problem = outputFolderProblem(name);
+        if (!problem.empty() && foldersReported.insert(outputFolderOf(name)).second) {
+            refuse(what + " " + name + " cannot be written: " + problem +
+                   ", and the run would lose its results");
+        }
+        return problem.empty();
+    };
+    for (const std::string& output : outputs) {
+        for (const auto& [option, input] : inputs) {
+            if (sameFile(output, input)) {
+                refuse("Output file " + output + " is the input file " + input + " (" + option +
+                       "), which writing the results would destroy: choose another --prefix, or "
+                       "move the input");
+            }
+        }
+        if (!checkFolder(output, "Output file")) {
+            continue;
+        }
+        const std::string problem = outputFileProblem(output);
+        if (!problem.empty()) {
+            refuse("Output file " + output + " " + problem +
+                   ", so the run could not keep its results: remove it, or choose another "
+                   "--prefix");
+        }
+    }
+    // The reports are written only when the checks find errors; a report
+    // file that cannot be written then ends the run after the rest.
+    for (const std::string& report : reportFileNames()) {
+        checkFolder(report, "The report");
+    }
+    return usable;
 }

@@ -5,6 +5,10 @@
 
 namespace fs = std::filesystem;
 
+// An output never closed is one its writer gave up on: it must not replace
+// the file of its name. ReplacementFile drops it.
+File::~File() = default;
+
 bool File::openFile(const std::string& name, const std::string& mode) {
     if (mode == "read") {
         // A directory opens as a stream on some systems but yields no text;
@@ -18,8 +22,7 @@ bool File::openFile(const std::string& name, const std::string& mode) {
         return !inputFile.fail();
     }
     if (mode == "write") {
-        outputFile.open(name, std::ios::out | std::ios::trunc);
-        return !outputFile.fail();
+        return outputFile.open(name);
     }
     return false;
 }
@@ -29,7 +32,7 @@ bool File::isOpen(const std::string& mode) const {
         return !inputFile.fail();
     }
     if (mode == "write") {
-        return !outputFile.fail();
+        return !outputFile.stream().fail();
     }
     return false;
 }
@@ -37,8 +40,14 @@ bool File::isOpen(const std::string& mode) const {
 void File::closeFile(const std::string& mode) {
     if (mode == "read" && !inputFile.fail()) {
         inputFile.close();
-    } else if (mode == "write" && !outputFile.fail()) {
-        outputFile.close();
+    } else if (mode == "write") {
+        // A failed side never puts its file in place: its temporary file
+        // goes at once.
+        if (outputFile.stream().fail()) {
+            outputFile.discard();
+        } else {
+            outputFile.commit();
+        }
     }
 }
 
@@ -67,14 +76,14 @@ void File::getAllLinesInOStringStream() {
 }
 
 void File::addAllLinesFromOStringStream() {
-    if (!outputFile.fail()) {
-        outputFile << outputBuffer.str();
+    if (!outputFile.stream().fail()) {
+        outputFile.stream() << outputBuffer.str();
     }
 }
 
 void File::addLine(const std::string& text) {
-    if (!outputFile.fail()) {
-        outputFile << text << '\n' << std::flush;
+    if (!outputFile.stream().fail()) {
+        outputFile.stream() << text << '\n' << std::flush;
     }
 }
 

@@ -169,6 +169,13 @@ static std::string numberText(double value) {
     return out.str();
 }
 
+// A sum shown with the figures that tell it from 1: 0.9999 and 1.0001, not 1.
+static std::string sumText(double sum) {
+    std::ostringstream out;
+    out << std::setprecision(10) << sum;
+    return out.str();
+}
+
 // Reads the numbers of one locus file into a LinkageLocusFile. Every step
 // returns false with error() set at the first fault; complete loci are
 // handed to the file as they are read.
@@ -194,8 +201,9 @@ class LocusFileParser {
         error_ = std::move(message);
         return false;
     }
+    // Every fault of the text names the file and the line where the reading stopped.
     bool failAtLine(const std::string& problem) {
-        return fail("Error in reading linkage locus file " + fileName_ + ", line " +
+        return fail("Error: LINKAGE locus file " + fileName_ + ", line " +
                     std::to_string(in_.line()) + ": " + problem);
     }
     bool readInt(int& value, const std::string& what) {
@@ -290,18 +298,20 @@ bool LocusFileParser::readLocus(int position) {
     }
     in_.skipRestOfLine();
     if (type == 2) {
-        return fail("Binary factors not supported.");
+        return failAtLine(label + " has binary factors (type 2), which are not supported");
     }
     if (type != Locus::quantitativeType && type != Locus::affectionType &&
         type != Locus::numberedAllelesType) {
-        return fail("Error in locus type: " + std::to_string(type));
+        return failAtLine(label + " has the unknown locus type " + std::to_string(type) +
+                          " (0 quantitative, 1 affection status, 3 numbered alleles)");
     }
     if (alleles < 0) {
         return failAtLine("the number of alleles of " + label + " cannot be negative (" +
                           std::to_string(alleles) + ")");
     }
     if (type == Locus::affectionType && alleles > 2) {
-        return fail("Disease locus cannot have more than 2 alleles");
+        return failAtLine(label + " is a disease locus with " + std::to_string(alleles) +
+                          " alleles; it can have at most 2");
     }
     const std::string id = type == Locus::numberedAllelesType
                                ? std::to_string(position)
@@ -388,8 +398,10 @@ bool LocusFileParser::readAffection(Locus& locus, const std::string& label) {
     return true;
 }
 
-// Frequencies of an affection or numbered-allele locus: none negative, the
-// sum within 0.0001 of 1, stored rescaled to sum 1.
+// Frequencies of an affection or numbered-allele locus: none negative, and
+// the sum within 0.001 of 1, stored rescaled to sum 1. Published frequencies
+// rounded to four decimals sum to 0.9999 or 1.0001; a sum further off than
+// rounding of the figures explains is a wrong file, not a rounded one.
 bool LocusFileParser::readFrequencies(Locus& locus, const std::string& label) {
     std::vector<double> frequencies;
     for (int i = 0; i < locus.numberOfAlleles; ++i) {
@@ -398,7 +410,8 @@ bool LocusFileParser::readFrequencies(Locus& locus, const std::string& label) {
             return false;
         }
         if (frequency < 0.0) {
-            return fail("Allele frequencies cannot be negative!");
+            return failAtLine("an allele frequency of " + label + " cannot be negative (" +
+                              numberText(frequency) + ")");
         }
         if (frequency > 1.0) {
             return failAtLine("an allele frequency of " + label +
@@ -407,9 +420,18 @@ bool LocusFileParser::readFrequencies(Locus& locus, const std::string& label) {
         frequencies.push_back(frequency);
     }
     const double sum = std::accumulate(frequencies.begin(), frequencies.end(), 0.0);
-    constexpr double tolerance = 0.0001;
-    if (1.0 - sum > tolerance || sum - 1.0 > tolerance) {
-        return fail("Allele frequencies do not sum to 1");
+    const double offBy = std::abs(sum - 1.0);
+    if (!(offBy <= LinkageLocusFile::frequencySumTolerance)) {
+        return fail("Error: The allele frequencies of " + label + " of LINKAGE locus file " +
+                    fileName_ + " sum to " + sumText(sum) + ", not 1 (within " +
+                    numberText(LinkageLocusFile::frequencySumTolerance) + ")");
+    }
+    // Sums of decimal figures that are exactly 1 come out of the additions
+    // a few units of the last place off; only a sum off by more was rounded.
+    if (offBy > 1e-9) {
+        std::cout << "Warning: The allele frequencies of " << label << " of LINKAGE locus file "
+                  << fileName_ << " sum to " << sumText(sum) << ": they are rescaled to sum to 1"
+                  << std::endl;
     }
     std::transform(frequencies.begin(), frequencies.end(), frequencies.begin(),
                    [sum](double frequency) { return frequency / sum; });
@@ -423,8 +445,7 @@ bool LocusFileParser::readTail() {
         return false;
     }
     if (file_.sexDifference != 0 || file_.interference != 0) {
-        return fail(
-            "Error in reading linkage locus file: sex difference and interference not allowed!");
+        return failAtLine("sex difference and interference are not supported: both must be 0");
     }
     in_.skipRestOfLine();
     for (int i = 0; i < file_.numberOfLoci - 1; ++i) {
@@ -511,11 +532,16 @@ void LinkageLocusFile::addLocus(Locus* locus) {
 
 bool LinkageLocusFile::readLocusFile(const std::string& fileName) {
     std::cout << "Reading LINKAGE locus file " << fileName << '\n';
-    std::ifstream in(fileName, std::ios::binary);
-    std::error_code ignored;
-    if (!in || std::filesystem::is_directory(fileName, ignored)) {
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
         std::cout << "...failed\n"
-                  << "Unable to open locus file " << fileName << " for reading.\n";
+                  << "Error: The LINKAGE locus file " << fileName << " " << problem << '\n';
+        return false;
+    }
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        std::cout << "...failed\n"
+                  << "Error: Unable to open locus file " << fileName << " for reading.\n";
         return false;
     }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

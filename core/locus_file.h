@@ -61,6 +61,9 @@ class LinkageLocusFile {
     static constexpr int ilinkProgram = 3;
     static constexpr int linkmapProgram = 4;
     static constexpr int mlinkProgram = 5;
+    // How far from 1 the allele frequencies of a locus may sum: they are
+    // rescaled to sum to 1, with a warning when the sum was not 1.
+    static constexpr double frequencySumTolerance = 0.001;
 
     LinkageLocusFile() = default;
     ~LinkageLocusFile();

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,20 +34,6 @@ MarkerMap::~MarkerMap() {
     delete markerTree;
 }
 
-// The words of one line, split at blanks and tabs; a carriage return of a
-// file saved on Windows is not part of the last word.
-static std::vector<std::string> wordsOf(std::string line) {
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    for (std::string word; in >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
-
 // The fields of one map entry; a field the line ends before stays empty.
 // Whatever follows the fields on their line is a comment.
 struct MapEntryFields {
@@ -73,7 +58,8 @@ static bool isNumber(const std::string& text) {
 }
 
 static bool mapReadFailed(const std::string& reason) {
-    std::cout << "...failed" << '\n' << reason << std::endl;
+    const bool marked = reason.rfind("Error: ", 0) == 0;
+    std::cout << "...failed" << '\n' << (marked ? "" : "Error: ") << reason << std::endl;
     return false;
 }
 
@@ -92,33 +78,42 @@ static std::string mapFunctionOfHeader(const std::string& fileName,
 
 bool MarkerMap::readMapFile(const std::string& fileName) {
     std::cout << "Reading map file " << fileName << std::endl;
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        return mapReadFailed("Error: The map file " + fileName + " " + problem);
+    }
     std::ifstream in(fileName);
     if (!in.is_open()) {
-        return mapReadFailed("Unable to open marker map file " + fileName + " for reading!");
+        return mapReadFailed("Error: Unable to open marker map file " + fileName + " for reading!");
     }
-    std::string line;
-    int lineNumber = 0;
+    std::vector<ColumnLine> lines;
+    std::string tooLong;
+    if (!readColumnLines(in, lines, tooLong)) {
+        return mapReadFailed("Error: Map file " + fileName + ": " + tooLong);
+    }
+    auto line = lines.cbegin();
     if (plinkFormat) {
         std::cout << "(Map file is in PLINK format)" << std::endl;
         mapFunction = "haldane";
-    } else if (std::getline(in, line)) {
-        ++lineNumber;
-        mapFunction = mapFunctionOfHeader(fileName, wordsOf(line));
+    } else if (line != lines.cend()) {
+        // The header is the file's first line, even when it is blank.
+        const bool header = line->number == 1;
+        mapFunction =
+            mapFunctionOfHeader(fileName, header ? line->columns : std::vector<std::string>());
+        line += header ? 1 : 0;
     }
 
     int counter = 0;
-    while (std::getline(in, line)) {
-        ++lineNumber;
-        const std::vector<std::string> words = wordsOf(line);
-        if (words.empty()) {
-            continue;
-        }
-        const MapEntryFields entry = entryFields(words, plinkFormat);
+    for (; line != lines.cend(); ++line) {
+        const int lineNumber = line->number;
+        const MapEntryFields entry = entryFields(line->columns, plinkFormat);
+        const std::string where =
+            " at line " + IntToString(lineNumber) + " of map file " + fileName;
         if (entry.position.empty()) {
-            return mapReadFailed("Map function is missing");
+            return mapReadFailed("Error: Map function is missing: no marker position" + where);
         }
         if (entry.name.empty()) {
-            return mapReadFailed("Marker name is missing");
+            return mapReadFailed("Error: Marker name is missing" + where);
         }
         // Read as 0 cM, a word in place of a position would put the marker
         // at the start of the map without a word said.
@@ -140,14 +135,14 @@ bool MarkerMap::readMapFile(const std::string& fileName) {
         ++counter;
         if (!inserted) {
             delete marker;
-            return mapReadFailed("Duplicate marker at line: " + IntToString(counter) +
-                                 " markername: " + entry.name);
+            return mapReadFailed("Error: Duplicate marker at line: " + IntToString(lineNumber) +
+                                 " markername: " + entry.name + " of map file " + fileName);
         }
     }
     // A read error (such as a directory given as the map) must not pass for
     // a map without markers, which would have one generated in its place.
     if (in.bad()) {
-        return mapReadFailed("Unable to read marker map file " + fileName + "!");
+        return mapReadFailed("Error: Unable to read marker map file " + fileName + "!");
     }
 
     std::cout << " ..." << '\n';

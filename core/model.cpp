@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "locus_file.h"
+#include "utilities.h"
 
 static std::string numberText(double value) {
     std::ostringstream out;
@@ -33,8 +34,8 @@ class ModelFileParser {
     bool readPenetrances(std::vector<double>& values, int count, const std::string& what);
 
     bool failAtLine(const std::string& problem) {
-        error_ = "Error in reading model file " + fileName_ + ", line " +
-                 std::to_string(in_.line()) + ": " + problem;
+        error_ = "Error: model file " + fileName_ + ", line " + std::to_string(in_.line()) + ": " +
+                 problem;
         return false;
     }
 
@@ -111,11 +112,16 @@ Model::~Model() {
 
 bool Model::readModelFile(const std::string& fileName) {
     std::cout << "Reading model file: " << fileName;
-    std::ifstream in(fileName, std::ios::binary);
-    std::error_code ignored;
-    if (!in || std::filesystem::is_directory(fileName, ignored)) {
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
         std::cout << "..failed\n"
-                  << "Unable to open model file " << fileName << " for reading.\n";
+                  << "Error: The model file " << fileName << " " << problem << '\n';
+        return false;
+    }
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        std::cout << "..failed\n"
+                  << "Error: Unable to open model file " << fileName << " for reading.\n";
         return false;
     }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -116,6 +116,53 @@ static std::vector<std::string> splitWords(const std::string& line) {
     return words;
 }
 
+std::string inputFileProblem(const std::string& fileName) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(fileName, error);
+    if (error || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) {
+        return "";
+    }
+    if (std::filesystem::is_directory(status)) {
+        return "is a directory, not a file";
+    }
+    if (std::filesystem::is_fifo(status)) {
+        return "is a pipe or FIFO, which can be read only once: save it as a file first";
+    }
+    return "is a device or special file, not a regular file: save its text as a file first";
+}
+
+std::string tooLongWordProblem(int lineNumber) {
+    return "line " + IntToString(lineNumber) + " holds a word of more than " +
+           IntToString(static_cast<int>(longestInputWord)) +
+           " characters, longer than any real input";
+}
+
+bool readColumnLines(std::istream& in, std::vector<ColumnLine>& lines, std::string& problem) {
+    std::string text;
+    int number = 0;
+    while (std::getline(in, text)) {
+        ++number;
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+        ColumnLine line{number, {}};
+        auto begin = std::find_if_not(text.cbegin(), text.cend(), isSeparator);
+        while (begin != text.cend()) {
+            const auto end = std::find_if(begin, text.cend(), isSeparator);
+            if (static_cast<std::size_t>(end - begin) > longestInputWord) {
+                problem = tooLongWordProblem(number);
+                return false;
+            }
+            line.columns.emplace_back(begin, end);
+            begin = std::find_if_not(end, text.cend(), isSeparator);
+        }
+        if (!line.columns.empty()) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return true;
+}
+
 std::vector<std::vector<std::string>> readFile(const std::string& fileName) {
     std::ifstream input;
     std::error_code error;

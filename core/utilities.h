@@ -46,6 +46,32 @@ std::string stringToLower(std::string text);
 int countElements(const std::string& text);
 // The words of every line that has any, split at blanks and tabs.
 std::vector<std::vector<std::string>> readFile(const std::string& fileName);
+
+// Input files
+
+// Why the named file cannot be read as an input: "is a directory", "is a
+// pipe or FIFO, ..." or "is a device or special file, ...". A pipe can be
+// read only once and a FIFO without a writer blocks its reader for good,
+// while the readers may need a file twice (the column plan and the records,
+// or the converter after the check). "" for a regular file, or a name
+// that names nothing (its open then fails with the reader's own message).
+std::string inputFileProblem(const std::string& fileName);
+// Longer than any word of a real input (ids, allele names, numbers): a word
+// of this length is a damaged or wrong file, such as one of zero bytes.
+constexpr std::size_t longestInputWord = 1 << 20;
+// A line of a text file split at blanks and tabs, with its number in the
+// file, from 1.
+struct ColumnLine {
+    int number = 0;
+    std::vector<std::string> columns;
+};
+// Every line of the stream that holds a column; a carriage return before
+// the line feed of a file saved on Windows is not part of the last column.
+// False at the first word longer than longestInputWord, with the reason
+// ("line N holds a word of more than ... characters") in problem.
+bool readColumnLines(std::istream& in, std::vector<ColumnLine>& lines, std::string& problem);
+// The reason readColumnLines gives for a word too long at the line.
+std::string tooLongWordProblem(int lineNumber);
 // Local time in ctime form, line feed included.
 std::string current_time_and_date();
 std::string secondsToCorrectTimeFormat(double seconds);
@@ -93,27 +119,46 @@ const std::vector<std::string>& reportFileNames();
 // The engine file or report that the path names, as engineFileNamedBy does
 // for the engine files: an input of that name would be overwritten.
 std::string runFileNamedBy(const std::string& path);
-// To be called before the first engine file of a run is written. Prints an
-// "Error: " line naming the first entry of engineFileNames() that exists in
-// the working directory (a file, a folder, a link, a dangling link too) and
-// returns false: the run would overwrite it, or write through it, and the
-// clean-up would remove it. True when there is none.
+// To be called before the first engine file of a run is written. Prints one
+// "Error: " line naming every entry of engineFileNames() that exists in the
+// working directory (a file, a folder, a link, a dangling link too), with the
+// one command that removes them, and returns false: the run would overwrite
+// them, or write through them, and the clean-up would remove them. True when
+// there is none.
 bool refuseExistingEngineFiles();
 // Prints an "Error: " line and returns false when a report of
 // reportFileNames() in the working directory is a link, which writing the
 // report would follow out of the working directory.
 bool refuseLinkedReportFiles();
+// File options as the command line gave them: each option that was given,
+// with its value. Refuses the first whose value is empty (a quoted unset
+// shell variable, say), which would otherwise read as an absent option, with
+// an "Error: " line naming the option, and returns false; true when none is.
+bool checkFileNamesNotEmpty(
+    const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
 // The inputs of a run, each as the option that named it and the file name.
 // Refuses the first that names an engine file or a report, with an "Error: "
 // line naming the option, the file and the file it names, and returns false;
 // true when none does. Call it before anything is written.
 bool checkInputsAreNotEngineFiles(
     const std::vector<std::pair<std::string, std::string>>& optionsAndNames);
+// To be called before anything of a run is read or written, with every file
+// the run's results go to and the run's inputs (as for
+// checkInputsAreNotEngineFiles). Prints an "Error: " line for each output
+// that reaches an input (through a link, another spelling or a hard link),
+// that names a folder, a file that is not a regular one or a read-only file,
+// or whose folder does not exist or cannot be written into, and for the
+// folder of the reports (reportFileNames()); false after any of them.
+bool checkOutputFiles(const std::vector<std::string>& outputs,
+                      const std::vector<std::pair<std::string, std::string>>& inputs);
 // Runs one engine program (a program and its arguments, which the shell
 // execs) as execute_external_command runs a command. On a non-zero
 // status prints the engine error box, "Error in executing <label>: <command>",
 // and returns false.
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose);
+// The "Error: " line that follows an engine error box: the program of the
+// command and how the shell's wait status says it ended.
+void printEngineEnding(const std::string& command, int status, bool verbose);
 
 // Probability tails and random numbers
 

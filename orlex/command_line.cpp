@@ -2,8 +2,12 @@
 #include <tclap/CmdLine.h>
 
 #include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "orlex.h"
+#include "utilities.h"
 
 static const char* const version = "1.0.0";
 
@@ -131,6 +135,14 @@ bool Orlex::parse(int argc, char** argv) {
         if (pedigreeFileGiven) {
             pedigreeFile = pedArg.getValue();
         }
+        std::vector<std::pair<std::string, std::string>> fileOptions;
+        for (const TCLAP::ValueArg<std::string>* arg :
+             {&pedArg, &mapArg, &phenArg, &modelArg, &datArg, &onlyMarkersArg}) {
+            if (arg->isSet()) {
+                fileOptions.emplace_back("--" + arg->getName(), arg->getValue());
+            }
+        }
+        return checkFileNamesNotEmpty(fileOptions);
     } catch (const TCLAP::ArgException& e) {
         std::cerr << "error: " << e.error() << " for arg " << e.argId() << std::endl;
         return false;

@@ -13,6 +13,7 @@
 
 #include "marker_info.h"
 #include "marker_map.h"
+#include "mlink.h"
 #include "pedigrees.h"
 #include "utilities.h"
 
@@ -29,7 +30,7 @@ bool Hrr::selectMarkers(const std::string& markerName, std::vector<std::string>&
         return true;
     }
     if (map->getMarkerWithName(markerName) == nullptr) {
-        std::cout << "Cannot find given marker " << markerName << std::endl;
+        reportUnknownMarker(*pedigrees, markerName);
         return false;
     }
     selected.push_back(markerName);
@@ -45,7 +46,7 @@ bool Hrr::selectPhenotypes(const std::string& phenotypeName,
         return true;
     }
     if (std::find(names.begin(), names.end(), phenotypeName) == names.end()) {
-        std::cout << "Cannot find given phenotype " << phenotypeName << std::endl;
+        reportUnknownPhenotype(*pedigrees, phenotypeName);
         return false;
     }
     selected.push_back(phenotypeName);

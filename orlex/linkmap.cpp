@@ -15,6 +15,16 @@
 
 static constexpr int defaultWindowSize = 3;
 static constexpr int defaultSteps = 5;
+// The engine's LINKMAP build keeps FASTLINK's default limit of 8 loci (the
+// engine build sets no other): the trait and at most 7 markers.
+static constexpr int largestWindowSize = 7;
+// The engine prints the recombination fractions of an evaluation with three
+// decimals: beyond 500 steps even the widest interval, theta 0.5 down to 0,
+// gives evaluations whose printed places coincide.
+static constexpr int largestSteps = 500;
+// Ten times the default: from here on the run's engine evaluations are
+// counted out before they start.
+static constexpr int manySteps = 10 * defaultSteps;
 
 Linkmap::Linkmap(Pedigrees* store) : pedigrees(store) {}
 
@@ -72,13 +82,14 @@ bool Linkmap::selectPhenotypes(std::vector<std::string>& selected) const {
         std::cout << "Error: Phenotype " << phenotypeName << " not found!" << std::endl;
     }
     if (selected.empty()) {
-        std::cout << "No phenotypes to orlex...!" << std::endl;
+        std::cout << "Error: No phenotypes to orlex...! None of the pedigree file "
+                  << pedigrees->pedigreeFileName << " is left to analyse" << std::endl;
         return false;
     }
     return true;
 }
 
-void Linkmap::clampWindowAndSteps(int markerCount) {
+bool Linkmap::clampWindowAndSteps(int markerCount, int phenotypeCount) {
     if (windowSize <= 1) {
         std::cout << "Warning: Multipoint window size must be > 1! Setting window size to 3."
                   << std::endl;
@@ -95,6 +106,35 @@ void Linkmap::clampWindowAndSteps(int markerCount) {
                   << "." << std::endl;
         steps = defaultSteps;
     }
+    if (windowSize > largestWindowSize) {
+        std::cout << "Error: Multipoint window size " << windowSize
+                  << " (--wsize) is more than the engine's LINKMAP build takes: it holds "
+                  << largestWindowSize + 1 << " loci, the trait and at most " << largestWindowSize
+                  << " markers" << std::endl;
+        return false;
+    }
+    if (steps > largestSteps) {
+        std::cout << "Error: Multipoint steps " << steps << " (--steps) are more than "
+                  << largestSteps
+                  << ": the engine prints recombination fractions with three decimals, so "
+                     "further steps would only repeat the places of others"
+                  << std::endl;
+        return false;
+    }
+    if (steps > manySteps) {
+        // Steps evaluations at the first trait position of a window and up to
+        // one more at each later one, in every window of every phenotype.
+        const long long windows = markerCount - windowSize + 1;
+        const long long perWindow =
+            steps + static_cast<long long>(windowSize) * (static_cast<long long>(steps) + 1);
+        const long long perDefaultWindow = defaultSteps + windowSize * (defaultSteps + 1);
+        std::cout << "Warning: Multipoint steps " << steps << " (--steps) ask the engine for up to "
+                  << windows * perWindow * phenotypeCount << " evaluations: " << perWindow
+                  << " in each of " << windows << " windows for each of " << phenotypeCount
+                  << " phenotypes, where the default of " << defaultSteps << " steps asks for "
+                  << perDefaultWindow << std::endl;
+    }
+    return true;
 }
 
 bool Linkmap::run() {
@@ -105,7 +145,9 @@ bool Linkmap::run() {
     std::vector<int> markerNumbers;
     selectMarkers(markerNumbers);
     if (markerNumbers.empty()) {
-        std::cout << "No markers to orlex...!" << std::endl;
+        std::cout << "Error: No markers to orlex...! None of the map file "
+                  << pedigrees->mapFileName << " is left to analyse (see the warnings above)"
+                  << std::endl;
         return false;
     }
     if (markerNumbers.size() == 1) {
@@ -117,7 +159,10 @@ bool Linkmap::run() {
     if (!selectPhenotypes(selected)) {
         return false;
     }
-    clampWindowAndSteps(static_cast<int>(markerNumbers.size()));
+    if (!clampWindowAndSteps(static_cast<int>(markerNumbers.size()),
+                             static_cast<int>(selected.size()))) {
+        return false;
+    }
     // The runs follow the locus model's sex link, as the two-point runs do.
     const bool modelXlinked = pedigrees->linkageLocusFile->getXlinked() == 1;
     if (modelXlinked != pedigrees->xlinked) {
@@ -248,7 +293,13 @@ std::unique_ptr<LinkmapLikelihoods> Linkmap::runTraitPosition(
     position->traitPosition = traitPosition;
     const bool read = position->readOutFile();
     if (read && !position->evaluations.empty()) {
-        return position;
+        const std::string problem = missingEvaluations(*position, evaluationsAsked(indices));
+        if (problem.empty()) {
+            return position;
+        }
+        std::cout << "Error: outfile.dat for the window " << windowKeyOf(names)
+                  << "(trait position " << traitPosition << ") " << problem << std::endl;
+        return nullptr;
     }
     // The file is removed before every run, so a run that exits 0 without
     // it, or with an empty one, left no results; a malformed one the reader
@@ -259,6 +310,40 @@ std::unique_ptr<LinkmapLikelihoods> Linkmap::runTraitPosition(
                   << windowKeyOf(names) << "(trait position " << traitPosition << ")" << std::endl;
     }
     return nullptr;
+}
+
+int Linkmap::evaluationsAsked(const std::vector<std::string>& markerIndices) const {
+    const MarkerMap& map = *pedigrees->getMarkerMap();
+    for (size_t k = 0; k + 1 < markerIndices.size(); ++k) {
+        if (map.getRecombinationFractionBetweenWithIndex(markerIndices[k], markerIndices[k + 1]) <
+            1e-5) {
+            return 0;
+        }
+    }
+    return steps;
+}
+
+// What a run's file lacks, or "": a file cut at a block boundary reads
+// without a fault, and an evaluation without its THETAS line has no place
+// on the map.
+std::string missingEvaluations(const LinkmapLikelihoods& run, int asked) {
+    const auto& evaluations = run.evaluations;
+    const size_t thetas = static_cast<size_t>(std::max(run.numberOfLoci - 1, 0));
+    const auto unplaced = std::find_if(
+        evaluations.begin(), evaluations.end(),
+        [thetas](const auto& evaluation) { return evaluation->thetas.size() != thetas; });
+    if (unplaced != evaluations.end()) {
+        return "has no THETAS line in evaluation " +
+               std::to_string(unplaced - evaluations.begin() + 1) + " of " +
+               std::to_string(evaluations.size()) +
+               ", so the trait's place in that evaluation is unknown";
+    }
+    if (evaluations.size() < static_cast<size_t>(std::max(asked, 1))) {
+        return "holds " + std::to_string(evaluations.size()) + " evaluations, fewer than the " +
+               std::to_string(asked) +
+               " steps the datafile asked the engine for: the file is cut short";
+    }
+    return "";
 }
 
 bool Linkmap::make_datafile(std::vector<std::string> markerIndices, std::vector<int> locusOrder) {
@@ -306,8 +391,6 @@ bool Linkmap::make_datafile(std::vector<std::string> markerIndices, std::vector<
         fractions.push_back(
             map.getRecombinationFractionBetweenWithIndex(markerIndices[k], markerIndices[k + 1]));
     }
-    const bool markersApart = std::all_of(fractions.begin(), fractions.end(),
-                                          [](double fraction) { return fraction >= 1e-5; });
     double finishing = 0.0;
     if (traitPosition == 0) {
         fractions.insert(fractions.begin(), 0.5);
@@ -324,7 +407,7 @@ bool Linkmap::make_datafile(std::vector<std::string> markerIndices, std::vector<
     }
     file.linkmapLocusVaried = 1;
     file.linkmapFinishingValue = finishing;
-    file.linkmapNumberOfEvaluations = markersApart ? steps : 0;
+    file.linkmapNumberOfEvaluations = evaluationsAsked(markerIndices);
     return file.writeLocusFile("datafile.dat", {});
 }
 

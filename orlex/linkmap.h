@@ -71,13 +71,20 @@ class Linkmap {
   private:
     bool selectMarkers(std::vector<int>& markerNumbers) const;
     bool selectPhenotypes(std::vector<std::string>& selected) const;
-    void clampWindowAndSteps(int markerCount);
+    // Brings the window size and the steps into their bounds with a warning,
+    // or refuses them with an "Error: " line and false when they ask more
+    // than the engine can give.
+    bool clampWindowAndSteps(int markerCount, int phenotypeCount);
     // The reason the window cannot be run (markers on two chromosomes or out
     // of map order), or "" when it can.
     std::string windowProblem(const std::vector<std::string>& markerIndices) const;
     bool analyseWindow(const std::string& phenotype, const std::vector<std::string>& indices,
                        std::map<std::string, std::vector<LinkmapLikelihoods*>>& windows,
                        std::vector<std::string>& keys);
+    // The evaluations that each datafile of the window asks LINKMAP for
+    // along the trait's interval: none when two of its markers stand at one
+    // position.
+    int evaluationsAsked(const std::vector<std::string>& markerIndices) const;
     std::unique_ptr<LinkmapLikelihoods> runTraitPosition(const std::vector<std::string>& indices,
                                                          const std::vector<std::string>& names,
                                                          int traitPosition);
@@ -85,6 +92,11 @@ class Linkmap {
     // Owns every run read, also those of a phenotype whose analysis failed.
     std::vector<std::unique_ptr<LinkmapLikelihoods>> runs;
 };
+
+// What the engine's file of one trait position lacks against the asked
+// number of evaluations (every evaluation placed by its THETAS line, at
+// least the asked number of them, at least one), or "" when it lacks nothing.
+std::string missingEvaluations(const LinkmapLikelihoods& run, int asked);
 
 // The LOD curve page of one window (its runs in trait-position order) over
 // its interior intervals, x in cM from the first marker by the map's

@@ -306,10 +306,61 @@ bool readTwoPointBlocks(std::istream& input, const std::string& fileName, int pe
     return true;
 }
 
+void reportUnknownMarker(const Pedigrees& store, const std::string& name) {
+    std::cout << "Error: Cannot find given marker " << name << " (--marker) in the map file "
+              << store.mapFileName << std::endl;
+}
+
+void reportUnknownPhenotype(const Pedigrees& store, const std::string& name) {
+    std::cout << "Error: Cannot find given phenotype " << name
+              << " (--phenotype) in the pedigree file " << store.pedigreeFileName
+              << (store.phenotypeFileName.empty() ? "" : " or the phenotype file ")
+              << store.phenotypeFileName << std::endl;
+}
+
 // ---------------------------------------------------------------------------
 // MLink
 
 static const char* const unknownProgram = "unknownorlex";
+
+// The recombination fractions that each marker's datafile asks MLINK for:
+// theta runs from 0 by the increment while it stays below the finishing
+// value, after the engine's opening evaluation at 0.5.
+static constexpr double thetaIncrement = 0.02;
+static constexpr double thetaFinishingValue = 0.49;
+
+// The keys of the blocks that MLINK writes for that grid, in file order.
+static std::vector<std::string> thetaGridKeys() {
+    std::vector<std::string> keys{doubleToString(0.5)};
+    for (int step = 0; step * thetaIncrement < thetaFinishingValue; ++step) {
+        keys.push_back(doubleToString(step * thetaIncrement));
+    }
+    return keys;
+}
+
+// An "Error: " line when the marker's blocks are not the grid's, block for
+// block: a file cut at a block boundary reads without a fault, and its best
+// LOD would be the best of the blocks that happen to be there.
+static bool holdsTheThetaGrid(const MLinkMarker& marker, const std::string& fileName) {
+    static const std::vector<std::string> grid = thetaGridKeys();
+    const std::vector<std::string>& read = marker.likelihoodsNames;
+    const auto [gridAt, readAt] = std::mismatch(grid.begin(), grid.end(), read.begin(), read.end());
+    if (gridAt == grid.end() && readAt == read.end()) {
+        return true;
+    }
+    const std::string where = fileName + " for marker " + marker.getIndex();
+    if (readAt == read.end()) {
+        std::cout << "Error: " << where << " holds " << read.size() << " of the " << grid.size()
+                  << " recombination fractions that the engine evaluates (0.5, then 0 to "
+                  << grid.back() << " by " << doubleToString(thetaIncrement)
+                  << "): the file ends before theta " << *gridAt << std::endl;
+    } else {
+        std::cout << "Error: " << where << ": block " << (readAt - read.begin()) + 1
+                  << " is for theta " << *readAt << ", where the engine evaluates "
+                  << (gridAt == grid.end() ? "no further theta" : "theta " + *gridAt) << std::endl;
+    }
+    return false;
+}
 
 MLink::MLink(Pedigrees* store) : pedigrees(store) {}
 
@@ -348,6 +399,10 @@ bool MLink::readResultsFile(const std::string& fileName, const std::string& kind
     if (currentMarkerIndex >= 0 && currentMarkerIndex < static_cast<int>(selectedMarkers.size())) {
         marker->setIndex(selectedMarkers[currentMarkerIndex]);
     }
+    // A file without blocks is reported by the caller.
+    if (!marker->likelihoodsNames.empty() && !holdsTheThetaGrid(*marker, fileName)) {
+        return false;
+    }
     if (const FastlinkLikelihoods* best = marker->getLikelihoodWithMaxLodScore()) {
         // Later tables print at the stream's own precision and notation.
         const std::ios_base::fmtflags flags = std::cout.flags();
@@ -380,7 +435,7 @@ bool MLink::selectMarkers() {
         return true;
     }
     if (map->getMarkerWithName(markerName) == nullptr) {
-        std::cout << "Cannot find given marker " << markerName << std::endl;
+        reportUnknownMarker(*pedigrees, markerName);
         return false;
     }
     selectedMarkers.push_back(markerName);
@@ -396,7 +451,7 @@ bool MLink::selectPhenotypes() {
         return true;
     }
     if (std::find(names.begin(), names.end(), phenotypeName) == names.end()) {
-        std::cout << "Cannot find given phenotype " << phenotypeName << std::endl;
+        reportUnknownPhenotype(*pedigrees, phenotypeName);
         return false;
     }
     selectedPhenotypes.push_back(phenotypeName);
@@ -554,8 +609,8 @@ bool MLink::writeLocusFile(const std::string& markerIndex, const std::string& ma
     file.setSexDifference(0);
     file.setInterference(0);
     file.setRecombinationVaried(1);
-    file.setIncrement(0.02);
-    file.setFinishingValue(0.49);
+    file.setIncrement(thetaIncrement);
+    file.setFinishingValue(thetaFinishingValue);
     file.addRecombinationFraction(0.0);
     const bool written = file.writeLocusFile("datafile.dat", {});
     if (verbose) {

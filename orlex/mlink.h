@@ -135,5 +135,10 @@ class MLink {
 // Reads the blocks of an MLINK two-point result file into the marker. A
 // block whose numbers do not stand where they belong ends the reading with
 // false and a message naming the file, its line and the field.
+// The "Error: " lines of a --marker or --phenotype option that names no
+// marker of the map file, or no phenotype that the store read.
+void reportUnknownMarker(const Pedigrees& store, const std::string& name);
+void reportUnknownPhenotype(const Pedigrees& store, const std::string& name);
+
 bool readTwoPointBlocks(std::istream& input, const std::string& fileName, int pedigreeCount,
                         MLinkMarker& marker);

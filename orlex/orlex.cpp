@@ -46,6 +46,59 @@ std::vector<std::pair<std::string, std::string>> Orlex::givenInputFiles() const 
     return files;
 }
 
+std::vector<std::string> Orlex::outputFiles() const {
+    std::vector<std::string> files;
+    const auto add = [this, &files](const std::string& suffix) {
+        files.push_back(outputPrefix + suffix);
+    };
+    if (statistics) {
+        for (const char* suffix :
+             {"_markerinfo_statistics.info", "_hrr_markerinfo_statistics.info",
+              "_tdt_markerinfo_statistics.info", "_sib_pair_markerinfo_statistics.info",
+              "_pedigree_statistics.info", "_genotype_statistics.info",
+              "_number_of_hrr_tdt_sibpair_peds.info"}) {
+            add(suffix);
+        }
+    }
+    if (hrrAnalysis) {
+        add("_hrr.out");
+        add("_hrr.ps");
+    }
+    if (singlepointAnalysis) {
+        std::vector<std::string> bases{"_singlepoint"};
+        if (nuclearAnalysis) {
+            bases.emplace_back("_singlepoint_nuc");
+        }
+        for (const std::string& base : bases) {
+            add(base + ".out");
+            add(base + ".ps");
+            if (byFamily) {
+                add(base + "_by_family.out");
+            }
+            if (singlepointCurves) {
+                add(base + "_curves.out");
+                add(base + "_curves.ps");
+            }
+            if (hlodAnalysis) {
+                add(base + "_het.out");
+                add(base + "_het.ps");
+            }
+        }
+    }
+    if (multipointAnalysis) {
+        add("_multipoint.out");
+        add("_multipoint.ps");
+        add("_multipoint_het.out");
+        if (byFamily) {
+            add("_multipoint_by_family.out");
+        }
+    }
+    if (hrrAnalysis || singlepointAnalysis) {
+        add("_summary.out");
+    }
+    return files;
+}
+
 void Orlex::cleanUp() const {
     // Before the check, any engine file in the working directory was the
     // user's; after it, only this run can have made them.
@@ -74,6 +127,10 @@ bool Orlex::checkOptions() const {
 
 bool Orlex::checkInputNames() const {
     return checkInputsAreNotEngineFiles(givenInputFiles());
+}
+
+bool Orlex::checkOutputs() const {
+    return checkOutputFiles(outputFiles(), givenInputFiles());
 }
 
 void Orlex::copySettingsIntoStore() {
@@ -187,7 +244,7 @@ bool Orlex::readInputFiles() {
     if (!modelFileGiven && !locusFileGiven) {
         return failed("Model file or Linkage locus file must be given");
     }
-    if (!checkOptions() || !checkInputNames() || !refuseExistingEngineFiles()) {
+    if (!checkOptions() || !checkInputNames() || !checkOutputs() || !refuseExistingEngineFiles()) {
         return false;
     }
     engineFilesChecked = true;
@@ -215,13 +272,19 @@ bool Orlex::readInputFiles() {
         !pedigrees->readOnlyMarkersFile(onlyMarkersFile)) {
         return failed("Reading the marker selection file " + onlyMarkersFile + " failed");
     }
-    pedigrees->collapseAlleles();
-    pedigrees->useNewAlleleNames = true;
+    // The frequencies of the locus file belong to the alleles by their
+    // numbers: merged or renumbered, an allele would take another's.
+    const bool givenFrequencies = frequencyType == "u";
+    if (!givenFrequencies) {
+        pedigrees->collapseAlleles();
+        pedigrees->useNewAlleleNames = true;
+    }
     if (modelFileGiven && !modelFile.empty() && !pedigrees->readModelFile(modelFile)) {
         return failed("Reading the model file " + modelFile + " failed");
     }
-    if (!readLocusModel() || !checkLocusModel() || !pedigrees->checkEngineLimits() ||
-        !checkLiabilityClasses() || !checkAffectionValues()) {
+    if (!readLocusModel() || (givenFrequencies && !pedigrees->checkDeclaredAlleles()) ||
+        !checkLocusModel() || !pedigrees->checkEngineLimits() || !checkLiabilityClasses() ||
+        !checkAffectionValues()) {
         return false;
     }
     std::cout << "Done reading input files." << std::endl;
@@ -330,7 +393,9 @@ bool Orlex::writeResults() {
     if (basicMLink != nullptr || hrr != nullptr) {
         allWritten = writeSummaryFile(outputPrefix + "_summary") && allWritten;
     }
-    return allWritten;
+    // A report the pedigree checks could not write is as lost as a result
+    // file; its "Error: " line was printed when it was lost.
+    return allWritten && !pedigrees->reportFileLost;
 }
 
 bool Orlex::writeSinglepointResults(MLink& mlink, const std::string& suffix) {

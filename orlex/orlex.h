@@ -34,6 +34,11 @@ class Orlex {
     // Removes the engine's exchange files from the working directory once
     // the run has made sure that none of them was there before it.
     void cleanUp() const;
+    // Every file that a run with these options writes its results to
+    // (result files, charts, summary, statistics files), in the order they
+    // are written: worked out before anything is read, so that a run that
+    // could not keep them is refused before it computes.
+    std::vector<std::string> outputFiles() const;
 
     std::unique_ptr<Pedigrees> pedigrees;
     std::unique_ptr<MLink> basicMLink;
@@ -85,6 +90,7 @@ class Orlex {
     std::vector<std::pair<std::string, std::string>> givenInputFiles() const;
     bool checkOptions() const;
     bool checkInputNames() const;
+    bool checkOutputs() const;
     void copySettingsIntoStore();
     bool readPedigrees();
     bool generateLocusModel();

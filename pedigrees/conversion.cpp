@@ -11,13 +11,15 @@
 #include "pedigrees.h"
 #include "utilities.h"
 
-static void printEngineErrorBox(const std::string& message) {
+static void printEngineErrorBox(const std::string& message, const std::string& command, int status,
+                                bool verbose) {
     const std::string stars(66, '*');
     std::cout << std::endl
               << stars << std::endl
               << message << std::endl
               << stars << std::endl
               << std::endl;
+    printEngineEnding(command, status, verbose);
 }
 
 // Removes a file an earlier run left behind; true when it is gone.
@@ -98,6 +100,8 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     validation->countAllelesOnRead = false;
     const bool validated = validation->readPedigreeFile(fileName);
     const bool validationMendelianErrors = validation->mendelianErrorsFound;
+    // The validation read writes the reports of the file.
+    reportFileLost = reportFileLost || validation->reportFileLost;
     validation->setMarkerMap(nullptr);
     delete validation;
     mendelianErrorsFound = validationMendelianErrors;
@@ -109,9 +113,10 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     const ConvertedFileRemoval removal(convertedFileName);
     const std::string command =
         "makepedvant " + shellQuote(converterInput) + " " + shellQuote(convertedFileName) + " n";
-    if (execute_program_command(command, verbose) != 0) {
-        printEngineErrorBox("Error in converting pedigree file " + converterInput +
-                            " with MAKEPED...");
+    if (const int status = execute_program_command(command, verbose); status != 0) {
+        printEngineErrorBox(
+            "Error in converting pedigree file " + converterInput + " with MAKEPED...", command,
+            status, verbose);
         return false;
     }
 
@@ -140,8 +145,9 @@ bool Pedigrees::break_loops(bool jointProgram, bool verboseOutput) {
         return false;
     }
     const std::string command = std::string(jointProgram ? "unknownvant" : "unknownorlex") + " -l ";
-    if (execute_program_command(command, verboseOutput) != 0) {
-        printEngineErrorBox("Error in breaking loops with UNKNOWN...");
+    if (const int status = execute_program_command(command, verboseOutput); status != 0) {
+        printEngineErrorBox("Error in breaking loops with UNKNOWN...", command, status,
+                            verboseOutput);
         return false;
     }
     return copy_file("lpedfile.dat", "pedfile.dat");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pedigrees.h"
+#include "utilities.h"
 
 namespace {
 
@@ -301,13 +302,10 @@ bool Pedigrees::writeFamilyErrors(const std::string& fileName) {
     if (!checkFamilies()) {
         return false;
     }
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
-        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+    if (!writeTextFile(fileName, familyErrorText.str())) {
+        reportFileLost = true;
         return true;
     }
-    file << familyErrorText.str();
-    file.close();
     familyErrorText.str("");
     return true;
 }

@@ -15,43 +15,15 @@
 #include "pedigrees.h"
 #include "utilities.h"
 
+// Every failure of a reader says so on a line of its own that starts with
+// "Error: ".
 static void printFailure(const std::string& reason) {
-    std::cout << "...failed" << std::endl << reason << std::endl;
+    const bool marked = reason.rfind("Error: ", 0) == 0;
+    std::cout << "...failed" << std::endl << (marked ? "" : "Error: ") << reason << std::endl;
 }
 
 static bool isMissingPhenotypeValue(const std::string& value) {
     return value == "x" || value == "-" || value == "." || value == "0";
-}
-
-// A line of a text file split at blanks and tabs, with its number in the file.
-struct ColumnLine {
-    int number = 0;
-    std::vector<std::string> columns;
-};
-
-// Every line that holds a column. A carriage return before the line feed of a
-// file saved on Windows is not part of the last column.
-static std::vector<ColumnLine> readColumnLines(std::istream& in) {
-    std::vector<ColumnLine> lines;
-    std::string text;
-    int number = 0;
-    while (std::getline(in, text)) {
-        ++number;
-        if (!text.empty() && text.back() == '\r') {
-            text.pop_back();
-        }
-        ColumnLine line{number, {}};
-        std::string::size_type begin = text.find_first_not_of(" \t");
-        while (begin != std::string::npos) {
-            const std::string::size_type end = text.find_first_of(" \t", begin);
-            line.columns.emplace_back(text, begin, end == std::string::npos ? end : end - begin);
-            begin = text.find_first_not_of(" \t", end);
-        }
-        if (!line.columns.empty()) {
-            lines.push_back(std::move(line));
-        }
-    }
-    return lines;
 }
 
 // The whole text is an integer (0 otherwise, as a count that cannot be read).
@@ -119,87 +91,88 @@ bool Pedigrees::readPhenotypeFile(const std::string& fileName) {
     phenotypeFileName = fileName;
     std::cout << "Reading phenotype file: " << fileName;
     if (!pedigreeFileRead) {
-        printFailure("Unable to open phenotype file before Pedigreefile ");
+        printFailure("Error: Unable to open phenotype file before Pedigreefile ");
         return false;
+    }
+    const auto fail = [&fileName](const std::string& problem) {
+        printFailure("Error: Phenotype file " + fileName + ": " + problem);
+        return false;
+    };
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        return fail(problem);
     }
     std::ifstream in(fileName);
     if (!in) {
-        printFailure("Unable to open phenotype file " + fileName + " for reading.");
+        printFailure("Error: Unable to open phenotype file " + fileName + " for reading.");
         return false;
     }
-    const std::vector<ColumnLine> lines = readColumnLines(in);
+    std::vector<ColumnLine> lines;
+    std::string tooLong;
+    if (!readColumnLines(in, lines, tooLong)) {
+        return fail(tooLong);
+    }
+    if (in.bad()) {
+        return fail("cannot be read");
+    }
     in.close();
 
-    // The header: the number of phenotypes and their names, which may run over
-    // several lines; whatever follows the last name on its line is ignored.
-    std::size_t line = 0;
-    std::size_t column = 0;
-    const auto nextHeaderToken = [&](std::string& token) {
-        while (line < lines.size() && column >= lines[line].columns.size()) {
-            ++line;
-            column = 0;
-        }
-        if (line == lines.size()) {
-            return false;
-        }
-        token = lines[line].columns[column++];
-        return true;
-    };
-
-    std::string token;
-    const int phenotypeCount = nextHeaderToken(token) ? completeInteger(token) : 0;
+    // The header is the first line: the number of phenotypes and their
+    // names; whatever follows the last name is ignored. A header short of
+    // names is refused: taking them from the next line would swallow the
+    // first person's values.
+    const int headerLine = lines.empty() ? 1 : lines.front().number;
+    const std::vector<std::string> noWords;
+    const std::vector<std::string>& header = lines.empty() ? noWords : lines.front().columns;
+    const int phenotypeCount = header.empty() ? 0 : completeInteger(header.front());
     if (phenotypeCount < 1) {
-        std::cout << "...failed" << std::endl
-                  << "Number of phenotypes:" << phenotypeCount << " ...check your files!";
-        return false;
+        return fail("Number of phenotypes:" + IntToString(phenotypeCount) + " at line " +
+                    IntToString(headerLine) + " ...check your files!");
+    }
+    if (static_cast<int>(header.size()) - 1 < phenotypeCount) {
+        return fail("The header at line " + IntToString(headerLine) + " names " +
+                    IntToString(static_cast<int>(header.size()) - 1) +
+                    " phenotypes, but its count is " + IntToString(phenotypeCount) +
+                    ": phenotype name missing at phenotypecolumn " +
+                    IntToString(static_cast<int>(header.size())));
     }
     const std::size_t firstColumnName = phenotypeNames.size();
     for (int j = 1; j <= phenotypeCount; ++j) {
-        std::string name;
-        if (!nextHeaderToken(name)) {
-            printFailure("Phenotype name missing at phenotypecolumn: " + IntToString(j));
-            return false;
-        }
+        const std::string& name = header[static_cast<std::size_t>(j)];
+        const std::string where =
+            " at phenotypecolumn: " + IntToString(j) + ", line " + IntToString(headerLine);
         if (isPhenotypeRead(name)) {
-            printFailure("duplicate phenotypename: " + name +
-                         " at phenotypecolumn: " + IntToString(j));
-            return false;
+            return fail("duplicate phenotypename: " + name + where);
         }
         // Trees keep no record under the reserved key, so the values of such
         // a phenotype would be lost.
         if (name == "NIL") {
-            printFailure("Phenotype name can't be NIL at phenotypecolumn: " + IntToString(j));
-            return false;
+            return fail("Phenotype name can't be NIL" + where);
         }
         phenotypeNames.push_back(name);
     }
-    const std::size_t firstRow = line + 1;
 
     const std::size_t valuesPerRow = 2 + static_cast<std::size_t>(phenotypeCount);
     std::string previousPedigreeId;
     Pedigree* pedigree = nullptr;
-    int n = 0;
     bool progressLineOpen = true;  // "...done" completes the progress line
-    for (std::size_t row = firstRow; row < lines.size(); ++row) {
+    for (std::size_t row = 1; row < lines.size(); ++row) {
         const auto& columns = lines[row].columns;
         const bool lastRow = row + 1 == lines.size();
-        if (columns.size() < 2) {
+        const std::string n = IntToString(lines[row].number);
+        if (columns.size() < 2 && lastRow) {
             // The last line ends before its person id: nothing to store.
-            if (lastRow) {
-                break;
-            }
+            break;
         }
-        ++n;
         const std::string& pedigreeId = columns[0];
         const std::string personId = columns.size() > 1 ? columns[1] : std::string();
+        const std::string who = " Pedigree " + pedigreeId + " Person " + personId;
         // Values are matched to names by position, so a row with values
         // missing or to spare would put every later value in the wrong place.
         if (columns.size() > valuesPerRow || (columns.size() < valuesPerRow && !lastRow)) {
-            printFailure("Wrong number of values at line: " + IntToString(n) + " Pedigree " +
-                         pedigreeId + " Person " + personId + " has " +
-                         IntToString(std::max(0, static_cast<int>(columns.size()) - 2)) +
-                         " values, " + IntToString(phenotypeCount) + " expected");
-            return false;
+            return fail("Wrong number of values at line: " + n + who + " has " +
+                        IntToString(std::max(0, static_cast<int>(columns.size()) - 2)) +
+                        " values, " + IntToString(phenotypeCount) + " expected");
         }
 
         if (pedigree == nullptr || pedigreeId != previousPedigreeId) {
@@ -208,18 +181,14 @@ bool Pedigrees::readPhenotypeFile(const std::string& fileName) {
             previousPedigreeId = pedigreeId;
         }
         if (pedigree == nullptr) {
-            printFailure("Pedigree not found for phenotype at line: " + IntToString(n) +
-                         " Pedigree " + pedigreeId + " Person " + personId +
-                         " does not match with pedigree file!");
-            return false;
+            return fail("Pedigree not found for phenotype at line: " + n + who +
+                        " does not match with pedigree file!");
         }
         Person* person = pedigree->getPerson(
             convertedLinkageFormat ? getNewPersonID(pedigreeId, personId) : personId);
         if (person == nullptr) {
-            printFailure("Pedigree found, but not person at line: " + IntToString(n) +
-                         " Pedigree " + pedigreeId + " Person " + personId +
-                         " does not match with pedigree file!");
-            return false;
+            return fail("Pedigree found, but not person at line: " + n + who +
+                        " does not match with pedigree file!");
         }
 
         for (int j = 0; j < phenotypeCount; ++j) {
@@ -231,7 +200,7 @@ bool Pedigrees::readPhenotypeFile(const std::string& fileName) {
                     progressLineOpen = false;
                 }
                 std::cout << "Warning: Value for Phenotype: " << name << " not found at line: " << n
-                          << std::endl;
+                          << " of phenotype file " << fileName << std::endl;
                 continue;
             }
             const std::string& value = columns[at];
@@ -241,9 +210,7 @@ bool Pedigrees::readPhenotypeFile(const std::string& fileName) {
             auto* phenotype = new Phenotype(name, value);
             if (!person->addPhenotype(phenotype)) {
                 delete phenotype;
-                printFailure("Duplicate phenotype at line: " + IntToString(n) + " name: " + name +
-                             " Pedigree " + pedigreeId + " Person " + personId);
-                return false;
+                return fail("Duplicate phenotype at line: " + n + " name: " + name + who);
             }
         }
     }
@@ -268,24 +235,29 @@ static void warnOfSkippedMarkerLine(const MarkerMap& map, const std::string& fil
 
 bool Pedigrees::readOnlyMarkersFile(const std::string& fileName) {
     std::cout << "Reading onlymarkers file " << fileName;
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        printFailure("Error: The onlymarkers file " + fileName + " " + problem);
+        return false;
+    }
     File file;
     if (!file.openFile(fileName, "read")) {
-        printFailure("Unable to open onlymarkers file " + fileName + " for reading!");
+        printFailure("Error: Unable to open onlymarkers file " + fileName + " for reading!");
         return false;
     }
     file.getAllLinesInOStringStream();
     file.closeFile("read");
-    const std::vector<ColumnLine> lines = readColumnLines(file.inputBuffer);
-
-    // Three header words, then one marker per line.
-    std::size_t row = 0;
-    for (int headerWords = 0; row < lines.size();) {
-        headerWords += static_cast<int>(lines[row].columns.size());
-        ++row;
-        if (headerWords >= 3) {
-            break;
-        }
+    std::vector<ColumnLine> lines;
+    std::string tooLong;
+    if (!readColumnLines(file.inputBuffer, lines, tooLong)) {
+        printFailure("Error: The onlymarkers file " + fileName + ": " + tooLong);
+        return false;
     }
+
+    // A header line, then one marker per line. The header is the first line
+    // whatever its words: counting words over lines would take a short
+    // header's missing words from the first marker's line.
+    std::size_t row = 1;
 
     if (!lines.empty()) {
         warnOfSkippedMarkerLine(*markerMap, fileName, lines.front().columns);

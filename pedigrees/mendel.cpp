@@ -237,13 +237,10 @@ bool Pedigrees::writeMendelianErrors(const std::string& fileName) {
     if (!checkMendelianErrors()) {
         return false;
     }
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
-        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+    if (!writeTextFile(fileName, mendelErrorText.str())) {
+        reportFileLost = true;
         return true;
     }
-    file << mendelErrorText.str();
-    file.close();
     mendelErrorText.str("");
     return true;
 }

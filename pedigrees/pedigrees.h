@@ -102,6 +102,10 @@ class Pedigrees {
     std::string caseControlPhenotypeName;
     int caseSingletonCount = 0;
     int controlSingletonCount = 0;
+    // The genotype files read so far, per kind: one file given as both is
+    // refused.
+    std::string caseSingletonFileName;
+    std::string controlSingletonFileName;
 
     RBTree<Pedigree>* nuclearPedigrees = nullptr;
     int nuclearPedigreeCounter = 1;
@@ -114,6 +118,9 @@ class Pedigrees {
     bool loopFound = false;
     Person* topologyStartPerson = nullptr;
     int topologyVisitCount = 0;
+    // A report ("family.err", "mendel.err") could not be written: the run
+    // goes on, and its driver ends it as failed once the rest is written.
+    bool reportFileLost = false;
 
     // Mendelian consistency check; the sibship members are the working
     // state of one child-marker check.
@@ -295,6 +302,12 @@ class Pedigrees {
     // engineLimits. Called once the locus file is in place, before the first
     // engine file is written.
     bool checkEngineLimits() const;
+    // With allele frequencies taken from the LINKAGE locus file, whether
+    // every allele of the pedigree data is one the file's locus of its
+    // marker declares: a number from 1 to its number of alleles. "Error: "
+    // naming the pedigree file, line, person, marker and allele, and false,
+    // otherwise. Call it once the locus file is read, on alleles as read.
+    bool checkDeclaredAlleles() const;
 
     // ---- Liability classes of the trait (liability_classes.cpp)
     // Whether every value of the phenotypes an analysis selects (the one

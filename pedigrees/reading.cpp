@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "marker_map.h"
 #include "pedigrees.h"
 #include "utilities.h"
 
@@ -21,8 +22,11 @@
 static constexpr int preMakepedLeadingColumns = 5;
 static constexpr int postMakepedLeadingColumns = 9;
 
+// Every failure of a reader says so on a line of its own that starts with
+// "Error: ".
 static void printFailure(const std::string& reason) {
-    std::cout << "...failed" << std::endl << reason << std::endl;
+    const bool marked = reason.rfind("Error: ", 0) == 0;
+    std::cout << "...failed" << std::endl << (marked ? "" : "Error: ") << reason << std::endl;
 }
 
 // Asked twice per person and marker: one character compared in place, not
@@ -406,9 +410,16 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         return false;
     }
 
+    // The column plan and the records read the file twice, and the
+    // converter hands it to MAKEPED after the check.
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        printFailure("Error: The pedigree file " + fileName + " " + problem);
+        return false;
+    }
     std::ifstream in(fileName);
     if (!in) {
-        printFailure("Unable to open pedigree file " + fileName + " for reading.");
+        printFailure("Error: Unable to open pedigree file " + fileName + " for reading.");
         return false;
     }
 
@@ -459,6 +470,11 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         }
         in.clear();
         in.seekg(0);
+        if (!in) {
+            printFailure("Error: The pedigree file " + fileName +
+                         " cannot be read a second time: save it as a file first");
+            return false;
+        }
     }
 
     if (affectionStatusColumn) {
@@ -493,6 +509,13 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         const int n = lines.number();
         if (trailingCount < 0) {
             trailingCount = TrailingColumns(columns).count();
+        }
+        const auto tooLong = std::find_if(columns.begin(), columns.end(), [](std::string_view c) {
+            return c.size() > longestInputWord;
+        });
+        if (tooLong != columns.end()) {
+            printFailure("Error: The pedigree file " + fileName + ": " + tooLongWordProblem(n));
+            return false;
         }
         const std::string pedigreeId(columns[0]);
         const std::string personId(columns.size() > 1 ? columns[1] : std::string_view());
@@ -577,6 +600,9 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
         }
 
         const std::size_t firstAllele = c;
+        // A male carries one X: two different alleles of a male are a typing
+        // or coding fault that the engine would take for a genotype.
+        const bool hemizygous = xlinked && sex == "1";
         for (int i = 0; i < markerCount; ++i) {
             const std::string_view allele1 = columns[c++];
             const std::string_view allele2 = columns[c++];
@@ -586,6 +612,17 @@ bool Pedigrees::readPedigreeFile(const std::string& fileName) {
                              std::string(allele1) + "/" + std::string(allele2) +
                              ") at marker_index: " + IntToString(i) + ", line " + IntToString(n) +
                              "\n *** Problem with pedigree file format? ***");
+                return false;
+            }
+            if (hemizygous && allele1 != allele2 && !isMissingAllele(allele1) &&
+                !isMissingAllele(allele2)) {
+                delete person;
+                printFailure("Error: Pedigree file " + fileName + ", line " + IntToString(n) +
+                             ": person " + personId + " of pedigree " + pedigreeId +
+                             " is a male heterozygous (" + std::string(allele1) + "/" +
+                             std::string(allele2) + ") at marker " +
+                             markerMap->getMarkerName(markerKeys[i]) +
+                             " (marker_index: " + IntToString(i) + ") of X-linked data");
                 return false;
             }
         }

@@ -4,10 +4,13 @@
 // pedigree tree only when combined, after which every later step treats them
 // as ordinary pedigrees.
 #include <algorithm>
-#include <cctype>
+#include <array>
 #include <charconv>
+#include <deque>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -16,42 +19,6 @@
 #include "marker_map.h"
 #include "pedigrees.h"
 #include "utilities.h"
-
-// The words of a singleton file, whose line breaks carry no meaning; the
-// line of the last word read is kept for messages.
-class SingletonWords {
-  public:
-    explicit SingletonWords(std::istream& in) : in_(in) {}
-
-    bool next(std::string& word) {
-        word.clear();
-        char c = 0;
-        while (in_.get(c) && std::isspace(static_cast<unsigned char>(c))) {
-            if (c == '\n') {
-                ++line_;
-            }
-        }
-        if (!in_) {
-            return false;
-        }
-        wordLine_ = line_;
-        do {
-            word += c;
-        } while (in_.get(c) && !std::isspace(static_cast<unsigned char>(c)));
-        if (in_) {
-            in_.unget();
-        }
-        return true;
-    }
-
-    int wordLine() const { return wordLine_; }
-    bool failed() const { return in_.bad(); }
-
-  private:
-    std::istream& in_;
-    int line_ = 1;
-    int wordLine_ = 0;
-};
 
 static bool isMissingAllele(const std::string& allele) {
     return allele == "0" || allele == "-" || allele == "." || allele == "x";
@@ -162,127 +129,153 @@ static int firstFreshIndex(const MarkerMap* mainMap) {
     return last != nullptr ? stringToInt(last->getIndex()) + 1 : count;
 }
 
-// The records of a singleton file after its count; false, with a message,
-// for a record cut short, a sex other than 1 or 2, a half-typed pair or a
-// repeated marker.
+// The records of a singleton file, one per line after the count: false,
+// with a message naming file, line and singleton, for a line of another
+// word count, a sex other than 1 or 2, an id given twice, a half-typed pair,
+// a heterozygous male at an X-linked marker or a repeated marker.
 class SingletonRecords {
   public:
-    SingletonRecords(SingletonWords& words, std::string fileName, bool linkageLayout,
-                     std::vector<std::string> indices, int freshIndex)
-        : words_(words),
-          fileName_(std::move(fileName)),
+    SingletonRecords(std::string fileName, bool linkageLayout, bool xlinked,
+                     std::vector<std::string> indices, std::vector<std::string> names,
+                     int freshIndex)
+        : fileName_(std::move(fileName)),
           leadingWords_(linkageLayout ? 6 : 2),
           linkageLayout_(linkageLayout),
+          xlinked_(xlinked),
           indices_(std::move(indices)),
+          names_(std::move(names)),
           freshIndex_(freshIndex) {}
 
-    bool read(std::vector<Singleton>& singletons) {
-        for (int ordinal = 1;; ++ordinal) {
-            std::vector<std::string> leading;
-            int firstLine = 0;
-            std::string word;
-            while (static_cast<int>(leading.size()) < leadingWords_ && words_.next(word)) {
-                if (leading.empty()) {
-                    firstLine = words_.wordLine();
-                }
-                leading.push_back(word);
-            }
-            if (leading.empty()) {
-                return true;
-            }
+    bool read(const std::vector<ColumnLine>& lines, std::size_t first,
+              std::vector<Singleton>& singletons) {
+        std::map<std::string, int> lineOfId;
+        for (std::size_t row = first; row < lines.size(); ++row) {
+            const ColumnLine& line = lines[row];
+            const std::vector<std::string>& words = line.columns;
             const std::string id =
-                linkageLayout_ && leading.size() >= 2 ? leading[0] + "." + leading[1] : leading[0];
-            if (static_cast<int>(leading.size()) < leadingWords_) {
-                return cutShort(id, firstLine);
+                linkageLayout_ && words.size() >= 2 ? words[0] + "." + words[1] : words[0];
+            const std::size_t expected = leadingWords_ + 2 * indices_.size();
+            if (words.size() != expected) {
+                // Read as one stream of words, a missing allele would shift
+                // the next singleton's id into an allele.
+                return fail(line.number, id,
+                            "has " + std::to_string(words.size()) + " words, " +
+                                std::to_string(expected) + " expected (" +
+                                (linkageLayout_ ? "pedigree, person, father, mother, sex, "
+                                                  "affection"
+                                                : "id, sex") +
+                                ", then two alleles for each of the " +
+                                std::to_string(indices_.size()) + " markers)");
             }
-            const std::string& sex = linkageLayout_ ? leading[4] : leading[1];
+            const std::string& sex = linkageLayout_ ? words[4] : words[1];
             if (sex != "1" && sex != "2") {
                 // The engine crashes on any other sex code, as the pedigree
                 // reader knows.
-                std::cout << "Error: Singleton file " << fileName_ << ", line " << firstLine
-                          << ": the sex of singleton " << id << " is " << sex
-                          << ", not 1 (male) or 2 (female)!" << std::endl;
-                return false;
+                return fail(line.number, id, "has the sex " + sex + ", not 1 (male) or 2 (female)");
+            }
+            const auto [earlier, fresh] = lineOfId.emplace(id, line.number);
+            if (!fresh) {
+                return fail(line.number, id,
+                            "is given a second time (first at line " +
+                                std::to_string(earlier->second) + ")");
             }
             auto person = std::make_unique<Person>("0", "0", sex);
             person->setSingletonId(id);
-            if (!readGenotypes(*person, id, ordinal, firstLine)) {
+            if (!readGenotypes(*person, words, id, line.number)) {
                 return false;
             }
             singletons.push_back({std::move(person), false});
         }
+        return true;
     }
 
   private:
-    bool readGenotypes(Person& person, const std::string& id, int ordinal, int firstLine) {
+    bool readGenotypes(Person& person, const std::vector<std::string>& words, const std::string& id,
+                       int line) {
+        const bool male = person.getSex() == "1";
         for (std::size_t j = 0; j < indices_.size(); ++j) {
             const std::string index =
                 indices_[j].empty() ? IntToString(freshIndex_++) : indices_[j];
-            std::string allele1;
-            std::string allele2;
-            if (!words_.next(allele1) || !words_.next(allele2)) {
-                return cutShort(id, firstLine);
-            }
+            const std::string& allele1 = words[leadingWords_ + 2 * j];
+            const std::string& allele2 = words[leadingWords_ + 2 * j + 1];
+            const std::string marker =
+                " at marker " + names_[j] + " (marker_index: " + std::to_string(j) + ")";
             if ((allele1 == "0") != (allele2 == "0")) {
-                std::cout << "Error: Singleton " << id << " halftyped at marker_index: " << j
-                          << std::endl
-                          << "*** Problem with singleton file format? ***" << std::endl;
-                return false;
+                return fail(line, id, "is halftyped (" + allele1 + "/" + allele2 + ")" + marker);
             }
             if (isMissingAllele(allele1) || isMissingAllele(allele2)) {
                 continue;
             }
+            // A male carries one X: two different alleles are a typing or
+            // coding fault the engine would take for a genotype.
+            if (xlinked_ && male && allele1 != allele2) {
+                return fail(line, id,
+                            "is a male heterozygous (" + allele1 + "/" + allele2 + ")" + marker +
+                                " of X-linked data");
+            }
             auto genotype = std::make_unique<Marker>(index, allele1, allele2, true);
             if (!person.addMarker(genotype.get())) {
-                std::cout << "Error: Duplicate marker at line: " << ordinal << " marker id: " << j
-                          << " allele 1: " << allele1 << " allele 2: " << allele2 << std::endl;
-                return false;
+                return fail(line, id,
+                            "has a second genotype (" + allele1 + "/" + allele2 +
+                                ") for the marker" + marker);
             }
             genotype.release();
         }
         return true;
     }
 
-    bool cutShort(const std::string& id, int line) const {
-        std::cout << "Error: Singleton file " << fileName_
-                  << " ends inside the record of singleton " << id << " starting at line " << line
-                  << "!" << std::endl;
+    bool fail(int line, const std::string& id, const std::string& problem) const {
+        std::cout << "Error: Singleton file " << fileName_ << ", line " << line << ": singleton "
+                  << id << " " << problem << "!" << std::endl;
         return false;
     }
 
-    SingletonWords& words_;
     std::string fileName_;
-    int leadingWords_;
+    std::size_t leadingWords_;
     bool linkageLayout_;
+    bool xlinked_;
     std::vector<std::string> indices_;
+    std::vector<std::string> names_;
     int freshIndex_;
 };
 
-// Pairs each unused singleton with the first later unused one of another
-// sex text; a singleton without a partner gets a dummy spouse.
+// Pairs each unused singleton with the first later unused one of the other
+// sex; a singleton without a partner gets a dummy spouse. The unused
+// singletons of each sex wait in file order, so the search for a partner
+// never looks at a singleton twice: pairing is linear in their number.
 static void makeDummyPedigrees(std::vector<Singleton>& singletons, const SingletonKind& kind,
                                const RBTree<Pedigree>& pedigreeTree,
                                const std::string& phenotypeName, std::vector<Pedigree*>& made) {
+    std::array<std::deque<std::size_t>, 2> waiting;  // males, females
+    const auto sexIndex = [](const Singleton& s) { return s.person->getSex() == "1" ? 0 : 1; };
+    for (std::size_t i = 0; i < singletons.size(); ++i) {
+        waiting[sexIndex(singletons[i])].push_back(i);
+    }
     int pedigreeNumber = kind.firstPedigreeNumber;
-    for (auto first = singletons.begin(); first != singletons.end(); ++first) {
-        if (first->used) {
+    for (std::size_t i = 0; i < singletons.size(); ++i) {
+        Singleton& first = singletons[i];
+        if (first.used) {
             continue;
         }
-        const std::string firstSex = first->person->getSex();
-        const auto partner = std::find_if(first + 1, singletons.end(), [&](const Singleton& s) {
-            return !s.used && s.person->getSex() != firstSex;
-        });
+        const int sex = sexIndex(first);
+        waiting[sex].pop_front();  // the earliest unused of its sex is this one
+        std::deque<std::size_t>& others = waiting[1 - sex];
+        Singleton* partner = nullptr;
+        if (!others.empty()) {
+            partner = &singletons[others.front()];
+            others.pop_front();
+        }
         while (pedigreeTree.find(IntToString(pedigreeNumber)) != nullptr) {
             ++pedigreeNumber;
         }
         const std::string pedigreeId = IntToString(pedigreeNumber++);
-        const bool firstIsMale = firstSex == "1";
+        const bool firstIsMale = sex == 0;
 
         auto* pedigree = new Pedigree(pedigreeId);
-        first->used = true;
-        pedigree->addPerson(placeSingleton(std::move(first->person), pedigreeId, "1", "1",
+        first.used = true;
+        pedigree->addPerson(placeSingleton(std::move(first.person), pedigreeId, "1", "1",
                                            phenotypeName, kind.phenotypeValue));
-        if (partner != singletons.end()) {
+        if (partner != nullptr) {
             partner->used = true;
             pedigree->addPerson(placeSingleton(std::move(partner->person), pedigreeId, "2", "0",
                                                phenotypeName, kind.phenotypeValue));
@@ -316,34 +309,64 @@ bool Pedigrees::readSingletonFile(const std::string& fileName, const std::string
     }
     const int freshIndex = firstFreshIndex(markerMap);
 
+    std::string& fileRead = settings.controls ? controlSingletonFileName : caseSingletonFileName;
+    const std::string& otherFile =
+        settings.controls ? caseSingletonFileName : controlSingletonFileName;
+    std::error_code ignored;
+    if (!otherFile.empty() &&
+        (otherFile == fileName || std::filesystem::equivalent(otherFile, fileName, ignored))) {
+        std::cout << "Error: Singleton file " << fileName << " is given as the genotype file of "
+                  << "both the cases and the controls: every singleton of it would be both"
+                  << std::endl;
+        return false;
+    }
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        std::cout << "Error: Singleton file " << fileName << " " << problem << std::endl;
+        return false;
+    }
     std::ifstream in(fileName);
     if (!in) {
         std::cout << "Error: Unable to open singleton file " << fileName << " for reading!"
                   << std::endl;
         return false;
     }
-    SingletonWords words(in);
-    if (!linkageLayout) {
-        std::string word;
-        int count = 0;
-        if (!words.next(word) || !readWholeNumber(word, count) || count != markers) {
-            std::cout << "Error: Singleton marker map file marker count doesn't match with "
-                         "singleton genotype file marker count!";
-            return false;
-        }
-    }
-    const MarkerMap& singletonMap = settings.controls ? *controlMarkerMap : *caseMarkerMap;
-    SingletonRecords records(words, fileName, linkageLayout,
-                             mainMapIndices(singletonMap, markers, markerMap), freshIndex);
-    std::vector<Singleton> singletons;
-    if (!records.read(singletons)) {
-        return false;
-    }
-    if (words.failed()) {
-        std::cout << "Error: Unable to read singleton file " << fileName << "!" << std::endl;
+    std::vector<ColumnLine> lines;
+    std::string tooLong;
+    if (!readColumnLines(in, lines, tooLong) || in.bad()) {
+        std::cout << "Error: Unable to read singleton file " << fileName
+                  << (tooLong.empty() ? "" : ": " + tooLong) << "!" << std::endl;
         return false;
     }
     in.close();
+    std::size_t firstRecord = 0;
+    if (!linkageLayout) {
+        // The count stands alone on the first line.
+        int count = 0;
+        const bool counted = !lines.empty() && lines.front().columns.size() == 1 &&
+                             readWholeNumber(lines.front().columns.front(), count);
+        if (!counted || count != markers) {
+            std::cout << "Error: Singleton marker map file marker count doesn't match with "
+                         "singleton genotype file marker count! The first line of singleton file "
+                      << fileName << " must hold the number of markers alone, " << markers
+                      << " for its map" << std::endl;
+            return false;
+        }
+        firstRecord = 1;
+    }
+    const MarkerMap& singletonMap = settings.controls ? *controlMarkerMap : *caseMarkerMap;
+    std::vector<std::string> names;
+    for (int j = 0; j < markers; ++j) {
+        names.push_back(singletonMap.getMarkerName(IntToString(j)));
+    }
+    SingletonRecords records(fileName, linkageLayout, xlinked,
+                             mainMapIndices(singletonMap, markers, markerMap), std::move(names),
+                             freshIndex);
+    std::vector<Singleton> singletons;
+    if (!records.read(lines, firstRecord, singletons)) {
+        return false;
+    }
+    fileRead = fileName;
 
     (settings.controls ? controlSingletonCount : caseSingletonCount) =
         static_cast<int>(singletons.size());

@@ -3,7 +3,11 @@
 
 #include <initializer_list>
 #include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "utilities.h"
 #include "vantrel.h"
 #include "version.h"
 
@@ -125,10 +129,18 @@ bool Vantrel::parse_cmdline_arguments(int argc, char** argv) {
             debugCodominant = debug == "cdl" || debug == "all";
             debugStartValues = debug == "sv" || debug == "all";
         }
+        useNomad = true;
+        std::vector<std::pair<std::string, std::string>> fileOptions;
+        for (const TCLAP::ValueArg<std::string>* arg :
+             {&pedigreeFileArg, &dataFileArg, &phenotypeFileArg, &mapFileArg, &modelFileArg,
+              &caseMapArg, &caseGtArg, &controlMapArg, &controlGtArg, &markerListArg}) {
+            if (arg->isSet()) {
+                fileOptions.emplace_back("--" + arg->getName(), arg->getValue());
+            }
+        }
+        return checkFileNamesNotEmpty(fileOptions);
     } catch (const TCLAP::ArgException& e) {
         std::cerr << "error: " << e.error() << " for arg " << e.argId() << std::endl;
         return false;
     }
-    useNomad = true;
-    return true;
 }

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
         // The engine's files are of no use after a failed write either.
         const bool written = vantrel->write_result_files();
         vantrel->cleanUp();
-        exitValue = written ? 0 : -1;
+        // A lost report fails the run, after the results are kept.
+        exitValue = written && !vantrel->reportFileLost() ? 0 : -1;
     }
     if (vantrel->msPause) {
         execute_external_command("PAUSE", true);

@@ -67,9 +67,14 @@ VTResults::AxisScale VTResults::pValueAxis(double largestHeight, double lodStep)
 }
 
 std::string VTResults::chartFileName() const {
+    return chartFileName(outputPrefix, phenotypeName, modelName);
+}
+
+std::string VTResults::chartFileName(const std::string& prefix, const std::string& phenotype,
+                                     const std::string& model) {
     const std::string phenotypePart =
-        phenotypeName == "DISEASE_LOCUS" ? "" : stringToLower(phenotypeName) + "_";
-    return outputPrefix + "_" + phenotypePart + stringToLower(modelName) + ".ps";
+        phenotype == "DISEASE_LOCUS" ? "" : stringToLower(phenotype) + "_";
+    return prefix + "_" + phenotypePart + stringToLower(model) + ".ps";
 }
 
 double VTResults::pValueCeiling() const {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "likelihoods.h"
 #include "marker_info.h"
@@ -23,6 +22,15 @@ static bool aborted() {
 static bool failedInput(const std::string& message) {
     std::cout << "Error: " << message << std::endl;
     return aborted();
+}
+
+// "A, B and C".
+static std::string joinedNames(const std::vector<std::string>& names) {
+    std::string joined;
+    for (size_t i = 0; i < names.size(); ++i) {
+        joined += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    }
+    return joined;
 }
 
 Vantrel::Vantrel() = default;
@@ -67,6 +75,31 @@ void Vantrel::cleanUp() const {
     if (engineFilesChecked) {
         delete_intermediate_files();
     }
+}
+
+bool Vantrel::reportFileLost() const {
+    return pedigrees != nullptr && pedigrees->reportFileLost;
+}
+
+std::vector<std::string> Vantrel::resultFiles() const {
+    if (!dominantAnalysis && !recessiveAnalysis && !modelBasedAnalysis) {
+        return {};
+    }
+    return {outputPrefix + ".out", outputPrefix + "_tbl.out"};
+}
+
+std::vector<std::string> Vantrel::chartFiles(const std::vector<std::string>& phenotypes) const {
+    std::vector<std::string> files;
+    for (const auto& [enabled, model] :
+         {std::pair{dominantAnalysis, "Dominant"}, std::pair{recessiveAnalysis, "Recessive"},
+          std::pair{modelBasedAnalysis, "Model-based"}}) {
+        for (const std::string& phenotype : phenotypes) {
+            if (enabled) {
+                files.push_back(VTResults::chartFileName(outputPrefix, phenotype, model));
+            }
+        }
+    }
+    return files;
 }
 
 void Vantrel::printStoreSettings() {
@@ -199,7 +232,10 @@ bool Vantrel::checkLocusModel() const {
 
 bool Vantrel::read_input_files() {
     std::cout << "Reading input files..." << std::endl;
-    if (!checkInputsAreNotEngineFiles(givenInputFiles()) || !refuseExistingEngineFiles()) {
+    // The chart files depend on the phenotypes read; they are checked once
+    // those are known, still before the engine runs.
+    if (!checkInputsAreNotEngineFiles(givenInputFiles()) ||
+        !checkOutputFiles(resultFiles(), givenInputFiles()) || !refuseExistingEngineFiles()) {
         return aborted();
     }
     engineFilesChecked = true;
@@ -216,7 +252,7 @@ bool Vantrel::read_input_files() {
         return false;
     }
     if (phenotypeFileGiven && !pedigrees->readPhenotypeFile(phenotypeFileName)) {
-        return aborted();
+        return failedInput("Reading the phenotype file " + phenotypeFileName + " failed");
     }
     pedigrees->collapseAlleles();
     pedigrees->useNewAlleleNames = true;
@@ -233,21 +269,27 @@ bool Vantrel::read_input_files() {
 }
 
 bool Vantrel::read_marker_list_file(const std::string& fileName) {
-    std::ifstream file(fileName);
     std::cout << "Reading marker list file: " << fileName << std::endl;
+    const std::string problem = inputFileProblem(fileName);
+    if (!problem.empty()) {
+        std::cout << "Error: The marker list file " << fileName << " " << problem << std::endl;
+        return false;
+    }
+    std::ifstream file(fileName);
     if (!file) {
-        std::cout << "Unable to open file " << fileName << " for reading." << std::endl;
+        std::cout << "Error: Unable to open file " << fileName << " for reading." << std::endl;
         return false;
     }
     // Only the first word of a line names a marker; the last line counts
     // whether or not it ends with a line feed.
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream words(line);
-        std::string word;
-        if (words >> word) {
-            markerListNames.push_back(word);
-        }
+    std::vector<ColumnLine> lines;
+    std::string tooLong;
+    if (!readColumnLines(file, lines, tooLong)) {
+        std::cout << "Error: The marker list file " << fileName << ": " << tooLong << std::endl;
+        return false;
+    }
+    for (const ColumnLine& line : lines) {
+        markerListNames.push_back(line.columns.front());
     }
     std::cout << "contained " << markerListNames.size() << " markers..." << std::endl
               << "...done" << std::endl;
@@ -321,13 +363,14 @@ bool Vantrel::run() {
     }
     const std::vector<int> markers = selectMarkers();
     if (markers.empty()) {
-        std::cout << "No markers to orlex...!" << std::endl;
-        return aborted();
+        return failedInput(
+            "No markers to orlex...! None of the selected markers is left to analyse (see the "
+            "lines above)");
     }
     std::vector<std::string> phenotypes = selectPhenotypes();
     if (phenotypes.empty()) {
-        std::cout << "No phenotypes to orlex...!" << std::endl;
-        return aborted();
+        return failedInput("No phenotypes to orlex...! None of the pedigree file " +
+                           pedigreeFileName + " is left to analyse");
     }
     // The liability class goes to the engine with the affection status; it
     // is never a trait of its own.
@@ -338,6 +381,19 @@ bool Vantrel::run() {
         return failedInput(
             "LIABILITY_CLASS is the liability class of the affection status, not "
             "a phenotype to analyse: choose another with --phen");
+    }
+    // The singletons carry their status only in this phenotype: in any other
+    // they would enter every run as persons of unknown status.
+    if ((caseFilesGiven || controlFilesGiven) &&
+        std::find(phenotypes.begin(), phenotypes.end(), caseControlPhenotypeName) ==
+            phenotypes.end()) {
+        return failedInput("The cases' and controls' phenotype " + caseControlPhenotypeName +
+                           " (--ccphen) is not analysed: the analysed phenotypes are " +
+                           joinedNames(phenotypes) + ": name one of them with --ccphen");
+    }
+
+    if (!checkOutputFiles(chartFiles(phenotypes), givenInputFiles())) {
+        return aborted();
     }
     const std::vector<std::pair<bool, const char*>> models{{dominantAnalysis, "Dominant"},
                                                            {recessiveAnalysis, "Recessive"},

@@ -40,6 +40,14 @@ class Vantrel {
     // the run has made sure that none of them was there before it; called
     // after a successful run.
     void cleanUp() const;
+    // Whether a report of the pedigree checks was lost, which fails the run
+    // once its results are written.
+    bool reportFileLost() const;
+    // The detail and table files a run with these options writes (none
+    // without a model), and the chart files of the phenotypes and models;
+    // all are checked before the engine runs.
+    std::vector<std::string> resultFiles() const;
+    std::vector<std::string> chartFiles(const std::vector<std::string>& phenotypes) const;
 
     // The four-hypothesis schedule of one model over the selected phenotypes
     // and marker numbers (map index + 1).

@@ -50,6 +50,10 @@ class VTResults {
     // affection status "DISEASE_LOCUS") and "_", the model, ".ps"; phenotype
     // and model in lower case.
     std::string chartFileName() const;
+    // The same for any prefix, phenotype and model: the driver works the
+    // chart files out before the analyses run.
+    static std::string chartFileName(const std::string& prefix, const std::string& phenotype,
+                                     const std::string& model);
     // Adds the six chart pages, one bar per marker: the LOD score, then
     // -log10 of the five p-values on one common scale. A p-value of 0 (a
     // tail too small to compute) stands at the pValueCeiling() of the pages.

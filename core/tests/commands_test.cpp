@@ -13,6 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::entriesOf;
 using test_support::readText;
 using test_support::writeText;
 
@@ -208,14 +209,25 @@ TEST_F(CommandsTest, WriteTextFileReportsEveryFailure) {
     } cases[] = {
         {"no/such/dir/report.out", "Error: Unable to open no/such/dir/report.out for writing!\n"},
         {"folder", "Error: Unable to open folder for writing!\n"},
-        // A full disk shows only when the text is flushed at the close.
-        {"/dev/full", "Error: Unable to write /dev/full!\n"},
+        // A device takes no whole file.
+        {"/dev/full", "Error: Unable to open /dev/full for writing!\n"},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStdout();
         EXPECT_FALSE(writeTextFile(c.file, "text\n")) << c.file;
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
     }
+    // A full disk shows only when the text is flushed at the close; the
+    // earlier report stays.
+    writeText("report.out", "the earlier report\n");
+    testing::internal::CaptureStdout();
+    {
+        // Room for the captured message, not for the report.
+        const test_support::FileSizeLimit full(1024);
+        EXPECT_FALSE(writeTextFile("report.out", std::string(8192, 'x')));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Unable to write report.out!\n");
+    EXPECT_EQ(readText("report.out"), "the earlier report\n");
 }
 
 TEST_F(CommandsTest, CleanUpRemovesTheEngineFilesAndOnlyThose) {
@@ -262,26 +274,102 @@ TEST_F(CommandsTest, AnyExistingEngineEntryIsRefusedAndLeftAlone) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
     writeText("family.err", "a report of an earlier run\n");
-    const auto expectRefused = [](const std::string& name, const std::string& kind) {
+    const auto expectRefused = [](const std::string& name, const std::string& kind,
+                                  const std::string& command) {
         testing::internal::CaptureStdout();
         EXPECT_FALSE(refuseExistingEngineFiles()) << name;
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "Error: " + name + " already exists in the working directory" + kind +
-                      ": the engine would overwrite it and the clean-up remove it: run in a "
-                      "directory without it, or remove it\n");
+                  "Error: " + name + kind +
+                      " already exists in the working directory: the engine would overwrite it "
+                      "and the clean-up remove it: run in a directory without it, or remove it "
+                      "with: " +
+                      command + " " + name + "\n");
     };
     for (const std::string& name : engineFileNames()) {
         writeText(name, "the user's\n");
-        expectRefused(name, "");
+        expectRefused(name, "", "rm -f");
         EXPECT_EQ(readText(name), "the user's\n");
         fs::remove(name);
     }
     fs::create_symlink("nowhere/pedigrees", "pedfile.dat");
-    expectRefused("pedfile.dat", " (a link)");
+    expectRefused("pedfile.dat", " (a link)", "rm -f");
     EXPECT_TRUE(fs::is_symlink("pedfile.dat"));
     fs::remove("pedfile.dat");
     fs::create_directory("linksave");
-    expectRefused("linksave", "");
+    expectRefused("linksave", "", "rm -rf");
+    fs::remove("linksave");
+}
+
+// What a failed run leaves is named at once, with the one command that
+// clears the way and nothing else.
+TEST_F(CommandsTest, EveryEngineEntryLeftIsNamedWithTheCommandThatRemovesIt) {
+    fs::create_directory("kept");
+    writeText("kept/notes.txt", "the user's\n");
+    writeText("family.err", "a report of an earlier run\n");
+    writeText("datafile.dat", "left\n");
+    writeText("final.dat", "left\n");
+    fs::create_symlink("kept/notes.txt", "pedfile.dat");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(refuseExistingEngineFiles());
+    const std::string command = "rm -f datafile.dat final.dat pedfile.dat";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error: datafile.dat, final.dat and pedfile.dat (a link) already exist in the "
+              "working directory: the engine would overwrite them and the clean-up remove them: "
+              "run in a directory without them, or remove them with: " +
+                  command + "\n");
+    ASSERT_EQ(test_support::runCommand(command).status, 0);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(refuseExistingEngineFiles());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(entriesOf("."), (std::vector<std::string>{"family.err", "kept"}));
+    EXPECT_EQ(readText("kept/notes.txt"), "the user's\n");
+}
+
+// An output that reaches an input by any path, or that could not be kept,
+// stops the run before anything is read or written.
+TEST_F(CommandsTest, OutputsThatWouldDestroyAnInputOrBeLostAreRefused) {
+    writeText("in.map", "the user's map\n");
+    writeText("study_summary.out", "the user's pedigrees\n");
+    fs::create_directory("sub");
+    fs::create_symlink("in.map", "linked.out");
+    fs::create_hard_link("in.map", "hard.out");
+    fs::create_directory("folder");
+    const std::vector<std::pair<std::string, std::string>> inputs = {{"--ped", "study_summary.out"},
+                                                                     {"--map", "in.map"}};
+    const std::string destroys =
+        ", which writing the results would destroy: choose another "
+        "--prefix, or move the input\n";
+    struct Case {
+        std::vector<std::string> outputs;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"fresh.out", "sub/fresh.ps"}, ""},
+        {{"study_summary.out"},
+         "Error: Output file study_summary.out is the input file study_summary.out (--ped)" +
+             destroys},
+        {{"./sub/../in.map"},
+         "Error: Output file ./sub/../in.map is the input file in.map (--map)" + destroys},
+        {{"linked.out"},
+         "Error: Output file linked.out is the input file in.map (--map)" + destroys},
+        {{"hard.out"}, "Error: Output file hard.out is the input file in.map (--map)" + destroys},
+        // One line for the folder, not one per file in it.
+        {{"nodir/x_a.out", "nodir/x_b.ps"},
+         "Error: Output file nodir/x_a.out cannot be written: the folder nodir does not exist, "
+         "and the run would lose its results\n"},
+        {{"folder", "fresh.out"},
+         "Error: Output file folder is a folder, so the run could not keep its results: remove "
+         "it, or choose another --prefix\n"},
+    };
+    const std::vector<std::string> entries = entriesOf(".");
+    for (const Case& c : cases) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(checkOutputFiles(c.outputs, inputs), c.message.empty()) << c.outputs.front();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
+    }
+    EXPECT_EQ(entriesOf("."), entries);
+    EXPECT_EQ(readText("in.map"), "the user's map\n");
+    EXPECT_EQ(readText("study_summary.out"), "the user's pedigrees\n");
 }
 
 TEST_F(CommandsTest, LinkedReportsAreRefusedAndInputsNamedLikeThemFound) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -52,28 +53,41 @@ TEST_F(FileTest, WritingTheBufferReportsWhetherItReachedTheFile) {
     EXPECT_TRUE(file.writeOutputBufferAndClose());
     EXPECT_EQ(readText("out.txt"), "text\n");
 
-    // The device opens but takes nothing: the loss shows at the close.
+    // A full disk shows only at the close, and the earlier file stays.
     File full;
-    ASSERT_TRUE(full.openFile("/dev/full", "write"));
-    full.outputBuffer << "text\n";
-    EXPECT_FALSE(full.writeOutputBufferAndClose());
+    ASSERT_TRUE(full.openFile("out.txt", "write"));
+    full.outputBuffer << std::string(4096, 'x');
+    {
+        const test_support::FileSizeLimit limit(16);
+        EXPECT_FALSE(full.writeOutputBufferAndClose());
+    }
+    EXPECT_FALSE(full.isOpen("write"));
+    EXPECT_EQ(readText("out.txt"), "text\n");
+    EXPECT_EQ(test_support::entriesOf("."), std::vector<std::string>{"out.txt"});
 }
 
-TEST_F(FileTest, AddLineIsOnDiskBeforeTheFileCloses) {
+TEST_F(FileTest, AddedLinesReachTheFileWhenItCloses) {
+    writeText("out.txt", "the earlier file\n");
     File file;
     ASSERT_TRUE(file.openFile("out.txt", "write"));
     file.addLine("%!PS-Adobe-3.0");
+    EXPECT_EQ(readText("out.txt"), "the earlier file\n");
+    file.closeFile("write");
     EXPECT_EQ(readText("out.txt"), "%!PS-Adobe-3.0\n");
 }
 
-TEST_F(FileTest, PendingOutputIsWrittenWhenTheFileGoesAway) {
-    {
+// A writer that returns before it closes its file has failed: what it
+// wrote goes, and so does nothing else.
+TEST_F(FileTest, AnOutputNeverClosedLeavesTheFileAsItWas) {
+    writeText("kept.txt", "the earlier summary\n");
+    for (const char* name : {"kept.txt", "new.txt"}) {
         File file;
-        ASSERT_TRUE(file.openFile("out.txt", "write"));
-        file.outputBuffer << "summary";
+        ASSERT_TRUE(file.openFile(name, "write"));
+        file.outputBuffer << "half a summary";
         file.addAllLinesFromOStringStream();
     }
-    EXPECT_EQ(readText("out.txt"), "summary");
+    EXPECT_EQ(readText("kept.txt"), "the earlier summary\n");
+    EXPECT_EQ(test_support::entriesOf("."), std::vector<std::string>{"kept.txt"});
 }
 
 TEST_F(FileTest, ClosingASideWithNothingOpenMarksItFailed) {

@@ -264,8 +264,7 @@ static const std::string marker = "3 2\n0.5 0.5\n";
 static const std::string tail = "0 0\n0.1\n1 0.02 0.49\n";
 
 static std::string atLine(int line, const std::string& problem) {
-    return "Error in reading linkage locus file bad.dat, line " + std::to_string(line) + ": " +
-           problem;
+    return "Error: LINKAGE locus file bad.dat, line " + std::to_string(line) + ": " + problem;
 }
 
 TEST_F(LocusFileTest, FaultyFilesFailWithTheirReason) {
@@ -288,14 +287,20 @@ TEST_F(LocusFileTest, FaultyFilesFailWithTheirReason) {
          atLine(6, "the number of liability classes of locus 1 cannot be negative (-1)")},
         {header + affection + marker + "0 0\n0.1\n",
          atLine(11, "expected the varied recombination fraction, found the end of the file")},
-        {header + "1 2\n0.9997 0.0001\n1\n0.01 0.9 0.9\n" + marker + tail,
-         "Allele frequencies do not sum to 1"},
-        {header + "1 2\n0.9999 0.0003\n1\n0.01 0.9 0.9\n" + marker + tail,
-         "Allele frequencies do not sum to 1"},
-        {header + "1 0\n1\n0.01 0.9 0.9\n" + marker + tail, "Allele frequencies do not sum to 1"},
-        {header + affection + "3 2\n-0.1 1.1\n" + tail, "Allele frequencies cannot be negative!"},
+        // Beyond 0.001 from 1 a sum is no rounding of the figures.
+        {header + "1 2\n0.998 0.0008\n1\n0.01 0.9 0.9\n" + marker + tail,
+         "Error: The allele frequencies of locus 1 of LINKAGE locus file bad.dat sum to 0.9988, "
+         "not 1 (within 0.001)"},
+        {header + affection + "3 2\n0.5 0.5012\n" + tail,
+         "Error: The allele frequencies of locus 2 of LINKAGE locus file bad.dat sum to 1.0012, "
+         "not 1 (within 0.001)"},
+        {header + "1 0\n1\n0.01 0.9 0.9\n" + marker + tail,
+         "Error: The allele frequencies of locus 1 of LINKAGE locus file bad.dat sum to 0, not 1 "
+         "(within 0.001)"},
+        {header + affection + "3 2\n-0.1 1.1\n" + tail,
+         atLine(9, "an allele frequency of locus 2 cannot be negative (-0.1)")},
         {header + "1 2\n-0.1 1.1\n1\n0.01 0.9 0.9\n" + marker + tail,
-         "Allele frequencies cannot be negative!"},
+         atLine(5, "an allele frequency of locus 1 cannot be negative (-0.1)")},
         // Beyond [0, 1] the engine's LOD scores are no numbers.
         {header + "1 2\n0.99 0.01\n1\n0.01 1e20 0.9\n" + marker + tail,
          atLine(7,
@@ -311,11 +316,16 @@ TEST_F(LocusFileTest, FaultyFilesFailWithTheirReason) {
                 "not 1.5")},
         {header + affection + "3 2\n1.5 0.5\n" + tail,
          atLine(9, "an allele frequency of locus 2 must lie between 0 and 1, not 1.5")},
-        {header + "1 3\n0.3 0.3 0.4\n", "Disease locus cannot have more than 2 alleles"},
-        {header + "2 2\n", "Binary factors not supported."},
-        {header + "7 2\n", "Error in locus type: 7"},
+        {header + "1 3\n0.3 0.3 0.4\n",
+         atLine(4, "locus 1 is a disease locus with 3 alleles; it can have at most 2")},
+        {header + "2 2\n",
+         atLine(4, "locus 1 has binary factors (type 2), which are not supported")},
+        {header + "7 2\n",
+         atLine(4,
+                "locus 1 has the unknown locus type 7 (0 quantitative, 1 affection status, 3 "
+                "numbered alleles)")},
         {header + affection + marker + "0 1\n0.1\n1 0.02 0.49\n",
-         "Error in reading linkage locus file: sex difference and interference not allowed!"},
+         atLine(10, "sex difference and interference are not supported: both must be 0")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -333,7 +343,7 @@ TEST_F(LocusFileTest, MissingFileCannotBeOpened) {
     bool read = true;
     EXPECT_EQ(readPrinting(file, "absent.dat", read),
               "Reading LINKAGE locus file absent.dat\n...failed\n"
-              "Unable to open locus file absent.dat for reading.\n");
+              "Error: Unable to open locus file absent.dat for reading.\n");
     EXPECT_FALSE(read);
 }
 
@@ -353,29 +363,55 @@ TEST_F(LocusFileTest, AcceptsTheFilesTheTestsAllow) {
     struct Case {
         std::string text;
         std::vector<double> markerFrequencies;
+        std::string sumShown;  // in the rescaling warning; empty for none
     };
     const std::string longComment = " << " + std::string(20000, 'c') + " 0.9 9\n";
     const std::vector<Case> cases = {
-        {header + affection + "3 2\n0.49995 0.5\n" + tail, {0.49995 / 0.99995, 0.5 / 0.99995}},
-        {header + affection + "3 2\n0.50005 0.5\n" + tail, {0.50005 / 1.00005, 0.5 / 1.00005}},
-        {header + affection + "3 2\n0 1\n" + tail, {0.0, 1.0}},
+        {header + affection + "3 2\n0.49995 0.5\n" + tail,
+         {0.49995 / 0.99995, 0.5 / 0.99995},
+         "0.99995"},
+        {header + affection + "3 2\n0.50005 0.5\n" + tail,
+         {0.50005 / 1.00005, 0.5 / 1.00005},
+         "1.00005"},
+        // Published frequencies rounded to four decimals.
+        {header + affection + "3 3\n0.3333 0.3333 0.3333\n" + tail,
+         std::vector<double>(3, 0.3333 / (0.3333 + 0.3333 + 0.3333)), "0.9999"},
+        {header + affection + "3 2\n0.5001 0.5\n" + tail,
+         {0.5001 / 1.0001, 0.5 / 1.0001},
+         "1.0001"},
+        {header + affection + "3 2\n0.4991 0.5\n" + tail,
+         {0.4991 / 0.9991, 0.5 / 0.9991},
+         "0.9991"},
+        {header + affection + "3 3\n0.1 0.2 0.7\n" + tail, {0.1, 0.2, 0.7}, ""},
+        {header + affection + "3 2\n0 1\n" + tail, {0.0, 1.0}, ""},
         // Skipping a line discards all of it, however long its comment.
         {"2 0 0 5\n0 0 0 0\n1 2" + longComment + "1 2\n0.99 0.01" + longComment +
              "1\n0.01 0.9 0.9\n3 2\n0.5 0.5" + longComment + tail,
-         {0.5, 0.5}},
+         {0.5, 0.5},
+         ""},
         {"2 0 0 5\r\n0 0 0 0\r\n1 2\r\n1 2\r\n0.99 0.01\r\n1\r\n0.01 0.9 0.9\r\n3 2\r\n"
          "0.25 0.75<<freq\r\n0 0\r\n0.1\r\n1 0.02 0.49\r\n",
-         {0.25, 0.75}},
+         {0.25, 0.75},
+         ""},
         // An ILINK file may end after the iterated locus and the theta flag.
-        {"2 0 0 3\n0 0 0 0\n1 2\n" + affection + marker + "0 0\n0.1\n0\n1 \n", {0.5, 0.5}},
+        {"2 0 0 3\n0 0 0 0\n1 2\n" + affection + marker + "0 0\n0.1\n0\n1 \n", {0.5, 0.5}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 200));
         writeText("good.dat", c.text);
         LinkageLocusFile file;
         bool read = false;
-        readPrinting(file, "good.dat", read);
+        const std::string printed = readPrinting(file, "good.dat", read);
         ASSERT_TRUE(read);
+        EXPECT_EQ(test_support::contains(printed, "Warning: "), !c.sumShown.empty()) << printed;
+        if (!c.sumShown.empty()) {
+            EXPECT_TRUE(
+                test_support::contains(printed,
+                                       "Warning: The allele frequencies of locus 2 of LINKAGE "
+                                       "locus file good.dat sum to " +
+                                           c.sumShown + ": they are rescaled to sum to 1\n"))
+                << printed;
+        }
         ASSERT_NE(file.getLocus(1), nullptr);
         expectSameDoubles(file.getLocus(1)->alleleFrequencies, c.markerFrequencies);
         expectSameDoubles(file.getLocus(0)->alleleFrequencies, {0.99, 0.01});

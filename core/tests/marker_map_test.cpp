@@ -8,6 +8,7 @@
 #include <string>
 
 #include "test_support.h"
+#include "utilities.h"
 
 namespace {
 
@@ -173,18 +174,30 @@ TEST_F(MarkerMapTest, EmptyFilesHoldNoMarkers) {
 
 TEST_F(MarkerMapTest, BadFilesFailWithTheirReason) {
     std::filesystem::create_directory("folder");
+    const std::string longWord(longestInputWord + 1, '\0');
     const struct {
         const char* file;  // null: the text is written to map.txt
-        const char* text;
-        const char* tail;  // what follows the "Reading map file" line
+        std::string text;
+        std::string tail;  // what follows the "Reading map file" line
     } cases[] = {
         {nullptr, "x haldane y\n1 0 M1\n1 5 M2\n1 9 M1\n",
-         " M1 M2 M1...failed\nDuplicate marker at line: 3 markername: M1\n"},
-        {nullptr, "x haldane y\n1 0 M1\n1", " M1...failed\nMap function is missing\n"},
-        {nullptr, "x haldane y\n1 5.0", "...failed\nMarker name is missing\n"},
-        {"missing.txt", nullptr,
-         "...failed\nUnable to open marker map file missing.txt for reading!\n"},
-        {"folder", nullptr, "...failed\nUnable to read marker map file folder!\n"},
+         " M1 M2 M1...failed\nError: Duplicate marker at line: 4 markername: M1 of map file "
+         "map.txt\n"},
+        // Lines are counted as in the file, blank ones included.
+        {nullptr, "x haldane y\r\n\n1 0 M1\r\n\n1 9 M1\r\n",
+         " M1 M1...failed\nError: Duplicate marker at line: 5 markername: M1 of map file "
+         "map.txt\n"},
+        {nullptr, "x haldane y\n1 0 M1\n1",
+         " M1...failed\nError: Map function is missing: no marker position at line 3 of map "
+         "file map.txt\n"},
+        {nullptr, "x haldane y\n1 5.0",
+         "...failed\nError: Marker name is missing at line 2 of map file map.txt\n"},
+        {nullptr, "x haldane y\n1 0 " + longWord + "\n",
+         "...failed\nError: Map file map.txt: line 2 holds a word of more than 1048576 characters, "
+         "longer than any real input\n"},
+        {"missing.txt", "",
+         "...failed\nError: Unable to open marker map file missing.txt for reading!\n"},
+        {"folder", "", "...failed\nError: The map file folder is a directory, not a file\n"},
     };
     for (const auto& c : cases) {
         MarkerMap fresh;

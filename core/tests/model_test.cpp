@@ -85,7 +85,7 @@ TEST_F(ModelTest, FaultyModelsFailWithTheirReason) {
         Model model;
         bool read = true;
         EXPECT_EQ(readPrinting(model, "model.txt", read),
-                  "Reading model file: model.txt..failed\nError in reading model file model.txt, "
+                  "Reading model file: model.txt..failed\nError: model file model.txt, "
                   "line " +
                       std::to_string(c.line) + ": " + c.problem + "\n");
         EXPECT_FALSE(read);
@@ -98,7 +98,7 @@ TEST_F(ModelTest, MissingFileFailsWithTwoDots) {
     bool read = true;
     EXPECT_EQ(readPrinting(model, "absent.txt", read),
               "Reading model file: absent.txt..failed\n"
-              "Unable to open model file absent.txt for reading.\n");
+              "Error: Unable to open model file absent.txt for reading.\n");
     EXPECT_FALSE(read);
     EXPECT_EQ(model.getLocus(), nullptr);
 }

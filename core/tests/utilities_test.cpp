@@ -254,4 +254,48 @@ TEST(ProgressTest, ReportsEveryDoneValueAtAWholeTenth) {
     }
 }
 
+class InputFilesTest : public test_support::TempDirTest {};
+
+// A reader may need its input twice, and opening a FIFO without a writer
+// blocks: only regular files (or names of nothing, whose open then fails)
+// pass, and the test opens none of them.
+TEST_F(InputFilesTest, OnlyRegularFilesAreInputs) {
+    test_support::writeText("plain.txt", "1 2\n");
+    std::filesystem::create_directory("folder");
+    ASSERT_EQ(test_support::runCommand("mkfifo fifo && ln -s plain.txt link").status, 0);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"plain.txt", ""},
+        {"link", ""},
+        {"absent.txt", ""},
+        {"folder", "is a directory, not a file"},
+        {"fifo", "is a pipe or FIFO, which can be read only once: save it as a file first"},
+        {"/dev/null",
+         "is a device or special file, not a regular file: save its text as a file first"},
+    };
+    for (const auto& [name, problem] : cases) {
+        EXPECT_EQ(inputFileProblem(name), problem) << name;
+    }
+}
+
+TEST_F(InputFilesTest, ColumnLinesKeepTheirNumbersAndRefuseOverlongWords) {
+    std::istringstream text("a b\r\n\n \t\nc\td  e\n" + std::string(3, ' '));
+    std::vector<ColumnLine> lines;
+    std::string problem;
+    ASSERT_TRUE(readColumnLines(text, lines, problem));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].number, 1);
+    EXPECT_EQ(lines[0].columns, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(lines[1].number, 4);
+    EXPECT_EQ(lines[1].columns, (std::vector<std::string>{"c", "d", "e"}));
+
+    std::istringstream longest("x\ny " + std::string(longestInputWord, '\0') + "\n");
+    lines.clear();
+    EXPECT_TRUE(readColumnLines(longest, lines, problem));
+    std::istringstream tooLong("x\ny " + std::string(longestInputWord + 1, '\0') + "\n");
+    lines.clear();
+    EXPECT_FALSE(readColumnLines(tooLong, lines, problem));
+    EXPECT_EQ(problem,
+              "line 2 holds a word of more than 1048576 characters, longer than any real input");
+}
+
 }  // namespace

@@ -331,7 +331,10 @@ TEST_F(HrrTrios, UnknownMarkerOrPhenotypeStopsBeforeAnyAnalysis) {
     EXPECT_FALSE(hrr.run("NOPE", ""));
     EXPECT_FALSE(hrr.run("", "NOPE"));
     const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output, "Cannot find given marker NOPE\nCannot find given phenotype NOPE\n");
+    EXPECT_EQ(output,
+              "Error: Cannot find given marker NOPE (--marker) in the map file test.map\n"
+              "Error: Cannot find given phenotype NOPE (--phenotype) in the pedigree file "
+              "test.ped\n");
     EXPECT_TRUE(hrr.phenotypeNames.empty());
 }
 

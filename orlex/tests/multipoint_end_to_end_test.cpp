@@ -554,6 +554,31 @@ TEST_F(MultipointRun, StepsAndWindowSizeOutOfRangeFallBackToTheirDefaults) {
     EXPECT_EQ(consoleTables(negative.output).size(), 6u);
 }
 
+// Many steps are counted out before the engine starts, as the most that the
+// engine then evaluates: steps at the first trait position of a window, and
+// at each later one the steps and, unless rounding stops it short, the far
+// end of the interval.
+TEST_F(MultipointRun, ManyStepsAreCountedOutInEngineEvaluations) {
+    writeData(3);
+    const CommandResult result = orlex("--steps 60 --wsize 2");
+    ASSERT_EQ(result.status, 0) << result.output;
+    const int perWindow = 60 + 2 * 61;
+    EXPECT_TRUE(contains(result.output,
+                         "Warning: Multipoint steps 60 (--steps) ask the engine "
+                         "for up to " +
+                             std::to_string(2 * perWindow) +
+                             " evaluations: " + std::to_string(perWindow) +
+                             " in each of 2 windows for each of 1 phenotypes, "
+                             "where the default of 5 steps asks for 17\n"))
+        << result.output;
+    size_t rows = 0;
+    for (const Position& position : consoleTables(result.output)) {
+        rows += position.rows.size();
+    }
+    EXPECT_LE(rows, static_cast<size_t>(2 * perWindow));
+    EXPECT_GE(rows, static_cast<size_t>(2 * 3 * 60));
+}
+
 TEST_F(MultipointRun, WindowsAcrossChromosomesOrAgainstTheMapAreSkipped) {
     writeData(3);
     writeText("markers.map", "CHROMOSOME haldane MARKER\n1 0.0 M1\n1 10.0 M2\n2 5.0 M3\n");
@@ -608,7 +633,11 @@ class FaultyEngine : public MultipointRun, public ::testing::WithParamInterface<
 // A run that leaves no results must never pass another run's off as its own.
 TEST_P(FaultyEngine, StopsTheRunNamingTheWindow) {
     writeData(2);
-    stub(GetParam().program, GetParam().body);
+    // "@engine" in a body runs the real program.
+    const std::string body =
+        std::regex_replace(GetParam().body, std::regex("@engine"),
+                           test_support::enginePath(GetParam().program).string());
+    stub(GetParam().program, body);
     const CommandResult result = orlex("", stubPath());
     EXPECT_EQ(result.status, 255) << result.output;
     EXPECT_TRUE(contains(result.output, GetParam().message)) << result.output;
@@ -637,13 +666,29 @@ INSTANTIATE_TEST_SUITE_P(
                     "\n******************************************************************\n"
                     "Error in executing LINKMAPORLEX: linkmaporlex\n\nSomething is wrong....\n"},
         EngineFault{"FailsInUnknown", "unknownorlex", "exit 1",
-                    "Error in executing UNKNOWORLEX: unknownorlex\n"}),
+                    "Error in executing UNKNOWORLEX: unknownorlex\n"},
+        // Whole blocks of 11 lines (two pedigrees): the file reads without a fault.
+        EngineFault{"CutAtABlockBoundary", "linkmaporlex",
+                    "n=$(cat calls 2>/dev/null || echo 0); echo $((n + 1)) > calls; "
+                    "if [ $n -eq 1 ]; then @engine \"$@\" || exit; "
+                    "head -n 33 outfile.dat > cut && mv cut outfile.dat; exit 0; fi",
+                    "Error: outfile.dat for the window M1 M2 (trait position 1) holds 3 "
+                    "evaluations, fewer than the 5 steps the datafile asked the engine for: the "
+                    "file is cut short\n"},
+        EngineFault{"BlockWithoutItsThetasLine", "linkmaporlex",
+                    "n=$(cat calls 2>/dev/null || echo 0); echo $((n + 1)) > calls; "
+                    "if [ $n -eq 1 ]; then @engine \"$@\" || exit; "
+                    "awk '/^THETAS/ && ++t == 2 { next } { print }' outfile.dat > cut && "
+                    "mv cut outfile.dat; exit 0; fi",
+                    "Error: outfile.dat for the window M1 M2 (trait position 1) has no THETAS "
+                    "line in evaluation 2 of 6, so the trait's place in that evaluation is "
+                    "unknown\n"}),
     [](const ::testing::TestParamInfo<EngineFault>& info) { return info.param.label; });
 
 TEST_F(MultipointRun, AResultFileThatCannotBeWrittenFailsTheRunAfterTheOthers) {
     writeData(2);
-    fs::create_directory("orlex_multipoint.ps");
-    const CommandResult result = orlex("");
+    test_support::wrapEngineProgram("fake", "linkmaporlex", "mkdir -p orlex_multipoint.ps");
+    const CommandResult result = orlex("", (dir() / "fake").string());
     EXPECT_EQ(result.status, 255) << result.output;
     EXPECT_TRUE(contains(result.output,
                          "The LOD Scores: orlex_multipoint.out\n"
@@ -663,7 +708,9 @@ TEST_F(MultipointRun, MarkerAndPhenotypeSelection) {
     };
     writeText("one.txt", "CHROMOSOME POSITION MARKER\n1 0.0 M1\n");
     const std::vector<Case> cases = {
-        {"--phenotype NOPE", 255, "Error: Phenotype NOPE not found!\nNo phenotypes to orlex...!\n"},
+        {"--phenotype NOPE", 255,
+         "Error: Phenotype NOPE not found!\nError: No phenotypes to orlex...! None of the pedigree "
+         "file families.ped is left to analyse\n"},
         {"--onlymarkers one.txt", 0, "Too few markers to orlex...!\n"},
     };
     for (const Case& c : cases) {

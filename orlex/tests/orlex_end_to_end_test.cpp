@@ -230,8 +230,11 @@ TEST_F(OrlexRun, ExitStatuses) {
         {"--version", 0, "1.0.0"},
         {input, 255, "Error: No analysis selected"},
         {"--sibpair" + input, 0, "Warning: Sib pair linkage analysis (--sibpair) is not available"},
-        {"--singlepoint --marker NOPE" + input, 255, "Cannot find given marker NOPE\n"},
-        {"--singlepoint --phenotype NOPE" + input, 255, "Cannot find given phenotype NOPE\n"},
+        {"--singlepoint --marker NOPE" + input, 255,
+         "Error: Cannot find given marker NOPE (--marker) in the map file five_markers.map\n"},
+        {"--singlepoint --phenotype NOPE" + input, 255,
+         "Error: Cannot find given phenotype NOPE (--phenotype) in the pedigree file "
+         "two_families.ped\n"},
         {"--mspause --map x", 255, "External command: PAUSE"},
     };
     for (const Case& c : cases) {
@@ -246,7 +249,11 @@ TEST_F(OrlexRun, ExitStatuses) {
 TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
     copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model", "xlinked.dat"});
     writeText("broken.dat", "2 0 1 5\n0 0 0 0\n1 2\n2 2\n");
-    writeText("quantitative.phen", "1\nLEVEL\n1 1 0.7\n1 2 1.3\n");
+    writeText("quantitative.phen", "1 LEVEL\n1 1 0.7\n1 2 1.3\n");
+    // Allele 4 of a marker whose locus declares alleles 1 to 3.
+    std::string undeclared = readText("xlinked.ped");
+    undeclared.replace(undeclared.find("1 2 0 0 3 0 0 2 0 2  1 2"), 24, "1 2 0 0 3 0 0 2 0 2  1 4");
+    writeText("undeclared.ped", undeclared);
     writeText("three_loci.dat",
               "3 0 1 5\n0 0 0 0\n1 2 3\n1 2\n0.999 0.001\n1\n0 1 1\n0 1\n3 3\n0.3 0.3 0.4\n"
               "3 2\n0.5 0.5\n0 0\n0.5 0.1\n1 0.1 0.45\n");
@@ -281,6 +288,11 @@ TEST_F(OrlexRun, BadOptionsAndInputsAreRefused) {
          "Error: Phenotype LEVEL of person 1 of pedigree 1 is 0.7 (phenotype file "
          "quantitative.phen), but the engine reads it as an affection status: use 1 "
          "(unaffected), 2 (affected) or 0, x, - or . (unknown)"},
+        // The engine would take allele 4's frequency from no locus entry.
+        {base + "--ped undeclared.ped --freq u --dat xlinked.dat",
+         "Error: Pedigree file undeclared.ped, line 2: allele 4 of person 2 of pedigree 1 at "
+         "marker M1 is not declared by the LINKAGE locus file xlinked.dat, whose locus of that "
+         "marker has the alleles 1 to 3"},
         {base + "--ped xlinked.ped --freq u --dat broken.dat" + model,
          "Error: Allele frequency type u needs the LINKAGE locus file broken.dat, which could "
          "not be read"},
@@ -357,6 +369,11 @@ TEST_F(OrlexRun, EngineFailuresStopTheRun) {
                        "Something is wrong....\n" +
                        std::string(66, '*') + "\n\nAborting program!\n"},
         {"exit 0", "Error: The engine left no results in outfile.dat for marker M1\n"},
+        // Cut at a block boundary: the file reads without a fault.
+        {"\"" + test_support::enginePath("mlinkorlex").string() +
+             "\" && sed -i '/^THETAS  0.100/,$d' outfile.dat",
+         "Error: outfile.dat for marker M1 holds 6 of the 26 recombination fractions that the "
+         "engine evaluates (0.5, then 0 to 0.48 by 0.02): the file ends before theta 0.1\n"},
     };
     for (const Case& c : cases) {
         writeText("fake/mlinkorlex", "#!/bin/sh\n" + c.script + "\n");
@@ -386,8 +403,9 @@ TEST_F(OrlexRun, EngineNamedEntriesInTheWorkingDirectoryStopTheRun) {
     const std::vector<Case> cases = {
         {"datafile.dat", false,
          "Error: datafile.dat already exists in the working directory: the engine would "
-         "overwrite it and the clean-up remove it: run in a directory without it, or remove it\n"},
-        {"stream.dat", true, "Error: stream.dat already exists in the working directory (a link)"},
+         "overwrite it and the clean-up remove it: run in a directory without it, or remove it "
+         "with: rm -f datafile.dat\n"},
+        {"stream.dat", true, "Error: stream.dat (a link) already exists in the working directory"},
         {"mendel.err", true,
          "Error: mendel.err in the working directory is a link, and the report is never written "
          "through one: run in a directory without it, or remove it\n"},
@@ -421,16 +439,19 @@ TEST_F(OrlexRun, EngineNamedEntriesInTheWorkingDirectoryStopTheRun) {
         << input.output;
 }
 
-TEST_F(OrlexRun, StatisticsThatCannotBeWrittenFailTheRun) {
+// The statistics files are written before the other inputs are read: their
+// folder is checked before anything is.
+TEST_F(OrlexRun, StatisticsThatCannotBeWrittenStopTheRunBeforeItReads) {
     copyData({"xlinked.ped", "one_marker.map", "xlinked_dominant.model"});
     const CommandResult result = orlex(
         "--singlepoint --stats --prefix no/such/folder/run --post --xlinked --ped xlinked.ped "
         "--map one_marker.map --model xlinked_dominant.model");
     EXPECT_EQ(result.status, 255) << result.output;
-    EXPECT_TRUE(contains(result.output, "Error: Unable to open no/such/folder/run_"))
+    EXPECT_TRUE(contains(result.output,
+                         "Error: Output file no/such/folder/run_markerinfo_statistics.info cannot "
+                         "be written: the folder no/such/folder does not exist"))
         << result.output;
-    EXPECT_TRUE(contains(result.output, "Error: Writing the statistics files (--stats) failed\n"))
-        << result.output;
+    EXPECT_FALSE(contains(result.output, "prefix: ")) << result.output;
     expectNoExchangeFiles();
 }
 

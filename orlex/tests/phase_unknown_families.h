@@ -64,9 +64,12 @@ class HlodFamiliesRun : public test_support::TempDirTest {
 
     static test_support::CommandResult orlex(const std::string& options,
                                              const std::string& pedigree = "hlod_families.ped",
-                                             const std::string& map = "two_markers.map") {
-        return test_support::runProgram("orlex", options + " --post --ped " + pedigree + " --map " +
-                                                     map + " --model dominant.model");
+                                             const std::string& map = "two_markers.map",
+                                             const std::string& extraPath = "") {
+        return test_support::runProgram(
+            "orlex",
+            options + " --post --ped " + pedigree + " --map " + map + " --model dominant.model",
+            extraPath);
     }
 };
 

@@ -142,30 +142,51 @@ TEST_F(SinglepointFilesRun, EveryOptionWritesItsFilesWithTheHandDerivedValues) {
     EXPECT_FALSE(std::regex_search(het, std::regex("\\bnan\\b")));
 }
 
+// Outputs that become unwritable while the engine runs: the other files are
+// written, an earlier file is kept as it was, nothing half-written is left,
+// and the run ends with 255.
 TEST_F(SinglepointFilesRun, LostFilesEndTheRunWithStatus255AfterTheOthersAreWritten) {
-    fs::create_symlink("/dev/full", "run_singlepoint_het.ps");
-    fs::create_directory("run_singlepoint_by_family.out");
+    test_support::writeText("run_singlepoint_curves.out", "the earlier curves\n");
+    test_support::wrapEngineProgram("fake", "mlinkorlex",
+                                    "mkdir -p run_singlepoint_by_family.out\n"
+                                    "ln -sfn /dev/full run_singlepoint_het.ps\n"
+                                    "chmod a-w run_singlepoint_curves.out");
     const CommandResult result =
-        orlex("--singlepoint --hlod --byfamily --singlepointcurves --prefix run");
+        orlex("--singlepoint --hlod --byfamily --singlepointcurves --prefix run",
+              "hlod_families.ped", "two_markers.map", (dir() / "fake").string());
     EXPECT_EQ(result.status, 255) << result.output;
     EXPECT_TRUE(contains(result.output,
                          "Error: Unable to open run_singlepoint_by_family.out for writing\n"));
     EXPECT_TRUE(contains(result.output, "Error: Unable to write run_singlepoint_het.ps\n"));
+    EXPECT_TRUE(
+        contains(result.output, "Error: Unable to open run_singlepoint_curves.out for writing\n"));
     EXPECT_FALSE(contains(result.output, "Elapsed time"));
     EXPECT_TRUE(contains(readText("run_singlepoint.out"), "Phenotype: DISEASE_LOCUS"));
-    EXPECT_TRUE(contains(readText("run_singlepoint_curves.out"), "Phenotype: DISEASE_LOCUS"));
+    EXPECT_EQ(readText("run_singlepoint_curves.out"), "the earlier curves\n");
     EXPECT_TRUE(contains(readText("run_singlepoint_het.out"), "\tMarker: M2\n"));
     EXPECT_TRUE(renderPostScript("run_singlepoint.ps"));
+    EXPECT_TRUE(fs::is_empty("run_singlepoint_by_family.out"));
+    EXPECT_EQ(fs::read_symlink("run_singlepoint_het.ps"), "/dev/full");
+    for (const std::string& name : test_support::entriesOf(".")) {
+        EXPECT_NE(name.front(), '.') << name << " was left behind";
+    }
 }
 
-TEST_F(SinglepointFilesRun, PrefixInAMissingFolderIsReportedForEveryFile) {
-    const CommandResult result = orlex("--singlepoint --hlod --prefix missing/run");
+// The folder is found missing before anything is read, and no engine runs.
+TEST_F(SinglepointFilesRun, PrefixInAMissingFolderIsRefusedBeforeTheEngineStarts) {
+    test_support::wrapEngineProgram("fake", "mlinkorlex", "touch engine_ran");
+    const std::vector<std::string> before = test_support::entriesOf(".");
+    const CommandResult result =
+        orlex("--singlepoint --hlod --prefix missing/run", "hlod_families.ped", "two_markers.map",
+              (dir() / "fake").string());
     EXPECT_EQ(result.status, 255) << result.output;
-    EXPECT_TRUE(
-        contains(result.output, "Error: Unable to open missing/run_singlepoint.out for writing\n"));
     EXPECT_TRUE(contains(result.output,
-                         "Error: Unable to open missing/run_singlepoint_het.out for writing\n"));
-    EXPECT_TRUE(contains(result.output, "Error: Unable to write missing/run_singlepoint_het.ps\n"));
+                         "Error: Output file missing/run_singlepoint.out cannot be written: the "
+                         "folder missing does not exist, and the run would lose its results\n"))
+        << result.output;
+    EXPECT_FALSE(contains(result.output, "missing/run_singlepoint_het")) << result.output;
+    EXPECT_FALSE(contains(result.output, "Reading")) << result.output;
+    EXPECT_EQ(test_support::entriesOf("."), before);
 }
 
 TEST_F(SinglepointFilesRun, OnlymarkersOrderIsTheOrderOfEveryFile) {

@@ -202,9 +202,10 @@ TEST_F(SinglepointFilesTest, WritersReportFilesTheyCannotWrite) {
         quietly([&] { return mlink.writeResultsFile("no/such/folder/best"); }, false);
     EXPECT_TRUE(contains(output, "Error: Unable to open no/such/folder/best.out for writing\n"));
 
+    // A device takes no whole file.
     std::filesystem::create_symlink("/dev/full", "full.out");
     EXPECT_TRUE(contains(quietly([&] { return mlink.writeResultsByFamilyFile("full"); }, false),
-                         "Error: Unable to write full.out\n"));
+                         "Error: Unable to open full.out for writing\n"));
     std::filesystem::create_symlink("/dev/full", "chart.ps");
     const std::string chart = quietly([&] { return mlink.writeResultsFile("chart"); }, false);
     EXPECT_TRUE(contains(chart, "...failed\nError: Unable to write chart.ps\n")) << chart;
@@ -212,10 +213,12 @@ TEST_F(SinglepointFilesTest, WritersReportFilesTheyCannotWrite) {
         contains(readText("chart.out"), "                   M     1.000000     0.100000\n"));
 }
 
+// A failed write leaves the file of an earlier run as it was.
 TEST_F(SinglepointFilesTest, NoResultRowsIsAFailedWrite) {
+    test_support::writeText("family.out", "the earlier results\n");
     EXPECT_EQ(quietly([&] { return mlink.writeResultsByFamilyFile("family"); }, false),
               "The LOD Scores: family.out\n...failed\n");
-    EXPECT_EQ(readText("family.out"), "");
+    EXPECT_EQ(readText("family.out"), "the earlier results\n");
 }
 
 }  // namespace

@@ -209,3 +209,42 @@ TEST_F(ReadResultsFile, MissingFileIsAnErrorAndAddsNothing) {
               "Error: Unable to open stream file outfile.dat for reading.\n");
     EXPECT_TRUE(mlink.currentMarkers.empty());
 }
+
+// A file that reads without a fault but lacks blocks of the engine's theta
+// grid (cut at a block boundary, say) gives no best LOD: its best would be
+// the best of the blocks that happen to be there.
+TEST_F(ReadResultsFile, BlocksOtherThanTheEnginesGridAreAnError) {
+    const std::string text = fixtureText();
+    const auto from = [&text](const char* theta) { return text.find(theta); };
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"cut before theta 0.2", text.substr(0, from("THETAS  0.200")),
+         "Error: outfile.dat for marker M1 holds 11 of the 26 recombination fractions that the "
+         "engine evaluates (0.5, then 0 to 0.48 by 0.02): the file ends before theta 0.2\n"},
+        {"block of theta 0.1 missing",
+         text.substr(0, from("THETAS  0.100")) + text.substr(from("THETAS  0.120")),
+         "Error: outfile.dat for marker M1: block 7 is for theta 0.12, where the engine "
+         "evaluates theta 0.1\n"},
+        {"a block after the last", text + "-----\n-----\n" + text.substr(from("THETAS  0.480")),
+         "Error: outfile.dat for marker M1: block 27 is for theta 0.48, where the engine "
+         "evaluates no further theta\n"},
+    };
+    for (const Case& c : cases) {
+        Pedigrees store;
+        store.pedigreeTree->insert(new Pedigree("1"));
+        store.pedigreeTree->insert(new Pedigree("2"));
+        test_support::writeText("outfile.dat", c.text);
+        MLink mlink(&store);
+        mlink.selectedMarkers = {"M1"};
+        mlink.currentMarkerIndex = 0;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(mlink.readResultsFile("outfile.dat", "basic")) << c.what;
+        // No console line of a best point precedes the error.
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.error) << c.what;
+        EXPECT_TRUE(mlink.currentMarkers.empty()) << c.what;
+    }
+}

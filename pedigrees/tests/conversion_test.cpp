@@ -346,7 +346,9 @@ TEST_F(ConversionTest, LoopBreakingFailuresLeaveThePedigreeFileAlone) {
         {"non-zero status", "exit 3", true,
          "\n******************************************************************\n"
          "Error in breaking loops with UNKNOWN...\n"
-         "******************************************************************\n\n"},
+         "******************************************************************\n\n"
+         "Error: The engine program unknownvant ended with status 3: run with --verbose to see "
+         "its messages\n"},
         // The lpedfile.dat of an earlier marker is removed first, so it can
         // never stand in for this one's.
         {"no loop-broken file", "exit 0", true,

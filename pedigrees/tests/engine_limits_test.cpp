@@ -143,4 +143,47 @@ TEST_F(EngineLimitsTest, LocusFileLociBeyondTheLimitsAreRefused) {
     }
 }
 
+// With --freq u the engine takes the locus file's frequency of allele k for
+// the pedigrees' allele k: an allele the locus does not declare has none.
+TEST_F(EngineLimitsTest, GivenFrequenciesNeedEveryAlleleDeclared) {
+    struct Case {
+        const char* alleles;  // of person 2, line 3 of the file
+        std::string error;    // "" when every allele is declared
+    };
+    const std::string undeclared = "Error: Pedigree file fam.ped, line 3: allele ";
+    const std::string where =
+        " of person 2 of pedigree 1 at marker M1 is not declared by the LINKAGE locus file "
+        "fam.dat, whose locus of that marker has the alleles 1 to 3: with --freq u the allele "
+        "frequencies are the file's\n";
+    const Case cases[] = {
+        {"3 3", ""},
+        {"0 0", ""},
+        {"4 1", undeclared + "4" + where},
+        {"2 A", undeclared + "A" + where},
+        {"02 1", undeclared + "02" + where},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.alleles);
+        writeText("fam.ped", std::string("1 1 0 0 3 0 0 1 1 1 1 2\n\n") + "1 2 0 0 3 0 0 2 0 1 " +
+                                 c.alleles + "\n" + "1 3 1 2 0 0 0 1 0 2 1 3\n");
+        writeText("one.map", "CHR HALDANE POS\n1 0 M1\n");
+        writeText("fam.dat",
+                  "2 0 0 5\n0 0 0 0\n1 2\n1 2\n0.99 0.01\n1\n0.01 0.9 0.9\n3 3\n0.2 0.3 "
+                  "0.5\n0 0\n0.1\n1 0.1 0.45\n");
+        Pedigrees given;
+        given.affectionStatusColumn = true;
+        given.linkageFormat = true;
+        given.frequencyType = "u";
+        given.linkageLocusFileName = "fam.dat";
+        testing::internal::CaptureStdout();
+        const bool read = given.readMapFile("one.map") && given.readPedigreeFile("fam.ped") &&
+                          given.linkageLocusFile->readLocusFile("fam.dat");
+        const std::string reading = testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(read) << reading;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(given.checkDeclaredAlleles(), c.error.empty());
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.error);
+    }
+}
+
 }  // namespace

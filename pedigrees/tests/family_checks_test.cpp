@@ -205,11 +205,14 @@ TEST_F(FamilyChecksTest, StoreWithoutPedigreeTreeChecksNothing) {
 
 TEST_F(FamilyChecksTest, UnwritableErrorFileIsReportedAndStillCountsAsErrors) {
     addPerson(store, "5", "1", "0", "0", "1");
+    EXPECT_FALSE(store.reportFileLost);
     testing::internal::CaptureStdout();
     EXPECT_TRUE(store.writeFamilyErrors("no/such/dir/family.err"));
     EXPECT_NE(testing::internal::GetCapturedStdout().find(
                   "Error: Unable to open no/such/dir/family.err for writing!\n"),
               std::string::npos);
+    // The driver ends the run as failed once the rest is written.
+    EXPECT_TRUE(store.reportFileLost);
 }
 
 // A line of many generations: each child marries a founder and has one

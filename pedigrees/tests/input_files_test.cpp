@@ -126,14 +126,6 @@ TEST_F(InputFilesTest, PhenotypeValuesAreStoredAndMissingCodesAreNot) {
     EXPECT_EQ(value(store, "2", "1", "SCORE"), "none");  // not in the file
 }
 
-TEST_F(InputFilesTest, NamesMayRunOverSeveralLines) {
-    writeText("test.phen", "2\nBMI\nSCORE\n1 1 3 4\n");
-    Pedigrees store;
-    addFamilies(store);
-    ASSERT_TRUE(captured([&] { return store.readPhenotypeFile("test.phen"); }).ok);
-    EXPECT_EQ(value(store, "1", "1", "SCORE"), "4");
-}
-
 TEST_F(InputFilesTest, ConvertedPedigreesAreFoundByTheirOriginalIds) {
     writeText("test.phen", "1 BMI\nF2 P3 31\n");
     Pedigrees store;
@@ -151,7 +143,7 @@ TEST_F(InputFilesTest, ShortLastRowWarnsAndStoresNothingForTheMissingValue) {
     ASSERT_TRUE(outcome.ok) << outcome.output;
     EXPECT_EQ(outcome.output,
               "Reading phenotype file: test.phen\n"
-              "Warning: Value for Phenotype: C not found at line: 2\n"
+              "Warning: Value for Phenotype: C not found at line: 3 of phenotype file test.phen\n"
               "...done\n");
     EXPECT_EQ(value(store, "1", "2", "B"), "9");
     EXPECT_EQ(value(store, "1", "2", "C"), "none");
@@ -174,6 +166,11 @@ void PrintTo(const PhenotypeFailure& c, std::ostream* os) {
     *os << c.name;
 }
 
+// What follows "Reading phenotype file: test.phen" when the read fails.
+std::string failed(const std::string& problem) {
+    return "...failed\nError: Phenotype file test.phen: " + problem + "\n";
+}
+
 class PhenotypeFailureTest : public test_support::TempDirTest,
                              public testing::WithParamInterface<PhenotypeFailure> {};
 
@@ -191,39 +188,50 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, PhenotypeFailureTest,
     testing::Values(
         PhenotypeFailure{"ZeroPhenotypes", "0 A\n",
-                         "...failed\nNumber of phenotypes:0 ...check your files!"},
+                         failed("Number of phenotypes:0 at line 1 ...check your files!")},
         PhenotypeFailure{"CountNotANumber", "abc A\n1 1 2\n",
-                         "...failed\nNumber of phenotypes:0 ...check your files!"},
+                         failed("Number of phenotypes:0 at line 1 ...check your files!")},
         PhenotypeFailure{"CountWithTrailingText", "2x A B\n",
-                         "...failed\nNumber of phenotypes:0 ...check your files!"},
-        PhenotypeFailure{"NegativeCount", "-2 A B\n",
-                         "...failed\nNumber of phenotypes:-2 ...check your files!"},
+                         failed("Number of phenotypes:0 at line 1 ...check your files!")},
+        PhenotypeFailure{"NegativeCount", "\n-2 A B\n",
+                         failed("Number of phenotypes:-2 at line 2 ...check your files!")},
+        PhenotypeFailure{"EmptyFile", "",
+                         failed("Number of phenotypes:0 at line 1 ...check your files!")},
         PhenotypeFailure{"NameOfThePedigreeFile", "2 A DISEASE_LOCUS\n",
-                         "...failed\nduplicate phenotypename: DISEASE_LOCUS at phenotypecolumn: "
-                         "2\n"},
+                         failed("duplicate phenotypename: DISEASE_LOCUS at phenotypecolumn: 2, "
+                                "line 1")},
         PhenotypeFailure{"NameTwice", "2 A A\n",
-                         "...failed\nduplicate phenotypename: A at phenotypecolumn: 2\n"},
+                         failed("duplicate phenotypename: A at phenotypecolumn: 2, line 1")},
         PhenotypeFailure{"ReservedName", "1 NIL\n",
-                         "...failed\nPhenotype name can't be NIL at phenotypecolumn: 1\n"},
+                         failed("Phenotype name can't be NIL at phenotypecolumn: 1, line 1")},
         PhenotypeFailure{"TooFewNames", "3 A B\n",
-                         "...failed\nPhenotype name missing at phenotypecolumn: 3\n"},
+                         failed("The header at line 1 names 2 phenotypes, but its count is 3: "
+                                "phenotype name missing at phenotypecolumn 3")},
+        // The header is one line: names are never taken from the lines of
+        // persons after it.
+        PhenotypeFailure{"NamesOnLaterLines", "2\nBMI\nSCORE\n1 1 3 4\n",
+                         failed("The header at line 1 names 0 phenotypes, but its count is 2: "
+                                "phenotype name missing at phenotypecolumn 1")},
+        PhenotypeFailure{"ShortHeader", "2 A\n1 1 5 6\n1 2 7 8\n",
+                         failed("The header at line 1 names 1 phenotypes, but its count is 2: "
+                                "phenotype name missing at phenotypecolumn 2")},
         // Values are matched by position: a short row before the last one
         // would move every later value onto the wrong person.
         PhenotypeFailure{"ShortRow", "2 A B\n1 1 5\n1 2 7 8\n",
-                         "...failed\nWrong number of values at line: 1 Pedigree 1 Person 1 has 1 "
-                         "values, 2 expected\n"},
+                         failed("Wrong number of values at line: 2 Pedigree 1 Person 1 has 1 "
+                                "values, 2 expected")},
         PhenotypeFailure{"LongRow", "1 A\n1 1 5\n1 2 7 8\n",
-                         "...failed\nWrong number of values at line: 2 Pedigree 1 Person 2 has 2 "
-                         "values, 1 expected\n"},
-        PhenotypeFailure{"UnknownPedigree", "1 A\n1 1 5\n9 1 5\n",
-                         "...failed\nPedigree not found for phenotype at line: 2 Pedigree 9 "
-                         "Person 1 does not match with pedigree file!\n"},
+                         failed("Wrong number of values at line: 3 Pedigree 1 Person 2 has 2 "
+                                "values, 1 expected")},
+        // Lines are counted as in the file, blank ones included.
+        PhenotypeFailure{"UnknownPedigree", "1 A\n\n1 1 5\r\n9 1 5\n",
+                         failed("Pedigree not found for phenotype at line: 4 Pedigree 9 "
+                                "Person 1 does not match with pedigree file!")},
         PhenotypeFailure{"UnknownPerson", "1 A\n2 4 5\n",
-                         "...failed\nPedigree found, but not person at line: 1 Pedigree 2 Person "
-                         "4 does not match with pedigree file!\n"},
+                         failed("Pedigree found, but not person at line: 2 Pedigree 2 Person "
+                                "4 does not match with pedigree file!")},
         PhenotypeFailure{"DuplicatePhenotype", "1 A\n1 1 5\n1 1 6\n",
-                         "...failed\nDuplicate phenotype at line: 2 name: A Pedigree 1 Person "
-                         "1\n"}),
+                         failed("Duplicate phenotype at line: 3 name: A Pedigree 1 Person 1")}),
     [](const testing::TestParamInfo<PhenotypeFailure>& info) { return info.param.name; });
 
 TEST_F(InputFilesTest, PhenotypeFileBeforeThePedigreeFileFails) {
@@ -233,7 +241,7 @@ TEST_F(InputFilesTest, PhenotypeFileBeforeThePedigreeFileFails) {
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.output,
               "Reading phenotype file: test.phen...failed\n"
-              "Unable to open phenotype file before Pedigreefile \n");
+              "Error: Unable to open phenotype file before Pedigreefile \n");
 }
 
 TEST_F(InputFilesTest, UnopenablePhenotypeFileFails) {
@@ -243,7 +251,7 @@ TEST_F(InputFilesTest, UnopenablePhenotypeFileFails) {
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.output,
               "Reading phenotype file: none.phen...failed\n"
-              "Unable to open phenotype file none.phen for reading.\n");
+              "Error: Unable to open phenotype file none.phen for reading.\n");
 }
 
 // A map of M1 at 1 cM, M2 at 2 cM, M3 at 3 cM and a marker named 12.
@@ -278,6 +286,19 @@ TEST_F(InputFilesTest, OnlymarkersListEndsAtALineOfFewerThanThreeWords) {
     readFourMarkerMap(store);
     ASSERT_TRUE(captured([&] { return store.readOnlyMarkersFile("only.txt"); }).ok);
     EXPECT_EQ(store.onlyMarkerNames, std::vector<std::string>{"M1"});
+}
+
+// The header is one line, however few or many its words: the first marker's
+// line is never taken for the rest of a short header.
+TEST_F(InputFilesTest, OnlymarkersHeaderIsItsFirstLine) {
+    for (const char* header : {"CHR POS\n", "MARKERS\n", "\n\t\nCHR POS NAME NOTE\r\n"}) {
+        writeText("only.txt", std::string(header) + "1 5 M1\n1 6 M2\n");
+        Pedigrees store;
+        readFourMarkerMap(store);
+        const Outcome outcome = captured([&] { return store.readOnlyMarkersFile("only.txt"); });
+        ASSERT_TRUE(outcome.ok) << header << outcome.output;
+        EXPECT_EQ(store.onlyMarkerNames, (std::vector<std::string>{"M1", "M2"})) << header;
+    }
 }
 
 // A selection of no marker would analyse every marker.
@@ -336,7 +357,7 @@ TEST_F(InputFilesTest, OnlymarkersFailures) {
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.output,
               "Reading onlymarkers file none.txt...failed\n"
-              "Unable to open onlymarkers file none.txt for reading!\n");
+              "Error: Unable to open onlymarkers file none.txt for reading!\n");
 }
 
 }  // namespace

@@ -171,11 +171,14 @@ TEST_F(MendelTest, MarkerStatusKeepsAnErrorOnceFound) {
 
 TEST_F(MendelTest, UnwritableErrorFileIsReportedAndStillCountsAsErrors) {
     addFamily(store, "1", "1/2", "3/4", {"5/6"});
+    EXPECT_FALSE(store.reportFileLost);
     testing::internal::CaptureStdout();
     EXPECT_TRUE(store.writeMendelianErrors("no/such/dir/mendel.err"));
     EXPECT_NE(testing::internal::GetCapturedStdout().find(
                   "Error: Unable to open no/such/dir/mendel.err for writing!\n"),
               std::string::npos);
+    // The driver ends the run as failed once the rest is written.
+    EXPECT_TRUE(store.reportFileLost);
 }
 
 // A genotype over the alleles 1..4 as the set of its alleles, one bit each.

@@ -8,6 +8,7 @@
 #include "marker_map.h"
 #include "pedigrees.h"
 #include "test_support.h"
+#include "utilities.h"
 
 using test_support::readText;
 using test_support::writeText;
@@ -283,7 +284,9 @@ TEST_P(ReadingFailureTest, FailsWithItsMessage) {
     Pedigrees store;
     const Outcome outcome = read(store, c.text, c.mapMarkers, c.layout);
     EXPECT_FALSE(outcome.ok);
-    EXPECT_NE(outcome.output.find("...failed\n" + c.message + "\n"), std::string::npos)
+    // Every failure line starts with "Error: ".
+    const std::string marked = c.message.rfind("Error: ", 0) == 0 ? "" : "Error: ";
+    EXPECT_NE(outcome.output.find("...failed\n" + marked + c.message + "\n"), std::string::npos)
         << outcome.output;
 }
 
@@ -441,6 +444,20 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     "Pedigree 1 Person 1 halftyped (0/3) at marker_index: 1, line 1\n"
                     " *** Problem with pedigree file format? ***"},
+        // A male has one X; a female may be heterozygous, and a male missing
+        // at the marker is no fault.
+        FailureCase{"XLinkedHeterozygousMale",
+                    "1 1 0 0 1 2 1 1 0 0\n1 2 0 0 2 2 1 2 3 4\n1 3 1 2 1 2 1 1 3 4\n", 2,
+                    Layout().set(&Layout::xlinked),
+                    "Error: Pedigree file test.ped, line 3: person 3 of pedigree 1 is a male "
+                    "heterozygous (3/4) at marker M2 (marker_index: 1) of X-linked data"},
+        FailureCase{
+            "WordLongerThanAnyRealInput",
+            "1 1 0 0 1 2 1 2\n1 2 0 0 2 2 1 " + std::string(longestInputWord + 1, '\0') + "\n",
+            1,
+            {},
+            "Error: The pedigree file test.ped: line 2 holds a word of more than 1048576 "
+            "characters, longer than any real input"},
         FailureCase{"DuplicatePerson",
                     "1 1 0 0 1 2 1 2\n2 1 0 0 1 2 1 2\n1 1 0 0 2 2 1 2\n",
                     1,
@@ -465,7 +482,7 @@ TEST_F(ReadingTest, UnopenableFileFailsWithItsMessage) {
     EXPECT_FALSE(store.readPedigreeFile("missing.ped"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Reading pedigree file: missing.ped\n...failed\n"
-              "Unable to open pedigree file missing.ped for reading.\n");
+              "Error: Unable to open pedigree file missing.ped for reading.\n");
 }
 
 }  // namespace

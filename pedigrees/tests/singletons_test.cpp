@@ -8,6 +8,7 @@
 #include "marker_map.h"
 #include "pedigrees.h"
 #include "test_support.h"
+#include "utilities.h"
 
 using test_support::writeText;
 
@@ -134,7 +135,7 @@ TEST_F(SingletonsTest, CasesOfOppositeSexArePairedInFileOrder) {
 }
 
 TEST_F(SingletonsTest, TheFirstSingletonOfAPairIsTheProbandWhateverItsSex) {
-    const Outcome run = read("cases", {"M1"}, "1 f 2 1 1 m 1 1 2");
+    const Outcome run = read("cases", {"M1"}, "1\nf 2 1 1\nm 1 1 2\n");
 
     ASSERT_TRUE(run.ok) << run.output;
     expectPedigree(dummy("cases", 0), "900000",
@@ -144,7 +145,7 @@ TEST_F(SingletonsTest, TheFirstSingletonOfAPairIsTheProbandWhateverItsSex) {
 }
 
 TEST_F(SingletonsTest, LoneSingletonsGetADummySpouse) {
-    const Outcome run = read("controls", {"M1"}, "1 p 1 1 1 q 1 1 1 r 1 1 1");
+    const Outcome run = read("controls", {"M1"}, "1\np 1 1 1\nq 1 1 1\nr 1 1 1\n");
 
     ASSERT_TRUE(run.ok) << run.output;
     EXPECT_EQ(store.controlSingletonCount, 3);
@@ -163,7 +164,7 @@ TEST_F(SingletonsTest, LoneSingletonsGetADummySpouse) {
 }
 
 TEST_F(SingletonsTest, ALoneFemaleSingletonGetsAMaleSpouse) {
-    const Outcome run = read("cases", {"M1"}, "1 u 2 1 1");
+    const Outcome run = read("cases", {"M1"}, "1\nu 2 1 1");
 
     ASSERT_TRUE(run.ok) << run.output;
     expectPedigree(dummy("cases", 0), "900000",
@@ -176,7 +177,7 @@ TEST_F(SingletonsTest, PedigreeIdsOfThePedigreeFileAreSkipped) {
     store.pedigreeTree->insert(new Pedigree("900000"));
     store.pedigreeTree->insert(new Pedigree("900002"));
 
-    const Outcome run = read("cases", {"M1"}, "1 a 1 1 1 b 1 1 1 c 1 1 1");
+    const Outcome run = read("cases", {"M1"}, "1\na 1 1 1\nb 1 1 1\nc 1 1 1\n");
 
     ASSERT_TRUE(run.ok) << run.output;
     EXPECT_EQ(dummy("cases", 0)->getPedigreeId(), "900001");
@@ -210,7 +211,7 @@ TEST_F(SingletonsTest, AllelePairsAreTypedMissingOrHalfTyped) {
         SCOPED_TRACE(c.alleles);
         const std::size_t before = store.casePedigrees.size();
 
-        const Outcome run = read("cases", {"M1"}, std::string("1 s 1 ") + c.alleles + "\n");
+        const Outcome run = read("cases", {"M1"}, std::string("1\ns 1 ") + c.alleles + "\n");
 
         EXPECT_EQ(run.ok, c.ok) << run.output;
         if (c.ok) {
@@ -218,8 +219,10 @@ TEST_F(SingletonsTest, AllelePairsAreTypedMissingOrHalfTyped) {
             const Person* person = store.casePedigrees.back()->getPerson("1");
             EXPECT_EQ(person->getMarker("0") != nullptr, c.typed);
         } else {
-            EXPECT_NE(run.output.find("Error: Singleton s halftyped at marker_index: 0\n"
-                                      "*** Problem with singleton file format? ***\n"),
+            EXPECT_NE(run.output.find("Error: Singleton file cases.txt, line 2: singleton s is "
+                                      "halftyped (" +
+                                      std::string(c.alleles).replace(1, 1, "/") +
+                                      ") at marker M1 (marker_index: 0)!\n"),
                       std::string::npos)
                 << run.output;
             EXPECT_EQ(store.casePedigrees.size(), before);
@@ -230,8 +233,8 @@ TEST_F(SingletonsTest, AllelePairsAreTypedMissingOrHalfTyped) {
 TEST_F(SingletonsTest, GenotypesGoToTheMainMapMarkerOfTheSameName) {
     // The control map numbers its markers in another order than the main
     // map; the case map has a marker the main map lacks.
-    ASSERT_TRUE(read("controls", {"M3", "M1"}, "2 k 1 7 8 5 6").ok);
-    const Outcome run = read("cases", {"M1", "Z9", "M3"}, "3 a 1 1 2 3 4 5 6 b 1 1 1 3 3 5 5");
+    ASSERT_TRUE(read("controls", {"M3", "M1"}, "2\nk 1 7 8 5 6\n").ok);
+    const Outcome run = read("cases", {"M1", "Z9", "M3"}, "3\na 1 1 2 3 4 5 6\nb 1 1 1 3 3 5 5\n");
 
     ASSERT_TRUE(run.ok) << run.output;
     const Person* control = dummy("controls", 0)->getPerson("1");
@@ -257,7 +260,7 @@ TEST_F(SingletonsTest, AnEmptyMainMapLeavesEveryMarkerUnanalysed) {
     const std::unique_ptr<MarkerMap> mainMap(store.markerMap);
     store.markerMap = new MarkerMap();
 
-    const Outcome run = read("controls", {"M1"}, "1 k 1 1 2");
+    const Outcome run = read("controls", {"M1"}, "1\nk 1 1 2");
 
     ASSERT_TRUE(run.ok) << run.output;
     EXPECT_NE(run.output.find("Warning: Singleton marker 'M1' not found"), std::string::npos);
@@ -271,23 +274,48 @@ TEST_F(SingletonsTest, FailedReadsChangeNothing) {
         bool linkageLayout;
         std::string message;
     };
+    const std::string longWord(longestInputWord + 1, '\0');
+    const auto atLine = [](int line, const std::string& problem) {
+        return "Error: Singleton file cases.txt, line " + std::to_string(line) + ": singleton " +
+               problem + "!\n";
+    };
+    const std::string ownWords = "id, sex, then two alleles for each of the 2 markers)";
+    const std::string linkageWords =
+        "pedigree, person, father, mother, sex, affection, then two alleles for each of the 2 "
+        "markers)";
     const std::vector<Case> cases = {
-        {"a record cut short in its alleles", "2 a 1 1 2 3 4\nb 2 1 1\n", false,
-         "Error: Singleton file cases.txt ends inside the record of singleton b starting at line "
-         "2!\n"},
-        {"a record cut short in its leading words", "1 2 0 0 1 1 1 2 3 4\n7 8 0", true,
-         "Error: Singleton file cases.txt ends inside the record of singleton 7.8 starting at "
-         "line 2!\n"},
-        {"a count that differs from the map's", "3 a 1 1 2 3 4", false,
+        // Read as one stream of words, a missing allele would make the next
+        // singleton's id an allele.
+        {"a record short of an allele", "2\na 1 1 2 3\nb 2 1 1 2 2\n", false,
+         atLine(2, "a has 5 words, 6 expected (" + ownWords)},
+        {"a record with a word to spare", "2\na 1 1 2 3 4\nb 2 1 1 2 2 5\n", false,
+         atLine(3, "b has 7 words, 6 expected (" + ownWords)},
+        {"a last record cut short", "2\r\n\na 1 1 2 3 4\r\n\t\nb 2 1", false,
+         atLine(5, "b has 3 words, 6 expected (" + ownWords)},
+        {"a LINKAGE record cut short in its leading words", "1 2 0 0 1 1 1 2 3 4\n7 8 0", true,
+         atLine(2, "7.8 has 3 words, 10 expected (" + linkageWords)},
+        {"a count that differs from the map's", "3\na 1 1 2 3 4\n", false,
          "Error: Singleton marker map file marker count doesn't match with singleton genotype "
-         "file marker count!"},
-        // The engine crashes on any other sex code.
-        {"a sex other than 1 or 2", "2 a 1 1 2 3 4\nb 7 1 1 2 2\n", false,
-         "Error: Singleton file cases.txt, line 2: the sex of singleton b is 7, not 1 (male) or 2 "
-         "(female)!\n"},
+         "file marker count! The first line of singleton file cases.txt must hold the number of "
+         "markers alone, 2 for its map\n"},
+        {"a count with a record on its line", "2 a 1 1 2 3 4\n", false,
+         "Error: Singleton marker map file marker count doesn't match with singleton genotype "
+         "file marker count! The first line of singleton file cases.txt must hold the number of "
+         "markers alone, 2 for its map\n"},
         {"no count", "", false,
          "Error: Singleton marker map file marker count doesn't match with singleton genotype "
-         "file marker count!"},
+         "file marker count! The first line of singleton file cases.txt must hold the number of "
+         "markers alone, 2 for its map\n"},
+        // The engine crashes on any other sex code.
+        {"a sex other than 1 or 2", "2\na 1 1 2 3 4\nb 7 1 1 2 2\n", false,
+         atLine(3, "b has the sex 7, not 1 (male) or 2 (female)")},
+        {"an id given twice", "2\na 1 1 2 3 4\nb 2 1 1 2 2\na 2 1 1 2 2\n", false,
+         atLine(4, "a is given a second time (first at line 2)")},
+        {"a LINKAGE id given twice", "1 2 0 0 1 1 1 2 3 4\n1 2 0 0 2 1 1 1 2 2\n", true,
+         atLine(2, "1.2 is given a second time (first at line 1)")},
+        {"a word longer than any real input", "2\na 1 1 2 3 " + longWord + "\n", false,
+         "Error: Unable to read singleton file cases.txt: line 2 holds a word of more than "
+         "1048576 characters, longer than any real input!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -303,8 +331,65 @@ TEST_F(SingletonsTest, FailedReadsChangeNothing) {
     }
 }
 
+// A male has one X: two different alleles of a male at an X-linked marker
+// are a fault, which the engine would take for a genotype.
+TEST_F(SingletonsTest, XLinkedDataRefuseAHeterozygousMale) {
+    store.xlinked = true;
+    const Outcome females = read("controls", {"M1", "M2"}, "2\nf 2 1 2 3 4\nm 1 1 1 0 0\n");
+    ASSERT_TRUE(females.ok) << females.output;
+
+    const Outcome male = read("cases", {"M1", "M2"}, "2\nf 2 1 2 3 4\nm 1 1 1 3 4\n");
+    EXPECT_FALSE(male.ok);
+    EXPECT_TRUE(test_support::contains(
+        male.output,
+        "Error: Singleton file cases.txt, line 3: singleton m is a male heterozygous (3/4) at "
+        "marker M2 (marker_index: 1) of X-linked data!\n"))
+        << male.output;
+    EXPECT_TRUE(store.casePedigrees.empty());
+}
+
+// Every singleton of one file given as both kinds would be a case and a
+// control at once.
+TEST_F(SingletonsTest, OneFileGivenAsCasesAndControlsIsRefused) {
+    ASSERT_TRUE(read("controls", {"M1"}, "1\nk 1 1 2\n").ok);
+    writeMap("cases.map", {"M1"});
+    quietly([&] { store.readMapFileForCasePedigrees("cases.map"); });
+    for (const char* spelling : {"controls.txt", "./controls.txt"}) {
+        Outcome run;
+        run.output = quietly([&] { run.ok = store.readSingletonFile(spelling, "cases", false); });
+        EXPECT_FALSE(run.ok);
+        EXPECT_TRUE(test_support::contains(
+            run.output, "Error: Singleton file " + std::string(spelling) +
+                            " is given as the genotype file of both the cases and the controls: "
+                            "every singleton of it would be both\n"))
+            << run.output;
+        EXPECT_TRUE(store.casePedigrees.empty());
+    }
+}
+
+// Each singleton's partner is the first later one of the other sex still
+// unpaired, however the sexes come; a long run of one sex costs no search
+// over the singletons already passed.
+TEST_F(SingletonsTest, PairingFollowsFileOrderAtAnyScale) {
+    std::string text = "1\n";
+    const int males = 20000;
+    for (int i = 0; i < males; ++i) {
+        text += "m" + std::to_string(i) + " 1 1 1\n";
+    }
+    text += "f0 2 1 1\nf1 2 1 1\n";
+    const Outcome run = read("cases", {"M1"}, text);
+
+    ASSERT_TRUE(run.ok);
+    ASSERT_EQ(store.casePedigrees.size(), static_cast<std::size_t>(males));
+    EXPECT_EQ(dummy("cases", 0)->getPerson("2")->singletonId, "f0");
+    EXPECT_EQ(dummy("cases", 1)->getPerson("2")->singletonId, "f1");
+    const Pedigree* last = dummy("cases", males - 1);
+    EXPECT_EQ(last->getPerson("1")->singletonId, "m" + std::to_string(males - 1));
+    EXPECT_EQ(last->getPerson("2")->singletonId, "");
+}
+
 TEST_F(SingletonsTest, GenotypeFilesNeedTheirMapAndAReadableFile) {
-    writeText("controls.txt", "1 k 1 1 2");
+    writeText("controls.txt", "1\nk 1 1 2");
     Outcome run;
     run.output =
         quietly([&] { run.ok = store.readSingletonFile("controls.txt", "controls", false); });
@@ -328,8 +413,8 @@ TEST_F(SingletonsTest, GenotypeFilesNeedTheirMapAndAReadableFile) {
 }
 
 TEST_F(SingletonsTest, CombiningAddsCasesAndControlsToTheStore) {
-    ASSERT_TRUE(read("controls", {"M1"}, "1 k 1 1 2 l 2 1 1").ok);
-    ASSERT_TRUE(read("cases", {"M1"}, "1 a 1 1 2").ok);
+    ASSERT_TRUE(read("controls", {"M1"}, "1\nk 1 1 2\nl 2 1 1\n").ok);
+    ASSERT_TRUE(read("cases", {"M1"}, "1\na 1 1 2\n").ok);
     store.pedigreeTree->insert(new Pedigree("1"));
 
     EXPECT_TRUE(store.combinePedigreesAndSingletons());
@@ -352,14 +437,14 @@ void expectClashReported(Pedigrees& store, const std::string& taken) {
 }
 
 TEST_F(SingletonsTest, ACollidingCaseIdIsReportedAndNothingIsMerged) {
-    ASSERT_TRUE(read("controls", {"M1"}, "1 k 1 1 2").ok);
-    ASSERT_TRUE(read("cases", {"M1"}, "1 a 1 1 2").ok);
+    ASSERT_TRUE(read("controls", {"M1"}, "1\nk 1 1 2\n").ok);
+    ASSERT_TRUE(read("cases", {"M1"}, "1\na 1 1 2\n").ok);
     expectClashReported(store, "900000");
 }
 
 TEST_F(SingletonsTest, ACollidingControlIdIsReportedAndNothingIsMerged) {
-    ASSERT_TRUE(read("controls", {"M1"}, "1 k 1 1 2").ok);
-    ASSERT_TRUE(read("cases", {"M1"}, "1 a 1 1 2").ok);
+    ASSERT_TRUE(read("controls", {"M1"}, "1\nk 1 1 2\n").ok);
+    ASSERT_TRUE(read("cases", {"M1"}, "1\na 1 1 2\n").ok);
     expectClashReported(store, "800000");
 }
 

@@ -1,9 +1,12 @@
 #include "test_support.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -39,6 +42,41 @@ void TempDirTest::standIn(const std::string& program, const std::string& body) {
         pathBeforeStandIns_ = path != nullptr ? path : "";
         setenv("PATH", (folder.string() + ":" + *pathBeforeStandIns_).c_str(), 1);
     }
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    previousLimit_ = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = previousLimit_;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler_);
+}
+
+void wrapEngineProgram(const std::filesystem::path& folder, const std::string& program,
+                       const std::string& commands) {
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path script = folder / program;
+    writeText(script,
+              "#!/bin/sh\n" + commands + "\nexec '" + enginePath(program).string() + "' \"$@\"\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+}
+
+std::vector<std::string> entriesOf(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string readText(const std::filesystem::path& path) {

@@ -31,6 +31,24 @@ class TempDirTest : public ::testing::Test {
     std::optional<std::string> pathBeforeStandIns_;
 };
 
+// While it lives, no file this process (or a program it starts) writes may
+// grow beyond the given number of bytes: a write past it fails as on a full
+// disk, the signal that would otherwise end the process being ignored.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    unsigned long previousLimit_ = 0;
+    void (*previousHandler_)(int) = nullptr;
+};
+
+// The names of the entries of the folder, sorted.
+std::vector<std::string> entriesOf(const std::filesystem::path& folder);
+
 // Whole file as a string ("" when it cannot be read).
 std::string readText(const std::filesystem::path& path);
 
@@ -88,6 +106,13 @@ std::filesystem::path enginePath(const std::string& name);
 // folder extraPath, when given, comes before them (stand-in programs).
 CommandResult runProgram(const std::string& program, const std::string& arguments,
                          const std::string& extraPath = "");
+
+// Writes into the folder a stand-in for the engine program that runs the
+// shell commands first and then the real engine program with its arguments:
+// with the folder as runProgram's extraPath, a run meets what the commands
+// change while it computes.
+void wrapEngineProgram(const std::filesystem::path& folder, const std::string& program,
+                       const std::string& commands);
 
 // Copies data files from a folder of the source tree into the working directory.
 void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);

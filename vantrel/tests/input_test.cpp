@@ -227,7 +227,10 @@ TEST_F(VantrelInputTest, APhenotypeOptionThatNamesNoPhenotypeFindsNothing) {
     ASSERT_TRUE(read({"-p", "fam.pre", "-m", "fam.map", "--phen", "BMI"})) << output;
 
     EXPECT_FALSE(run());
-    EXPECT_TRUE(printed("Error: Phenotype BMI not found!\nNo phenotypes to orlex...!\n")) << output;
+    EXPECT_TRUE(
+        printed("Error: Phenotype BMI not found!\nError: No phenotypes to orlex...! None of "
+                "the pedigree file fam.pre is left to analyse\n"))
+        << output;
 }
 
 TEST_F(VantrelInputTest, TheLiabilityClassAloneLeavesNoPhenotypeAndIsAnError) {
@@ -258,7 +261,8 @@ TEST_F(VantrelInputTest, AllMarkersMonomorphicLeavesNothingToAnalyse) {
 
     EXPECT_FALSE(run());
     EXPECT_TRUE(
-        printed("has less than 2 alleles...skipping.\nNo markers to orlex...!\n\n"
+        printed("has less than 2 alleles...skipping.\nError: No markers to orlex...! None of the "
+                "selected markers is left to analyse (see the lines above)\n\n"
                 "...aborting program due to errors!\n"))
         << output;
 }
@@ -336,7 +340,7 @@ TEST_F(VantrelInputTest, AnUnreadableMarkerListStopsTheRun) {
     EXPECT_FALSE(
         read({"-p", "fam.pre", "-m", "fam.map", "--markerlist", "missing.txt", "--marker", "M1"}));
     EXPECT_TRUE(
-        printed("Unable to open file missing.txt for reading.\n"
+        printed("Error: Unable to open file missing.txt for reading.\n"
                 "Error in reading marker list file\n\n\n"
                 "...aborting program due to errors!\n"))
         << output;
@@ -440,6 +444,16 @@ TEST_F(VantrelInputTest, AModelFileThatCannotBeReadStopsTheRun) {
     EXPECT_TRUE(printed("...aborting program due to errors!")) << output;
 }
 
+// The joint program reads X-linked pedigrees through the store's reader,
+// which refuses a heterozygous male.
+TEST_F(VantrelInputTest, XLinkedDataRefuseAHeterozygousMale) {
+    EXPECT_FALSE(read({"-p", "fam.pre", "-m", "fam.map", "--xlinked", "--dom"}));
+    EXPECT_TRUE(
+        printed("Error: Pedigree file fam.pre, line 1: person 1 of pedigree 1 is a male "
+                "heterozygous (1/2) at marker M1 (marker_index: 0) of X-linked data\n"))
+        << output;
+}
+
 TEST_F(VantrelInputTest, TheModelBasedAnalysisNeedsAModelOrALocusFile) {
     EXPECT_FALSE(read({"-p", "fam.pre", "-m", "fam.map", "--model"}));
 
@@ -451,6 +465,15 @@ TEST_F(VantrelInputTest, TheModelBasedAnalysisNeedsAModelOrALocusFile) {
 }
 
 TEST_F(VantrelInputTest, XLinkedModelBasedAnalysisNeedsMalePenetrances) {
+    // Males carry one X: each is homozygous at every marker.
+    writeText("fam.pre",
+              "1 1 0 0 1 1  1 1  3 3  1 1\n"
+              "1 2 0 0 2 1  1 1  2 3  1 1\n"
+              "1 3 1 2 1 2  1 1  2 2  1 1\n"
+              "1 4 1 2 2 2  1 1  3 3  1 1\n"
+              "2 1 0 0 1 1  1 1  2 2  1 1\n"
+              "2 2 0 0 2 2  1 2  2 3  1 1\n"
+              "2 3 1 2 2 2  1 2  2 2  1 1\n");
     EXPECT_FALSE(
         read({"-p", "fam.pre", "-m", "fam.map", "-k", "dominant.model", "--xlinked", "--model"}));
     EXPECT_TRUE(

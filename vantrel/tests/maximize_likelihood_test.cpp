@@ -81,10 +81,14 @@ class MaximizeLikelihood : public test_support::TempDirTest {
     std::string output;
 };
 
-std::string errorBox(const std::string& label, const std::string& command) {
+// The engine's error box and the line that says how the program ended.
+std::string errorBox(const std::string& label, const std::string& command, int status) {
     const std::string rule(66, '*');
     return "\n" + rule + "\nError in executing " + label + ": " + command +
-           "\n\nSomething is wrong....\n" + rule + "\n\nAborting program!\n";
+           "\n\nSomething is wrong....\n" + rule +
+           "\n\nAborting program!\nError: The engine program " +
+           command.substr(0, command.find(' ')) + " ended with status " + std::to_string(status) +
+           ": run with --verbose to see its messages\n";
 }
 
 struct Commands {
@@ -152,7 +156,7 @@ TEST_F(MaximizeLikelihood, QuietRunsHideTheEngineOutput) {
 TEST_F(MaximizeLikelihood, AFailingPreparationStopsBeforeTheMaximisation) {
     standIns("exit 1", writesFinal("ld"));
     EXPECT_EQ(run(h3), nullptr);
-    EXPECT_EQ(output, errorBox("UNKNOWNVANT", "unknownvant -c "));
+    EXPECT_EQ(output, errorBox("UNKNOWNVANT", "unknownvant -c ", 1));
     EXPECT_EQ(readText("calls.log"), "unknownvant -c\n");
     EXPECT_TRUE(vantrel.runRecords.empty());
 }
@@ -160,7 +164,7 @@ TEST_F(MaximizeLikelihood, AFailingPreparationStopsBeforeTheMaximisation) {
 TEST_F(MaximizeLikelihood, AFailingMaximisationShowsTheErrorBox) {
     standIns("", writesFinal("no_ld") + "; exit 2");
     EXPECT_EQ(run(h1), nullptr);
-    EXPECT_EQ(output, errorBox("ILINKVANT", "ilinkvant -n  -b "));
+    EXPECT_EQ(output, errorBox("ILINKVANT", "ilinkvant -n  -b ", 2));
     EXPECT_TRUE(vantrel.runRecords.empty());
 }
 

@@ -72,7 +72,7 @@ TEST_F(VantrelProgramTest, ARunWithoutModelReadsTheInputAndLeavesNothingBehind) 
 // Every run makes the phenotype the status of an affection locus, which
 // the engine crashes on unless it is 1 or 2.
 TEST_F(VantrelProgramTest, APhenotypeThatIsNoAffectionStatusIsRefusedAtInput) {
-    writeText("level.phen", "1\nLEVEL\n1 1 2\n2 3 0.7\n");
+    writeText("level.phen", "1 LEVEL\n1 1 2\n2 3 0.7\n");
 
     const CommandResult run = vantrel("-p fam.pre -m fam.map -f level.phen --dom");
 
@@ -123,9 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Error: Reading the cases' files cases.map and none.gt failed\n"},
                       FailedRun{"OnlyMarkerMonomorphic", "-p fam.pre -m fam.map --marker M2 --dom",
                                 "Warning: Marker M2 has less than 2 alleles...skipping.\n"
-                                "No markers to orlex...!\n"},
+                                "Error: No markers to orlex...! None of the selected markers is "
+                                "left to analyse (see the lines above)\n"},
                       FailedRun{"MarkerNotInTheMap", "-p fam.pre -m fam.map --marker M9 --dom",
-                                "Error: Marker (M9) not found!\nNo markers to orlex...!\n"}),
+                                "Error: Marker (M9) not found!\nError: No markers to orlex...!"}),
     [](const ::testing::TestParamInfo<FailedRun>& info) { return std::string(info.param.name); });
 
 }  // namespace

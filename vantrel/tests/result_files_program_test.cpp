@@ -175,13 +175,16 @@ TEST_F(ResultFilesProgram, DetailAndTableFilesOfTheExample) {
     }
 }
 
-TEST_F(ResultFilesProgram, AResultFileOnAFullDiskEndsTheRunWith255) {
-    fs::create_symlink("/dev/full", "vantrel_tbl.out");
-    const test_support::CommandResult run =
-        test_support::runProgram("vantrel", exampleArguments + " --dom --marker D1S103");
+// The table file becomes unwritable while the engine runs.
+TEST_F(ResultFilesProgram, AResultFileLostAfterTheAnalysesEndsTheRunWith255) {
+    test_support::wrapEngineProgram("fake", "ilinkvant", "ln -sfn /dev/full vantrel_tbl.out");
+    const test_support::CommandResult run = test_support::runProgram(
+        "vantrel", exampleArguments + " --dom --marker D1S103", (dir() / "fake").string());
     EXPECT_EQ(run.status, 255) << run.output;
-    EXPECT_NE(run.output.find("\nError: Unable to write vantrel_tbl.out!\n"), std::string::npos)
+    EXPECT_NE(run.output.find("\nError: Unable to open vantrel_tbl.out for writing!\n"),
+              std::string::npos)
         << run.output;
+    EXPECT_EQ(fs::read_symlink("vantrel_tbl.out"), "/dev/full");
     EXPECT_TRUE(fs::is_regular_file("vantrel.out"));
     // The analyses were done: their engine files go all the same.
     EXPECT_FALSE(fs::exists("pedfile.dat"));

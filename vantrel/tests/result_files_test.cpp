@@ -218,11 +218,11 @@ const WriteFailure writeFailures[] = {
      "no/such/folder/run",
      "Error: Unable to open no/such/folder/run.out for writing!\n",
      {}},
-    {"DetailFileOnAFullDisk", "run.out", "run", "Error: Unable to write run.out!\n", {}},
-    {"TableFileOnAFullDisk",
+    {"DetailFileIsADevice", "run.out", "run", "Error: Unable to open run.out for writing!\n", {}},
+    {"TableFileIsADevice",
      "run_tbl.out",
      "run",
-     "Detail output file is 'run.out'\nError: Unable to write run_tbl.out!\n",
+     "Detail output file is 'run.out'\nError: Unable to open run_tbl.out for writing!\n",
      {"run.out"}},
 };
 
