@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <tuple>
 #include <utility>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -247,24 +248,214 @@ void keepFreedMemory() {
 // step over. The likelihood changes by far less than its printed digits.
 constexpr double kLowestValue = 1e-12;
 
-// The start point with every iterated recombination fraction (the entries
-// before the frequencies) at its upper bound.
-std::vector<double> unlinkedStart(std::vector<double> start, const std::vector<double>& upper,
-                                  const std::vector<bool>& varies) {
-    const int fractions = firstFrequency == 0 ? nall : firstFrequency;
-    for (int j = 0; j < fractions; ++j)
-        if (varies[j])
-            start[j] = upper[j];
-    return start;
+// A run from the best point with a fresh trust region, and the dependent
+// alleles chosen anew there, follows a run while it gains more than this.
+constexpr double kRestartGain = 1e-6;
+constexpr int kMostRuns = 6;
+
+int fractionCount() {
+    return firstFrequency == 0 ? nall : firstFrequency;
 }
 
-// The point tolerance of the probe for a second optimum: coarse, since
-// optima in different basins lie far further apart.
-constexpr double kProbeTolerance = 1e-2;
+int blockLength() {
+    return lastFrequency - firstFrequency + 1;
+}
 
-bool isBetter(const SearchResult& a, const SearchResult& b) {
+// The hypotheses nested in the one the datafile asks for, as restrictions
+// of its parameters: every iterated fraction at its upper bound (no
+// linkage), and the disease-conditional frequencies equal to the others (no
+// disequilibrium).
+struct Restrictions {
+    bool unlinked = false;
+    bool tied = false;
+};
+
+// The engine's parameters, where the dependent allele of each frequency
+// block is the last one; the searches see another dependent allele.
+using EnginePoint = std::vector<double>;
+
+struct Outcome {
+    EnginePoint point;
+    double value = 0.0;
+    bool feasible = false;
+    int iterations = 0;
+    int evaluations = 0;
+};
+
+bool isBetter(const Outcome& a, const Outcome& b) {
     return a.feasible && (!b.feasible || a.value < b.value);
 }
+
+// Maximises the likelihood of the run and of the hypotheses nested in it.
+// Each is searched from the datafile's start and from the optimum of every
+// hypothesis nested in it, which it contains: so no optimum found is worse
+// than a nested one's, and where the likelihood has several optima the
+// nested hypotheses lead to those the datafile's start does not reach.
+class NestedMaximisation {
+  public:
+    NestedMaximisation(EnginePoint start, std::vector<double> lower, std::vector<double> upper,
+                       std::vector<bool> varies)
+        : start_(std::move(start)),
+          lower_(std::move(lower)),
+          upper_(std::move(upper)),
+          varies_(std::move(varies)) {}
+
+    Outcome maximise() {
+        Outcome best = maximise(Restrictions{});
+        best.evaluations = evaluations_;
+        best.iterations = iterations_;
+        return best;
+    }
+
+    // Sets the engine's dependent alleles for searches around the point and
+    // returns the point as those searches see it.
+    static std::vector<double> searchPoint(EnginePoint point, bool tied) {
+        std::tie(allele_index, dallele_index) = dependentAlleles(point, tied);
+        swap_alleles(point.data());
+        return point;
+    }
+
+    // The point of a search, as the engine sees it.
+    static EnginePoint enginePoint(std::vector<double> point) {
+        swap_alleles(point.data());
+        return point;
+    }
+
+  private:
+    // The largest frequency of each block, the bridge's rule for the start.
+    static std::pair<int, int> dependentAlleles(const EnginePoint& point, bool tied) {
+        if (itsys == 0 || disequi)
+            return {-1, -1};
+        const int n = blockLength();
+        const int first =
+            choose_largest_prob(const_cast<double*>(point.data()) + firstFrequency, n);
+        if (!disfreqs)
+            return {first, -1};
+        return {first, tied ? first
+                            : choose_largest_prob(
+                                  const_cast<double*>(point.data()) + lastFrequency + 1, n)};
+    }
+
+    bool linkable() const {
+        for (int j = 0; j < fractionCount(); ++j)
+            if (varies_[j] && upper_[j] > lower_[j])
+                return true;
+        return false;
+    }
+
+    // Both frequency blocks estimated alike, so that the second can follow
+    // the first.
+    bool tieable() const {
+        if (itsys == 0 || disequi || !disfreqs)
+            return false;
+        const int n = blockLength();
+        for (int k = 0; k < n; ++k)
+            if (varies_[firstFrequency + k] != varies_[lastFrequency + 1 + k])
+                return false;
+        return true;
+    }
+
+    EnginePoint restricted(EnginePoint point, const Restrictions& r) const {
+        if (r.unlinked)
+            for (int j = 0; j < fractionCount(); ++j)
+                if (varies_[j])
+                    point[j] = upper_[j];
+        if (r.tied)
+            std::copy_n(point.begin() + firstFrequency, blockLength(),
+                        point.begin() + lastFrequency + 1);
+        return point;
+    }
+
+    std::vector<bool> variesUnder(const Restrictions& r) const {
+        std::vector<bool> varies = varies_;
+        if (r.unlinked)
+            std::fill_n(varies.begin(), fractionCount(), false);
+        if (r.tied)
+            std::fill_n(varies.begin() + lastFrequency + 1, blockLength(), false);
+        return varies;
+    }
+
+    static int key(const Restrictions& r) { return (r.unlinked ? 1 : 0) + (r.tied ? 2 : 0); }
+
+    Outcome maximise(const Restrictions& r) {
+        if (const auto& known = solved_[key(r)])
+            return *known;
+        std::vector<EnginePoint> starts = {restricted(start_, r)};
+        if (!r.unlinked && linkable())
+            addStart(starts, maximise(Restrictions{true, r.tied}));
+        if (!r.tied && tieable())
+            addStart(starts, maximise(Restrictions{r.unlinked, true}));
+        Outcome best;
+        for (const EnginePoint& point : starts) {
+            const Outcome outcome = climb(point, r);
+            if (isBetter(outcome, best))
+                best = outcome;
+        }
+        solved_[key(r)] = best;
+        return best;
+    }
+
+    static void addStart(std::vector<EnginePoint>& starts, const Outcome& nested) {
+        if (nested.feasible &&
+            std::find(starts.begin(), starts.end(), nested.point) == starts.end())
+            starts.push_back(nested.point);
+    }
+
+    // Runs of the method from the point. A run that met rejected points may
+    // have stopped at their edge, and one whose largest frequency in a block
+    // is no longer the dependent one models that block poorly: a frequency
+    // that grows towards 1 from a small start leaves the others to reach 0
+    // on the edge of the infeasible region, where a run stalls. Such a run
+    // is followed by one from its best point with a fresh trust region and
+    // the dependent alleles chosen anew, while that gains.
+    Outcome climb(EnginePoint point, const Restrictions& r) {
+        const std::vector<bool> varies = variesUnder(r);
+        const std::size_t second = static_cast<std::size_t>(lastFrequency + 1);
+        const std::size_t n = static_cast<std::size_t>(blockLength());
+        std::vector<double> buffer(point.size());
+        int rejections = 0;
+        const SearchObjective minus2LnLike = [&](const std::vector<double>& p, double* value) {
+            std::copy(p.begin(), p.end(), buffer.begin());
+            if (r.tied)
+                std::copy_n(buffer.begin() + firstFrequency, n, buffer.begin() + second);
+            int feasible = 0;
+            eval_x(value, buffer.data(), &feasible);
+            rejections += feasible == 0 ? 1 : 0;
+            return feasible != 0;
+        };
+        SearchSettings settings;
+        settings.restarts = 0;
+        Outcome best;
+        for (int run = 0; run < kMostRuns; ++run) {
+            const std::pair<int, int> dependent = dependentAlleles(point, r.tied);
+            rejections = 0;
+            const SearchResult result = boundedSearch(minus2LnLike, searchPoint(point, r.tied),
+                                                      lower_, upper_, varies, settings);
+            evaluations_ += result.evaluations;
+            iterations_ += result.iterations;
+            if (!result.feasible)
+                break;
+            const double gain = best.feasible ? best.value - result.value : HUGE_VAL;
+            if (gain > 0.0) {
+                best.point = restricted(enginePoint(result.point), r);
+                best.value = result.value;
+                best.feasible = true;
+                point = best.point;
+            }
+            const bool stalled = rejections > 0 || dependentAlleles(point, r.tied) != dependent;
+            if (gain <= kRestartGain || !stalled)
+                break;
+        }
+        return best;
+    }
+
+    const EnginePoint start_;
+    const std::vector<double> lower_, upper_;
+    const std::vector<bool> varies_;
+    std::optional<Outcome> solved_[4];
+    int evaluations_ = 0;
+    int iterations_ = 0;
+};
 
 }  // namespace
 
@@ -278,61 +469,16 @@ extern "C" void nomad_maximise(void) {
     std::vector<bool> varies(count);
     std::transform(itp, itp + nall, varies.begin(), [](int flag) { return flag != 0; });
 
-    std::vector<double> buffer(count);
-    const SearchObjective minus2LnLike = [&buffer](const std::vector<double>& point,
-                                                   double* value) {
-        std::copy(point.begin(), point.end(), buffer.begin());
-        int feasible = 0;
-        eval_x(value, buffer.data(), &feasible);
-        return feasible != 0;
-    };
-    LocalSearch linked(minus2LnLike, start, lower, upper, varies, {});
-    linked.run();
-    std::vector<SearchResult> others;
-    std::optional<LocalSearch> unlinked;
-    // The likelihood of a linkage run with estimated frequencies can have a
-    // second optimum at loose linkage, where disequilibrium explains the
-    // data instead; a run from the datafile's fraction does not leave the
-    // basin it starts in. A coarse run from the fractions' upper bound (no
-    // linkage) probes for the other one, at a fraction of a full run's cost;
-    // only when it ends better is that start searched in full.
-    const std::vector<double> unlinkedPoint = unlinkedStart(start, upper, varies);
-    if (unlinkedPoint != start) {
-        SearchSettings coarse;
-        coarse.pointTolerance = kProbeTolerance;
-        LocalSearch probe(minus2LnLike, unlinkedPoint, lower, upper, varies, coarse);
-        probe.run();
-        others.push_back(probe.result());
-        if (isBetter(probe.result(), linked.result())) {
-            unlinked.emplace(minus2LnLike, unlinkedPoint, lower, upper, varies, SearchSettings{});
-            unlinked->run();
-        }
-    }
-    // Only the better full run is restarted: a restart polishes the point
-    // where a run stopped, and gains far less than lies between two optima.
-    LocalSearch& better =
-        unlinked && isBetter(unlinked->result(), linked.result()) ? *unlinked : linked;
-    better.refine();
-    if (unlinked) {
-        others.push_back((&better == &linked ? *unlinked : linked).result());
-    }
-    SearchResult best = better.result();
-    for (const SearchResult& other : others) {
-        if (isBetter(other, best)) {
-            best.point = other.point;
-            best.value = other.value;
-            best.feasible = true;
-        }
-        best.evaluations += other.evaluations;
-        best.iterations += other.iterations;
-    }
+    NestedMaximisation search(NestedMaximisation::enginePoint(start), lower, upper, varies);
+    const Outcome best = search.maximise();
     if (!best.feasible) {
         std::fprintf(stderr,
                      "ilinkvant: no admissible parameter values were found from the start "
                      "values of datafile.dat\n");
         std::exit(EXIT_FAILURE);
     }
-    nomad_save_solution(best.point.data(), best.iterations, best.evaluations, best.value);
+    std::vector<double> solution = search.searchPoint(best.point, false);
+    nomad_save_solution(solution.data(), best.iterations, best.evaluations, best.value);
     // What the engine writes next must belong to the optimum, not to the
     // last point evaluated.
     setparam();

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "likelihoods.h"
@@ -52,6 +53,27 @@ static bool notAnalysable(Vantrel& vantrel, const Likelihoods& run, const std::s
         list.push_back(marker);
     }
     return true;
+}
+
+// Each hypothesis contains those nested in it (H0 in H1 and H2, both in
+// H3), so its maximum can never be worse than theirs; a run that ends worse
+// by more than this stopped short, and its p-values would be wrong.
+constexpr double kNestingTolerance = 1e-4;
+
+// Prints a "Warning: " for every hypothesis of the marker whose -2 ln L is
+// above that of a hypothesis nested in it.
+static void checkNesting(const std::string& marker, const std::string& model,
+                         const std::vector<const Likelihoods*>& runs) {
+    const std::pair<int, int> nested[] = {{1, 0}, {2, 0}, {3, 1}, {3, 2}};
+    for (const auto& [outer, inner] : nested) {
+        const double above = runs[outer]->getMinLikelihood() - runs[inner]->getMinLikelihood();
+        if (above > kNestingTolerance) {
+            std::cout << "Warning: Marker " << marker << ", model " << model << ": -2 ln L of H"
+                      << outer << " (" << runs[outer]->getMinLikelihood() << ") is above that of H"
+                      << inner << " nested in it (" << runs[inner]->getMinLikelihood()
+                      << "); the maximisation of H" << outer << " stopped short" << std::endl;
+        }
+    }
 }
 
 // One hypothesis run after H0: its datafile, then the engine. The
@@ -102,6 +124,7 @@ static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string
     }
     vantrel.bestH0 = run;
     result.addH0(name, run);
+    std::vector<const Likelihoods*> runs = {run};
     std::cout << std::endl;
 
     announce("Hypothesis H1: Linkage=Yes, LD=No");
@@ -113,6 +136,7 @@ static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string
     }
     result.addH1(name, run);
     vantrel.bestH1 = run;
+    runs.push_back(run);
     std::cout << std::endl;
 
     announce("Hypothesis H2: Linkage=No, LD=Yes");
@@ -123,6 +147,7 @@ static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string
         return true;
     }
     result.addH2(name, run);
+    runs.push_back(run);
     std::cout << std::endl;
 
     announce("Hypothesis H3: Linkage=Yes, LD=Yes");
@@ -134,6 +159,8 @@ static bool analyseMarker(Vantrel& vantrel, VTResults& result, const std::string
     }
     result.addH3(name, run);
     vantrel.bestH3 = run;
+    runs.push_back(run);
+    checkNesting(name, model, runs);
 
     const Marker* mapEntry = store.getMarkerMap()->getMarkerWithName(name);
     MarkerInfo* info =

@@ -359,7 +359,7 @@ std::vector<std::string> Vantrel::selectPhenotypes() const {
 
 bool Vantrel::run() {
     if (useNomad) {
-        std::cout << "Using NOMAD software for the likelihood maximization!" << std::endl;
+        std::cout << "Using NLopt's BOBYQA optimiser for the likelihood maximization!" << std::endl;
     }
     const std::vector<int> markers = selectMarkers();
     if (markers.empty()) {

@@ -251,7 +251,8 @@ TEST_F(VantrelInputTest, NoModelSwitchSelectsAndAnalysesNothing) {
     ASSERT_TRUE(read({"-p", "fam.pre", "-m", "fam.map"})) << output;
 
     EXPECT_TRUE(run()) << output;
-    EXPECT_TRUE(printed("Using NOMAD software for the likelihood maximization!\n")) << output;
+    EXPECT_TRUE(printed("Using NLopt's BOBYQA optimiser for the likelihood maximization!\n"))
+        << output;
     EXPECT_FALSE(printed("Error")) << output;
 }
 

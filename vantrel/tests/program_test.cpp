@@ -58,7 +58,7 @@ TEST_F(VantrelProgramTest, ARunWithoutModelReadsTheInputAndLeavesNothingBehind) 
         << run.output;
     EXPECT_TRUE(contains(run.output,
                          "Done reading input files.\nOutput file prefix: vantrel\n"
-                         "Using NOMAD software for the likelihood maximization!\n"
+                         "Using NLopt's BOBYQA optimiser for the likelihood maximization!\n"
                          "Warning: Marker M2 has less than 2 alleles...skipping.\n"))
         << run.output;
     // The pause runs at the very end; that the shell knows no such command
