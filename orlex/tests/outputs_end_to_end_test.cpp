@@ -76,14 +76,10 @@ class OrlexOutputs : public test_support::TempDirTest {
         writeText("locus.dat", "the user's locus file\n");
         writeText("phenotypes.phen", "the user's phenotype file\n");
         writeText("only.txt", "CHROMOSOME POSITION NAME\n1 0.0 M1\n");
-        // An engine that only records that it was started.
-        fs::create_directory("fake");
-        for (const char* program :
-             {"mlinkorlex", "mlinkorlexslow", "linkmaporlex", "linkmaporlexslow", "unknownorlex"}) {
-            writeText(dir() / "fake" / program,
-                      "#!/bin/sh\ntouch '" + (dir() / "engine_ran").string() + "'\nexit 1\n");
-            fs::permissions(dir() / "fake" / program, fs::perms::owner_all);
-        }
+        test_support::writeRecordingEngine(
+            "fake",
+            {"mlinkorlex", "mlinkorlexslow", "linkmaporlex", "linkmaporlexslow", "unknownorlex"},
+            dir() / "engine_ran");
     }
 
     // The inputs of the three required options, and the one of `kind` under

@@ -70,6 +70,17 @@ void wrapEngineProgram(const std::filesystem::path& folder, const std::string& p
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
 }
 
+void writeRecordingEngine(const std::filesystem::path& folder,
+                          const std::vector<std::string>& programs,
+                          const std::filesystem::path& mark) {
+    std::filesystem::create_directories(folder);
+    for (const std::string& program : programs) {
+        const std::filesystem::path script = folder / program;
+        writeText(script, "#!/bin/sh\ntouch '" + mark.string() + "'\nexit 1\n");
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    }
+}
+
 std::vector<std::string> entriesOf(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

@@ -114,6 +114,13 @@ CommandResult runProgram(const std::string& program, const std::string& argument
 void wrapEngineProgram(const std::filesystem::path& folder, const std::string& program,
                        const std::string& commands);
 
+// Writes into the folder stand-ins for the engine programs that only create
+// the mark file and fail: a test that a run stops before the engine starts
+// puts the folder first on PATH and finds no mark.
+void writeRecordingEngine(const std::filesystem::path& folder,
+                          const std::vector<std::string>& programs,
+                          const std::filesystem::path& mark);
+
 // Copies data files from a folder of the source tree into the working directory.
 void copySourceFiles(const std::string& folder, const std::vector<std::string>& names);
 

@@ -50,12 +50,8 @@ class VantrelOutputs : public test_support::TempDirTest {
         test_support::copySourceFiles("examples", {"families.ped", "markers.map", "dominant.model",
                                                    "cases.gt", "controls.gt"});
         writeText("markers.txt", "D1S103\n");
-        fs::create_directory("fake");
-        for (const char* program : {"ilinkvant", "unknownvant"}) {
-            writeText(dir() / "fake" / program,
-                      "#!/bin/sh\ntouch '" + (dir() / "engine_ran").string() + "'\nexit 1\n");
-            fs::permissions(dir() / "fake" / program, fs::perms::owner_all);
-        }
+        test_support::writeRecordingEngine("fake", {"ilinkvant", "unknownvant"},
+                                           dir() / "engine_ran");
     }
 
     // The example's arguments, the input of `kind` under `name` when given.
