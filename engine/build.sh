@@ -240,6 +240,7 @@ main() {
     # Edits that every program of both sets takes, made once on the source
     # that each build copies.
     walk_pedigrees_alone "$pristine"
+    check_sibship_before_storing "$pristine"
     rm -f "$work"/*.log
     build_fast
     build_slow mlink MLINK

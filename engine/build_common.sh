@@ -98,3 +98,14 @@ walk_pedigrees_alone() {
     edit_walks_between "$dir/comlike.c" '^int maxw_estimation()$' '^    mem_collapsedown(proband\[ped - 1\]);$' \
         'for(id = 1; id <= totperson; id++)' 'for(id = pedfirstperson[ped - 1]; id <= pedlastperson[ped - 1]; id++)' 3
 }
+
+# The likelihood routines stored each child of a couple into arrays of
+# maxchild entries and only then compared the count with maxchild, so a
+# larger sibship wrote past them (at 60 children mlink hung). The count is
+# now checked before each store, with the engine's own message.
+check_sibship_before_storing() {
+    local file="$1/comlike.c" store='childarray\[nchild - 1\] = \(LINK->\)\?child;' found
+    found="$(grep -c "^[[:space:]]*$store" "$file" || true)"
+    [[ "$found" == 2 ]] || die "$file has $found stores of a child, expected 2"
+    edit "$file" "s/^\\([[:space:]]*\\)\\($store.*\\)\$/\\1if (nchild > maxchild) {\\n\\1  fprintf(stderr, \"\\\\nA nuclear family has more children than maxchild\");\\n\\1  fprintf(stderr, \"\\\\nThe program will exit politely to allow you to\");\\n\\1  fprintf(stderr, \"\\\\nincrease maxchild in the file commondefs.h\\\\n\");\\n\\1  exit(EXIT_FAILURE);\\n\\1}\\n\\1\\2/"
+}
