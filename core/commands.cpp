@@ -2,8 +2,11 @@
 // they exchange with the programs in the working directory.
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -14,41 +17,304 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "file.h"
 #include "replacement_file.h"
 #include "utilities.h"
 
+extern char** environ;
+
 namespace {
 
-// With `replaceShell` the shell execs the command (one program with its
-// arguments) instead of waiting for a child of its own: one process start
-// less, which on a fast marker costs about as much as orlex's own work on it.
-int runThroughShell(std::string command, bool verbose, bool replaceShell) {
+// Whatever this process has printed must reach the terminal before a
+// command's own output does.
+void flushOwnOutput() {
+    std::cout.flush();
+    std::fflush(stdout);
+}
+
+int runThroughShell(std::string command, bool verbose) {
     if (verbose) {
         std::cout << "External command: " << command << '\n';
     } else {
         command += " > /dev/null";
     }
-    // Whatever this process has printed must reach the terminal before the
-    // command's own output does.
-    std::cout.flush();
-    std::fflush(stdout);
-    if (replaceShell) {
-        command.insert(0, "exec ");
-    }
+    flushOwnOutput();
     return std::system(command.c_str());
+}
+
+constexpr std::size_t tailLines = 5;
+constexpr std::size_t tailWidth = 400;
+
+// The last non-blank lines of a stream that arrives in pieces, each cut to
+// tailWidth characters: enough for the engine's reason without holding a
+// long run's output.
+class LineTail {
+  public:
+    void add(const char* data, std::size_t size) {
+        const char* const end = data + size;
+        while (data != end) {
+            const char* const lineEnd = std::find(data, end, '\n');
+            const std::size_t room = tailWidth - std::min(tailWidth, line_.size());
+            const std::size_t length = static_cast<std::size_t>(lineEnd - data);
+            line_.append(data, std::min(room, length));
+            cut_ = cut_ || length > room;
+            if (lineEnd == end) {
+                return;
+            }
+            endLine();
+            data = lineEnd + 1;
+        }
+    }
+
+    // The kept lines, the last one included when no line end closed it.
+    std::vector<std::string> finish() {
+        endLine();
+        return {lines_.begin(), lines_.end()};
+    }
+
+  private:
+    void endLine() {
+        const auto lastShown = line_.find_last_not_of(" \t\r\f\v");
+        if (lastShown != std::string::npos) {
+            line_.erase(lastShown + 1);
+            lines_.push_back(cut_ ? line_ + "..." : line_);
+            if (lines_.size() > tailLines) {
+                lines_.pop_front();
+            }
+        }
+        line_.clear();
+        cut_ = false;
+    }
+
+    std::string line_;
+    bool cut_ = false;
+    std::deque<std::string> lines_;
+};
+
+// Passes the piece on to the descriptor; a reader that went away (a closed
+// pipe, a full disk) costs the copy, never the run.
+void writeAll(int descriptor, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(descriptor, data, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+// SIGINT and SIGQUIT ignored while the engine runs, as system() does: a
+// Ctrl-C at the terminal ends the engine program, which this process then
+// reports as a failed run and cleans up after. A signal that was ignored
+// before stays ignored in the program too.
+class InterruptsIgnored {
+  public:
+    InterruptsIgnored() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigemptyset(&defaults_);
+        for (std::size_t i = 0; i < signals_.size(); ++i) {
+            sigaction(signals_[i], &ignore, &saved_[i]);
+            if (saved_[i].sa_handler != SIG_IGN) {
+                sigaddset(&defaults_, signals_[i]);
+            }
+        }
+    }
+    ~InterruptsIgnored() {
+        for (std::size_t i = 0; i < signals_.size(); ++i) {
+            sigaction(signals_[i], &saved_[i], nullptr);
+        }
+    }
+    InterruptsIgnored(const InterruptsIgnored&) = delete;
+    InterruptsIgnored& operator=(const InterruptsIgnored&) = delete;
+
+    // The signals the program is to take with their default action.
+    const sigset_t& defaults() const { return defaults_; }
+
+  private:
+    static constexpr std::array<int, 2> signals_ = {SIGINT, SIGQUIT};
+    std::array<struct sigaction, 2> saved_{};
+    sigset_t defaults_{};
+};
+
+// The two ends of a pipe, closed when they go out of use.
+class Pipe {
+  public:
+    Pipe() {
+        if (::pipe2(ends_.data(), O_CLOEXEC) != 0) {
+            ends_ = {-1, -1};
+        }
+    }
+    ~Pipe() {
+        closeEnd(0);
+        closeEnd(1);
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+
+    bool open() const { return ends_[0] >= 0; }
+    int readEnd() const { return ends_[0]; }
+    int writeEnd() const { return ends_[1]; }
+    void closeEnd(std::size_t end) {
+        if (ends_[end] >= 0) {
+            ::close(ends_[end]);
+            ends_[end] = -1;
+        }
+    }
+
+  private:
+    std::array<int, 2> ends_{-1, -1};
+};
+
+// Starts /bin/sh -c 'exec <command>' with its standard output and error
+// into the pipes' write ends; the process id, or -1. The shell execs the
+// program instead of waiting for a child of its own: one process start
+// less, which on a fast marker costs about as much as orlex's own work on
+// it.
+pid_t spawnShell(const std::string& command, const Pipe& output, const Pipe& errors,
+                 const sigset_t& defaults) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    if (posix_spawn_file_actions_init(&actions) != 0) {
+        return -1;
+    }
+    if (posix_spawnattr_init(&attributes) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return -1;
+    }
+    std::string shell = "sh";
+    std::string option = "-c";
+    std::string line = "exec " + command;
+    std::array<char*, 4> arguments = {shell.data(), option.data(), line.data(), nullptr};
+    pid_t child = -1;
+    const bool prepared =
+        posix_spawn_file_actions_adddup2(&actions, output.writeEnd(), STDOUT_FILENO) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions, errors.writeEnd(), STDERR_FILENO) == 0 &&
+        posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF) == 0;
+    if (!prepared ||
+        posix_spawn(&child, "/bin/sh", &actions, &attributes, arguments.data(), environ) != 0) {
+        child = -1;
+    }
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
+
+// Reads both streams until the program and whatever it started close them:
+// polled together, so a program filling one pipe while this process waits
+// on the other never stalls. The standard output goes on to this process's
+// only when verbose; the standard error always does, as it is never
+// redirected.
+void readStreams(Pipe& output, Pipe& errors, bool verbose, LineTail& outputTail,
+                 LineTail& errorTail) {
+    struct Stream {
+        Pipe& pipe;
+        LineTail& tail;
+        int passTo;
+    };
+    std::array<Stream, 2> streams = {Stream{output, outputTail, verbose ? STDOUT_FILENO : -1},
+                                     Stream{errors, errorTail, STDERR_FILENO}};
+    std::array<char, 65536> buffer{};
+    const auto anyOpen = [&streams] {
+        return std::any_of(streams.begin(), streams.end(),
+                           [](const Stream& stream) { return stream.pipe.readEnd() >= 0; });
+    };
+    while (anyOpen()) {
+        std::array<pollfd, 2> polled{};
+        for (std::size_t i = 0; i < streams.size(); ++i) {
+            polled[i] = {streams[i].pipe.readEnd(), POLLIN, 0};
+        }
+        if (::poll(polled.data(), polled.size(), -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        for (std::size_t i = 0; i < streams.size(); ++i) {
+            if (polled[i].fd < 0 || polled[i].revents == 0) {
+                continue;
+            }
+            Stream& stream = streams[i];
+            const ssize_t got = ::read(stream.pipe.readEnd(), buffer.data(), buffer.size());
+            if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+                continue;
+            }
+            if (got <= 0) {
+                stream.pipe.closeEnd(0);
+                continue;
+            }
+            const auto size = static_cast<std::size_t>(got);
+            stream.tail.add(buffer.data(), size);
+            if (stream.passTo >= 0) {
+                writeAll(stream.passTo, buffer.data(), size);
+            }
+        }
+    }
+}
+
+int waitFor(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return status;
+}
+
+std::string programOf(const std::string& command) {
+    return command.substr(0, command.find(' '));
 }
 
 }  // namespace
 
+EngineRun runEngineCommand(const std::string& command, bool verbose) {
+    if (verbose) {
+        std::cout << "External command: " << command << '\n';
+    }
+    flushOwnOutput();
+    EngineRun run;
+    Pipe output;
+    Pipe errors;
+    if (!output.open() || !errors.open()) {
+        return run;
+    }
+    const InterruptsIgnored interrupts;
+    const pid_t child = spawnShell(command, output, errors, interrupts.defaults());
+    if (child < 0) {
+        return run;
+    }
+    // Only the program holds the write ends now, so the reads end when it
+    // does.
+    output.closeEnd(1);
+    errors.closeEnd(1);
+    LineTail outputTail;
+    LineTail errorTail;
+    readStreams(output, errors, verbose, outputTail, errorTail);
+    run.status = waitFor(child);
+    run.outputTail = outputTail.finish();
+    run.errorTail = errorTail.finish();
+    return run;
+}
+
 int execute_external_command(std::string command, bool verbose) {
-    return runThroughShell(std::move(command), verbose, false);
+    return runThroughShell(std::move(command), verbose);
 }
 
 int execute_program_command(std::string command, bool verbose) {
-    return runThroughShell(std::move(command), verbose, true);
+    return runEngineCommand(command, verbose).status;
 }
 
 std::string shellQuote(const std::string& word) {
@@ -326,24 +592,39 @@ static std::string endingOf(int status) {
 }
 
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose) {
-    const int status = runThroughShell(command, verbose, true);
-    if (status == 0) {
+    const EngineRun run = runEngineCommand(command, verbose);
+    if (run.status == 0) {
         return true;
     }
     const std::string rule(66, '*');
     std::cout << "\n"
               << rule << "\nError in executing " << label << ": " << command
-              << "\n\nSomething is wrong....\n"
-              << rule << "\n\nAborting program!" << std::endl;
-    printEngineEnding(command, status, verbose);
+              << "\n\nSomething is wrong....\n";
+    printEngineMessages(command, run, verbose);
+    std::cout << rule << "\n\nAborting program!" << std::endl;
+    printEngineEnding(command, run.status);
     return false;
 }
 
-void printEngineEnding(const std::string& command, int status, bool verbose) {
-    // The box names no cause; the engine's own messages show only with
-    // --verbose, which does not discard its output.
-    std::cout << "Error: The engine program " << command.substr(0, command.find(' ')) << ' '
-              << endingOf(status) << (verbose ? "" : ": run with --verbose to see its messages")
+void printEngineMessages(const std::string& command, const EngineRun& run, bool verbose) {
+    const std::string program = programOf(command);
+    const auto section = [](const std::string& heading, const std::vector<std::string>& lines) {
+        if (lines.empty()) {
+            return;
+        }
+        std::cout << '\n' << heading << '\n';
+        for (const std::string& line : lines) {
+            std::cout << "  " << line << '\n';
+        }
+    };
+    section("Last lines of " + program + "'s output" +
+                (verbose ? ":" : " (--verbose shows all of it):"),
+            run.outputTail);
+    section("Last lines of " + program + "'s error output:", run.errorTail);
+}
+
+void printEngineEnding(const std::string& command, int status) {
+    std::cout << "Error: The engine program " << programOf(command) << ' ' << endingOf(status)
               << std::endl;
 }
 

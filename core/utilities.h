@@ -84,8 +84,8 @@ void progressReportX(const char* label, int done, int total);
 // when verbose, with its standard output discarded otherwise. Returns the
 // shell's status unchanged; any value but 0 is a failure.
 int execute_external_command(std::string command, bool verbose);
-// The same for a command that is one program with its arguments, which the
-// shell execs instead of waiting for a child of its own.
+// The same for a command that is one program with its arguments, run by
+// runEngineCommand: its status, the program's standard error passed on.
 int execute_program_command(std::string command, bool verbose);
 // One shell word that stands for exactly the given text, whatever it holds.
 // Every file name that goes into a command line passes through it.
@@ -151,14 +151,31 @@ bool checkInputsAreNotEngineFiles(
 // folder of the reports (reportFileNames()); false after any of them.
 bool checkOutputFiles(const std::vector<std::string>& outputs,
                       const std::vector<std::pair<std::string, std::string>>& inputs);
-// Runs one engine program (a program and its arguments, which the shell
-// execs) as execute_external_command runs a command. On a non-zero
-// status prints the engine error box, "Error in executing <label>: <command>",
-// and returns false.
+// How one engine program ended: the wait status as system() gives it (-1:
+// it could not be started), and the last non-blank lines (at most 5, each
+// cut to 400 characters) of its standard output and of its standard error.
+struct EngineRun {
+    int status = -1;
+    std::vector<std::string> outputTail;
+    std::vector<std::string> errorTail;
+};
+// Runs one engine program with its arguments (shell-quoted where they are
+// file names) through /bin/sh, which execs it, and waits for it with SIGINT
+// and SIGQUIT ignored, as system() does. Its standard output passes on to
+// this process's only when verbose (the command is then echoed behind
+// "External command: " first), its standard error always; the last lines of
+// both are kept for the error box of a failed run.
+EngineRun runEngineCommand(const std::string& command, bool verbose);
+// Runs one engine program as runEngineCommand does. On a non-zero
+// status prints the engine error box, "Error in executing <label>: <command>"
+// with the program's last lines inside it, and returns false.
 bool runEngineProgram(const std::string& label, const std::string& command, bool verbose);
+// The last lines of a failed run for its error box, each stream under a
+// heading of its own; nothing for a program that printed nothing.
+void printEngineMessages(const std::string& command, const EngineRun& run, bool verbose);
 // The "Error: " line that follows an engine error box: the program of the
 // command and how the shell's wait status says it ended.
-void printEngineEnding(const std::string& command, int status, bool verbose);
+void printEngineEnding(const std::string& command, int status);
 
 // Probability tails and random numbers
 

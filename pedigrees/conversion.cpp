@@ -12,15 +12,13 @@
 #include "pedigrees.h"
 #include "utilities.h"
 
-static void printEngineErrorBox(const std::string& message, const std::string& command, int status,
-                                bool verbose) {
+static void printEngineErrorBox(const std::string& message, const std::string& command,
+                                const EngineRun& run, bool verbose) {
     const std::string stars(66, '*');
-    std::cout << std::endl
-              << stars << std::endl
-              << message << std::endl
-              << stars << std::endl
-              << std::endl;
-    printEngineEnding(command, status, verbose);
+    std::cout << '\n' << stars << '\n' << message << '\n';
+    printEngineMessages(command, run, verbose);
+    std::cout << stars << "\n" << std::endl;
+    printEngineEnding(command, run.status);
 }
 
 // Removes a file an earlier run left behind; true when it is gone.
@@ -148,10 +146,10 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     const ConvertedFileRemoval removal(convertedFileName);
     const std::string command =
         "makepedvant " + shellQuote(converterInput) + " " + shellQuote(convertedFileName) + " n";
-    if (const int status = execute_program_command(command, verbose); status != 0) {
+    if (const EngineRun run = runEngineCommand(command, verbose); run.status != 0) {
         printEngineErrorBox(
             "Error in converting pedigree file " + converterInput + " with MAKEPED...", command,
-            status, verbose);
+            run, verbose);
         return false;
     }
 
@@ -182,9 +180,8 @@ bool Pedigrees::break_loops(bool jointProgram, bool verboseOutput) {
         return false;
     }
     const std::string command = std::string(jointProgram ? "unknownvant" : "unknownorlex") + " -l ";
-    if (const int status = execute_program_command(command, verboseOutput); status != 0) {
-        printEngineErrorBox("Error in breaking loops with UNKNOWN...", command, status,
-                            verboseOutput);
+    if (const EngineRun run = runEngineCommand(command, verboseOutput); run.status != 0) {
+        printEngineErrorBox("Error in breaking loops with UNKNOWN...", command, run, verboseOutput);
         return false;
     }
     return copy_file("lpedfile.dat", "pedfile.dat");

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +95,129 @@ TEST_F(CommandsTest, AnEngineProgramReplacesTheShell) {
     EXPECT_FALSE(runEngineProgram("FAILING", "sh -c 'exit 3'", false));
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Error in executing FAILING"),
               std::string::npos);
+}
+
+struct EngineCase {
+    const char* label;
+    std::string command;
+    int exitStatus;  // -1: killed by the signal
+    int signal;
+    std::vector<std::string> outputTail;
+    std::vector<std::string> errorTail;
+};
+
+// What a failed run's box shows is the last non-blank lines of each stream,
+// cut to a width that keeps one long line from filling the terminal.
+TEST_F(CommandsTest, AnEngineRunKeepsTheLastLinesOfEachStream) {
+    const std::string wide(400, '0');
+    const std::vector<EngineCase> cases = {
+        {"success", "printf 'one\\ntwo\\n'", 0, 0, {"one", "two"}, {}},
+        {"the reason on the output",
+         "sh -c 'echo reading; echo ERROR: more than 5000 pedigrees; exit 1'",
+         1,
+         0,
+         {"reading", "ERROR: more than 5000 pedigrees"},
+         {}},
+        // The engine writes its maxchild reason to the error stream, starting
+        // each line with its line end.
+        {"the reason on the error output",
+         "sh -c 'printf \"\\nA nuclear family\\r\\n  \\n\\tthe last line  \" >&2; exit 1'",
+         1,
+         0,
+         {},
+         {"A nuclear family", "\tthe last line"}},
+        // Far more than a pipe holds, on both streams, the error stream first.
+        {"many lines",
+         "sh -c 'seq 200000 >&2; seq 100000'",
+         0,
+         0,
+         {"99996", "99997", "99998", "99999", "100000"},
+         {"199996", "199997", "199998", "199999", "200000"}},
+        {"a long line",
+         "sh -c 'printf \"%0900d\\nend\" 0; exit 2'",
+         2,
+         0,
+         {wide + "...", "end"},
+         {}},
+        {"a missing program",
+         "orlex-no-such-program-here",
+         127,
+         0,
+         {},
+         {"sh: 1: exec: orlex-no-such-program-here: not found"}},
+        {"signal death", "sh -c 'echo before; kill -SEGV $$'", -1, SIGSEGV, {"before"}, {}},
+        // An interrupt is the program's, with its default action.
+        {"interrupted", "sh -c 'kill -INT $$'", -1, SIGINT, {}, {}},
+    };
+    for (const EngineCase& c : cases) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const EngineRun run = runEngineCommand(c.command, false);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << c.label;
+        testing::internal::GetCapturedStderr();
+        if (c.exitStatus >= 0) {
+            ASSERT_TRUE(WIFEXITED(run.status)) << c.label;
+            EXPECT_EQ(WEXITSTATUS(run.status), c.exitStatus) << c.label;
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(run.status)) << c.label;
+            EXPECT_EQ(WTERMSIG(run.status), c.signal) << c.label;
+        }
+        EXPECT_EQ(run.outputTail, c.outputTail) << c.label;
+        EXPECT_EQ(run.errorTail, c.errorTail) << c.label;
+    }
+}
+
+TEST_F(CommandsTest, AnEngineRunPassesOnWhatTheUserWouldSeeToday) {
+    const std::string command = "sh -c 'echo out; echo err >&2'";
+    for (const bool verbose : {false, true}) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const EngineRun run = runEngineCommand(command, verbose);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  verbose ? "External command: " + command + "\nout\n" : "")
+            << verbose;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "err\n") << verbose;
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.outputTail, std::vector<std::string>{"out"});
+    }
+}
+
+// The user's Ctrl-C reaches the engine program, which ends; this process
+// lives on to report it and clean up, its own handling unchanged after.
+TEST_F(CommandsTest, AnInterruptDuringAnEngineRunIsIgnoredByThisProcess) {
+    testing::internal::CaptureStdout();
+    const EngineRun run =
+        runEngineCommand("sh -c 'kill -INT $PPID; kill -QUIT $PPID; echo alive'", false);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.outputTail, std::vector<std::string>{"alive"});
+    for (const int signal : {SIGINT, SIGQUIT}) {
+        struct sigaction now {};
+        sigaction(signal, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
+    }
+}
+
+TEST_F(CommandsTest, AFailedEngineProgramShowsItsLastLinesInTheBox) {
+    const std::string rule(66, '*');
+    const std::string command = "sh -c 'echo checking; echo ERROR: too many; echo why >&2; exit 1'";
+    for (const bool verbose : {false, true}) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(runEngineProgram("UNKNOWN", command, verbose));
+        const std::string out = testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+        const std::string passed =
+            verbose ? "External command: " + command + "\nchecking\nERROR: too many\n" : "";
+        EXPECT_EQ(out, passed + "\n" + rule + "\nError in executing UNKNOWN: " + command +
+                           "\n\nSomething is wrong....\n\nLast lines of sh's output" +
+                           (verbose ? ":" : " (--verbose shows all of it):") +
+                           "\n  checking\n  ERROR: too many\n\nLast lines of sh's error output:\n"
+                           "  why\n" +
+                           rule +
+                           "\n\nAborting program!\nError: The engine program sh ended with status "
+                           "1\n");
+    }
 }
 
 TEST(ShellQuoteTest, SingleQuotesTheWord) {

@@ -88,7 +88,7 @@ std::string errorBox(const std::string& label, const std::string& command, int s
            "\n\nSomething is wrong....\n" + rule +
            "\n\nAborting program!\nError: The engine program " +
            command.substr(0, command.find(' ')) + " ended with status " + std::to_string(status) +
-           ": run with --verbose to see its messages\n";
+           "\n";
 }
 
 struct Commands {
