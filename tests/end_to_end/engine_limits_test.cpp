@@ -56,6 +56,7 @@ std::string couples(int pedigrees, int children) {
 // limits tables give the same.
 constexpr int maxChildren = 18;
 constexpr int maxPedigrees = 5000;
+constexpr int maxPersons = 20000;
 
 const char* const orlexRun =
     "--singlepoint --post --ped study.ped --map one.map --model dominant.model";
@@ -136,6 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
                "Last lines of ilinkvant's error output:", sibshipReason},
         Beyond{"OrlexPedigrees", "orlex", orlexRun, maxPedigrees + 1, 1,
                "Last lines of mlinkorlex's output (--verbose shows all of it):", pedigreesReason},
+        // Couples of four children: six persons a pedigree.
+        Beyond{"OrlexPersons", "orlex", orlexRun, maxPersons / 6 + 1, 4,
+               "Last lines of mlinkorlex's output (--verbose shows all of it):",
+               "  Error detected reading pedigree record 20001. Maximum number of individuals "
+               "exceeded\n"},
         Beyond{"VantrelPedigrees", "vantrel", vantrelRun, maxPedigrees + 1, 1,
                "Last lines of ilinkvant's output (--verbose shows all of it):", pedigreesReason}),
     [](const ::testing::TestParamInfo<Beyond>& info) { return info.param.label; });
