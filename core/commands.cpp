@@ -240,6 +240,10 @@ void readStreams(Pipe& output, Pipe& errors, bool verbose, LineTail& outputTail,
             if (errno == EINTR) {
                 continue;
             }
+            // Unread, the program would wait on a full pipe for ever; closed,
+            // its next write ends it.
+            output.closeEnd(0);
+            errors.closeEnd(0);
             return;
         }
         for (std::size_t i = 0; i < streams.size(); ++i) {
