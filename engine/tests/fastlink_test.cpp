@@ -194,6 +194,50 @@ TEST_F(FastlinkTest, HoldsAsManyPedigreesAndPersonsAsTheBuildPromises) {
     EXPECT_EQ(run("mlinkorlex"), 1);
 }
 
+// A post-MAKEPED couple, the father affected 1/2 and the mother 3/3, with
+// the given number of children.
+static std::string sibship(int children) {
+    std::string pedigree = "1 1 0 0 3 0 0 1 1 2 1 2\n1 2 0 0 3 0 0 2 0 1 3 3\n";
+    for (int child = 3; child < children + 3; ++child) {
+        const std::string next = child + 1 < children + 3 ? std::to_string(child + 1) : "0";
+        pedigree += "1 " + std::to_string(child) + " 1 2 0 " + next + " " + next + " " +
+                    (child % 2 == 0 ? "1 0 2 1 3\n" : "2 0 1 2 3\n");
+    }
+    return pedigree;
+}
+
+// The likelihood routines hold a couple's children in arrays of maxchild
+// (18); a larger sibship stops every analysis program with the engine's
+// reason, before anything is written past them.
+TEST_F(FastlinkTest, ASibshipBeyondTheLimitStopsEveryAnalysisProgram) {
+    const struct {
+        const char* program;
+        const char* datafile;
+        bool twoMarkers;
+    } programs[] = {{"mlinkorlex", twoPointDatafile, false},
+                    {"mlinkorlexslow", twoPointDatafile, false},
+                    {"linkmaporlex", threeLociDatafile, true},
+                    {"linkmaporlexslow", threeLociDatafile, true}};
+    for (const auto& [program, datafile, twoMarkers] : programs) {
+        writeText("datafile.dat", datafile);
+        for (const int children : {18, 19, 60}) {
+            const std::string pedigree = sibship(children);
+            writeText("pedfile.dat", twoMarkers ? withSecondMarker(pedigree) : pedigree);
+            ASSERT_EQ(run("unknownorlex"), 0) << children;
+            const auto result = runCommand(
+                "timeout 60 " + enginePath(program).string() + " </dev/null 2>&1 >/dev/null",
+                false);
+            const bool beyond = children > 18;
+            EXPECT_EQ(result.status, beyond ? 1 : 0) << program << " " << children;
+            EXPECT_EQ(result.output, beyond ? "\nA nuclear family has more children than maxchild"
+                                              "\nThe program will exit politely to allow you to"
+                                              "\nincrease maxchild in the file commondefs.h\n"
+                                            : "")
+                << program << " " << children;
+        }
+    }
+}
+
 // A loop pedigree, post-MAKEPED, with its loop broken at person 3: person 5
 // is 3's copy, father of 6 by 3's sister 4; both copies carry the mark 2.
 static std::string loopPedigree(int number) {
