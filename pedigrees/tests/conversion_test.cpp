@@ -412,6 +412,13 @@ TEST_F(ConversionTest, LoopBreakingFailuresLeaveThePedigreeFileAlone) {
          "Error in breaking loops with UNKNOWN...\n"
          "******************************************************************\n\n"
          "Error: The engine program unknownvant ended with status 3\n"},
+        {"non-zero status with the engine's reason", "echo 'ERROR: a loop too many'; exit 1", true,
+         "\n******************************************************************\n"
+         "Error in breaking loops with UNKNOWN...\n\n"
+         "Last lines of unknownvant's output (--verbose shows all of it):\n"
+         "  ERROR: a loop too many\n"
+         "******************************************************************\n\n"
+         "Error: The engine program unknownvant ended with status 1\n"},
         // The lpedfile.dat of an earlier marker is removed first, so it can
         // never stand in for this one's.
         {"no loop-broken file", "exit 0", true,
