@@ -382,16 +382,14 @@ class NestedMaximisation {
         return false;
     }
 
-    // Both frequency blocks estimated alike, so that the second can follow
-    // the first.
+    // Both frequency blocks estimated in full, so that the second can follow
+    // the first: tying a block with fixed entries would overwrite the values
+    // the datafile fixed, and report an optimum at others.
     bool tieable() const {
         if (itsys == 0 || disequi || !disfreqs)
             return false;
-        const int n = blockLength();
-        for (int k = 0; k < n; ++k)
-            if (varies_[firstFrequency + k] != varies_[lastFrequency + 1 + k])
-                return false;
-        return true;
+        const auto begin = varies_.begin() + firstFrequency;
+        return std::all_of(begin, begin + 2 * blockLength(), [](bool v) { return v; });
     }
 
     EnginePoint restricted(EnginePoint point, const Restrictions& r) const {

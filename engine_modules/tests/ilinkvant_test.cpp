@@ -206,15 +206,11 @@ TEST_F(Ilinkvant, TheSameInputsGiveTheSameFinalFile) {
 // Two families of a dominant trait (disease allele 1e-5, penetrances 0,
 // 1e-5, 1e-5): an affected father typed 1/2 at the marker, a mother 1/1 in
 // the first family and 2/2 in the second, and four affected children, two
-// of whom got the father's allele 1. With theta fixed at 0.5 the marker
-// frequencies enter as (c1 p2 + c2 p1)^2 p1^2 p2^2 (p on normal, c on
-// disease haplotypes), which is flat in c where p = 1/2, the frequencies
-// counted in the data and the start of an LD run. The maximum puts every
-// disease haplotype on one allele: c1 = 1 with p2 = 2/3, or mirrored.
-TEST_F(Ilinkvant, AnLdRunLeavesTheStartWhereTheLikelihoodIsFlatInTheConditionalFrequencies) {
+// of whom got the father's allele 1.
+std::string carrierFamilies() {
     std::string ped;
-    for (const char* mother : {"1", "2"}) {
-        const std::string family = mother[0] == '1' ? "1" : "2";
+    for (const std::string mother : {"1", "2"}) {
+        const std::string& family = mother;
         ped += family + " 1 0 0 3 0 0 1 1 2 1 2\n";
         ped += family + " 2 0 0 3 0 0 2 0 1 " + mother + " " + mother + "\n";
         for (int child = 3; child <= 6; ++child) {
@@ -224,15 +220,30 @@ TEST_F(Ilinkvant, AnLdRunLeavesTheStartWhereTheLikelihoodIsFlatInTheConditionalF
                    "\n";
         }
     }
-    writeText("pedfile.dat", ped);
-    const auto datafile = [](const char* iterated) {
-        return std::string("2 0 0 3\n0 0 0 0\n1 2\n1 2\n0.99999 1e-05\n1\n0 1e-05 1e-05\n") +
-               "3 2\n0.5 0.5\n0.5 0.5\n0 0\n0.5\n2\n" + iterated + "\n";
-    };
-    writeText("datafile.dat", datafile("0 0 0 0"));
+    return ped;
+}
+
+// The datafile of an LD run at theta 0.5 on the trait and the marker, with
+// the marker frequencies on normal and on disease haplotypes and the
+// iterated flags (theta first).
+std::string ldDatafile(int alleles, const std::string& frequencies, const std::string& conditional,
+                       const std::string& iterated) {
+    return "2 0 0 3\n0 0 0 0\n1 2\n1 2\n0.99999 1e-05\n1\n0 1e-05 1e-05\n3 " +
+           std::to_string(alleles) + "\n" + frequencies + "\n" + conditional + "\n0 0\n0.5\n2\n" +
+           iterated + "\n";
+}
+
+// With theta fixed at 0.5 the marker frequencies of the carrier families
+// enter as (c1 p2 + c2 p1)^2 p1^2 p2^2 (p on normal, c on disease
+// haplotypes), which is flat in c where p = 1/2, the frequencies counted in
+// the data and the start of an LD run. The maximum puts every disease
+// haplotype on one allele: c1 = 1 with p2 = 2/3, or mirrored.
+TEST_F(Ilinkvant, AnLdRunLeavesTheStartWhereTheLikelihoodIsFlatInTheConditionalFrequencies) {
+    writeText("pedfile.dat", carrierFamilies());
+    writeText("datafile.dat", ldDatafile(2, "0.5 0.5", "0.5 0.5", "0 0 0"));
     runEngine(" -n -c ", " -c ");
     const double atStart = readFinal().minus2LnLike;
-    writeText("datafile.dat", datafile("0 1 1 1"));
+    writeText("datafile.dat", ldDatafile(2, "0.5 0.5", "0.5 0.5", "0 1 1"));
     runEngine(" -n -c ", " -c ");
     const Final result = readFinal();
     const double gain = 2.0 * (6 * std::log(2.0) + 2 * std::log(1.0 / 3) + 4 * std::log(2.0 / 3));
@@ -244,6 +255,18 @@ TEST_F(Ilinkvant, AnLdRunLeavesTheStartWhereTheLikelihoodIsFlatInTheConditionalF
     const double p1 = result.frequencies[0], c1 = result.conditionalFrequencies[0];
     EXPECT_NEAR(std::min(p1, 1 - p1), 1.0 / 3, 1e-3);
     EXPECT_NEAR(c1, p1 < 0.5 ? 1.0 : 0.0, 1e-3);
+}
+
+TEST_F(Ilinkvant, FrequenciesTheDatafileFixesInAnLdRunKeepTheirValues) {
+    // Allele 2's frequencies fixed in both blocks, at different values; the
+    // others estimated. Allele 3 is absent from the data.
+    writeText("pedfile.dat", carrierFamilies());
+    writeText("datafile.dat", ldDatafile(3, "0.4 0.4 0.2", "0.3 0.05 0.65", "0 1 0 1 0"));
+    runEngine(" -n -c ", " -c ");
+    const Final result = readFinal();
+    ASSERT_EQ(result.conditionalFrequencies.size(), 3u) << readText("final.dat");
+    EXPECT_NEAR(result.frequencies[1], 0.4, 1e-9);
+    EXPECT_NEAR(result.conditionalFrequencies[1], 0.05, 1e-9);
 }
 
 TEST_F(Ilinkvant, RejectsAnUnknownSwitch) {
