@@ -266,6 +266,16 @@ SearchSettings looseSearch() {
     return settings;
 }
 
+// The polish starts next to an optimum, where a small first trust region
+// saves the evaluations a large one spends on shrinking back to it.
+SearchSettings polishSearch() {
+    SearchSettings settings;
+    settings.initialStep = 0.01;
+    settings.pointTolerance = 1e-5;
+    settings.restarts = 0;
+    return settings;
+}
+
 // An LD hypothesis whose searches end no more than this below the tied
 // hypothesis's optimum may have stopped on it where it is a saddle, with a
 // direction flat there. Where every disease carrier among the founders is
@@ -278,16 +288,6 @@ SearchSettings looseSearch() {
 // families). Such a hypothesis is searched once more from a point off the
 // tie, where p is no longer held at its tied optimum.
 constexpr double kNoAssociationGain = 1e-4;
-
-// The polish starts next to an optimum, where a small first trust region
-// saves the evaluations a large one spends on shrinking back to it.
-SearchSettings polishSearch() {
-    SearchSettings settings;
-    settings.initialStep = 0.01;
-    settings.pointTolerance = 1e-5;
-    settings.restarts = 0;
-    return settings;
-}
 
 int fractionCount() {
     return firstFrequency == 0 ? nall : firstFrequency;
