@@ -69,6 +69,7 @@ std::string datafile(std::size_t loci, const std::string& thetas, const std::str
 
 struct Final {
     std::vector<double> frequencies;
+    std::vector<double> conditionalFrequencies;  // on the disease allele, in LD runs
     std::vector<double> thetas;
     double minus2LnLike = 0.0;
 };
@@ -88,6 +89,8 @@ Final readFinal() {
     while (std::getline(in, line)) {
         if (line.rfind("GENE FREQUENCIES", 0) == 0 && std::getline(in, line))
             result.frequencies = numbersOf(line);
+        else if (line.rfind("CONDITIONAL", 0) == 0 && std::getline(in, line))
+            result.conditionalFrequencies = numbersOf(line);
         else if (line.rfind("THETAS", 0) == 0 && std::getline(in, line))
             result.thetas = numbersOf(line);
         else if (line.rfind("-2 LN(LIKE) =", 0) == 0)
@@ -96,8 +99,9 @@ Final readFinal() {
     return result;
 }
 
-void runEngine(const std::string& switches) {
-    const auto unknown = runCommand(enginePath("unknownvant").string() + " < /dev/null");
+void runEngine(const std::string& switches, const std::string& unknownSwitches = "") {
+    const auto unknown =
+        runCommand(enginePath("unknownvant").string() + unknownSwitches + " < /dev/null");
     ASSERT_EQ(unknown.status, 0) << unknown.output;
     const auto ilink = runCommand(enginePath("ilinkvant").string() + switches + " < /dev/null");
     ASSERT_EQ(ilink.status, 0) << ilink.output;
@@ -197,6 +201,72 @@ TEST_F(Ilinkvant, TheSameInputsGiveTheSameFinalFile) {
     runEngine(" -n  -b ");
     EXPECT_EQ(readText("final.dat"), first);
     EXPECT_NE(first.find("NUMBER OF FUNCTION EVALUATIONS"), std::string::npos);
+}
+
+// Two families of a dominant trait (disease allele 1e-5, penetrances 0,
+// 1e-5, 1e-5): an affected father typed 1/2 at the marker, a mother 1/1 in
+// the first family and 2/2 in the second, and four affected children, two
+// of whom got the father's allele 1.
+std::string carrierFamilies() {
+    std::string ped;
+    for (const std::string mother : {"1", "2"}) {
+        const std::string& family = mother;
+        ped += family + " 1 0 0 3 0 0 1 1 2 1 2\n";
+        ped += family + " 2 0 0 3 0 0 2 0 1 " + mother + " " + mother + "\n";
+        for (int child = 3; child <= 6; ++child) {
+            const std::string next = child < 6 ? std::to_string(child + 1) : "0";
+            ped += family + " " + std::to_string(child) + " 1 2 0 " + next + " " + next + " " +
+                   (child % 2 == 0 ? "1" : "2") + " 0 2 " + (child <= 4 ? "1 " : "2 ") + mother +
+                   "\n";
+        }
+    }
+    return ped;
+}
+
+// The datafile of an LD run at theta 0.5 on the trait and the marker, with
+// the marker frequencies on normal and on disease haplotypes and the
+// iterated flags (theta first).
+std::string ldDatafile(int alleles, const std::string& frequencies, const std::string& conditional,
+                       const std::string& iterated) {
+    return "2 0 0 3\n0 0 0 0\n1 2\n1 2\n0.99999 1e-05\n1\n0 1e-05 1e-05\n3 " +
+           std::to_string(alleles) + "\n" + frequencies + "\n" + conditional + "\n0 0\n0.5\n2\n" +
+           iterated + "\n";
+}
+
+// With theta fixed at 0.5 the marker frequencies of the carrier families
+// enter as (c1 p2 + c2 p1)^2 p1^2 p2^2 (p on normal, c on disease
+// haplotypes), which is flat in c where p = 1/2, the frequencies counted in
+// the data and the start of an LD run. The maximum puts every disease
+// haplotype on one allele: c1 = 1 with p2 = 2/3, or mirrored.
+TEST_F(Ilinkvant, AnLdRunLeavesTheStartWhereTheLikelihoodIsFlatInTheConditionalFrequencies) {
+    writeText("pedfile.dat", carrierFamilies());
+    writeText("datafile.dat", ldDatafile(2, "0.5 0.5", "0.5 0.5", "0 0 0"));
+    runEngine(" -n -c ", " -c ");
+    const double atStart = readFinal().minus2LnLike;
+    writeText("datafile.dat", ldDatafile(2, "0.5 0.5", "0.5 0.5", "0 1 1"));
+    runEngine(" -n -c ", " -c ");
+    const Final result = readFinal();
+    const double gain = 2.0 * (6 * std::log(2.0) + 2 * std::log(1.0 / 3) + 4 * std::log(2.0 / 3));
+    // The trait's small probabilities (a carrier mother, say) move both
+    // values by parts in 1e5.
+    EXPECT_NEAR(atStart - result.minus2LnLike, gain, 1e-3);
+    ASSERT_EQ(result.frequencies.size(), 2u) << readText("final.dat");
+    ASSERT_EQ(result.conditionalFrequencies.size(), 2u) << readText("final.dat");
+    const double p1 = result.frequencies[0], c1 = result.conditionalFrequencies[0];
+    EXPECT_NEAR(std::min(p1, 1 - p1), 1.0 / 3, 1e-3);
+    EXPECT_NEAR(c1, p1 < 0.5 ? 1.0 : 0.0, 1e-3);
+}
+
+TEST_F(Ilinkvant, FrequenciesTheDatafileFixesInAnLdRunKeepTheirValues) {
+    // Allele 2's frequencies fixed in both blocks, at different values; the
+    // others estimated. Allele 3 is absent from the data.
+    writeText("pedfile.dat", carrierFamilies());
+    writeText("datafile.dat", ldDatafile(3, "0.4 0.4 0.2", "0.3 0.05 0.65", "0 1 0 1 0"));
+    runEngine(" -n -c ", " -c ");
+    const Final result = readFinal();
+    ASSERT_EQ(result.conditionalFrequencies.size(), 3u) << readText("final.dat");
+    EXPECT_NEAR(result.frequencies[1], 0.4, 1e-9);
+    EXPECT_NEAR(result.conditionalFrequencies[1], 0.05, 1e-9);
 }
 
 TEST_F(Ilinkvant, RejectsAnUnknownSwitch) {
