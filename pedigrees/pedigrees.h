@@ -504,6 +504,12 @@ class Pedigrees {
     void writeHrrFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
     void writeTdtFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
     void writeSibPairFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
+    // Appends the marker's section of a set's records to frequencyText; a
+    // marker without a record there adds nothing.
+    void addSetFrequencies(const RBTree<MarkerInfo>* setMarkerInfo, const std::string& markerIndex);
+    // Writes all of frequencyText to the file, which keeps its text; false
+    // (reported, and counted in fileWriteFailures) when it is not written.
+    bool writeFrequencyText(const std::string& fileName);
     void createFrequenciesMarkerRecursion(MarkerInfo* node);
     void createFrequenciesAlleleRecursion(std::vector<Allele*> alleles, MarkerInfo* record);
 
