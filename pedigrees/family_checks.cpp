@@ -4,7 +4,10 @@
 // they visit persons in the same order a recursive walk would.
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <numeric>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "pedigrees.h"
@@ -292,6 +295,66 @@ class LoopSearch {
     Pedigrees& store_;
 };
 
+// Whether the pedigree has a marriage or consanguinity loop, which the
+// engine can only take once it is broken. Persons and matings (one node per
+// father and mother pair) joined by parent-mating and mating-child links
+// form a forest exactly when there is no loop, so a link between two nodes
+// already joined closes one. This depends on the families alone, not on how
+// the persons are numbered or in which order a walk meets them (a walk that
+// follows only a partner's father misses loops through the mother's other
+// marriages). Parents missing from the pedigree are left out: they are
+// reported as errors of their own.
+bool hasMarriageOrConsanguinityLoop(const FamilyGraph& graph) {
+    std::unordered_map<const Person*, std::size_t> node;
+    for (const Person* person : graph.persons()) {
+        node.emplace(person, node.size());
+    }
+    std::vector<std::size_t> root(node.size());
+    std::iota(root.begin(), root.end(), std::size_t{0});
+    const auto find = [&root](std::size_t x) {
+        while (root[x] != x) {
+            root[x] = root[root[x]];
+            x = root[x];
+        }
+        return x;
+    };
+    // False when the two were joined already: the link closes a loop.
+    const auto join = [&root, &find](std::size_t a, std::size_t b) {
+        a = find(a);
+        b = find(b);
+        if (a == b) {
+            return false;
+        }
+        root[a] = b;
+        return true;
+    };
+    std::map<std::pair<std::string, std::string>, std::size_t> matings;
+    for (const Person* child : graph.persons()) {
+        if (isFounder(*child)) {
+            continue;
+        }
+        const auto [mating, isNew] =
+            matings.emplace(std::make_pair(child->fatherId, child->motherId), root.size());
+        if (isNew) {
+            root.push_back(root.size());
+            const bool oneParentId = child->fatherId == child->motherId;
+            for (const std::string* parentId : {&child->fatherId, &child->motherId}) {
+                const Person* parent = *parentId == "0" ? nullptr : graph.find(*parentId);
+                if (parent != nullptr && !join(node.at(parent), mating->second)) {
+                    return true;
+                }
+                if (oneParentId) {
+                    break;
+                }
+            }
+        }
+        if (!join(node.at(child), mating->second)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string blockHead(const std::string& pedigreeId) {
     return "\n#### Pedigree " + pedigreeId + " ####\n";
 }
@@ -501,17 +564,12 @@ void Pedigrees::findAncestryCycles(Pedigree* pedigree) {
 
 void Pedigrees::findPedigreeLoops(Person* root, Pedigree* pedigree) {
     const FamilyGraph graph(root, pedigree);
-    LoopSearch search(graph, *this);
-    for (Person* founder : graph.persons()) {
-        if (loopFound) {
-            return;
-        }
-        if (!isFounder(*founder)) {
-            continue;
-        }
-        resetBlueColors(root);
-        founder->blueMark = true;
-        search.descend(founder);
+    if (hasMarriageOrConsanguinityLoop(graph)) {
+        std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree "
+                  << graph.pedigreeId() << ")\n"
+                  << std::flush;
+        loopFound = true;
+        hasLoops = true;
     }
 }
 
