@@ -23,13 +23,14 @@ bool isFounder(const Person& person) {
     return person.fatherId == "0" && person.motherId == "0";
 }
 
-void collectInOrder(Person* node, std::vector<Person*>& persons) {
-    if (isLeaf(node)) {
+template <typename Record>
+void collectInOrder(Record* node, std::vector<Record*>& records) {
+    if (node == nullptr || node->key == "NIL") {
         return;
     }
-    collectInOrder(node->left, persons);
-    persons.push_back(node);
-    collectInOrder(node->right, persons);
+    collectInOrder(node->left, records);
+    records.push_back(node);
+    collectInOrder(node->right, records);
 }
 
 // The persons of one pedigree in key order, with each person's children (the
@@ -570,7 +571,41 @@ void Pedigrees::findPedigreeLoops(Person* root, Pedigree* pedigree) {
                   << std::flush;
         loopFound = true;
         hasLoops = true;
+        loopedPedigreeIds.insert(pedigree->pedigreeId);
     }
+}
+
+bool Pedigrees::takeOverFamilyChecks() {
+    if (validatedStore == nullptr || validatedStore->pedigreeTree == nullptr ||
+        pedigreeTree == nullptr) {
+        return false;
+    }
+    std::vector<Pedigree*> pedigrees;
+    collectInOrder(pedigreeTree->root, pedigrees);
+    std::vector<const Pedigree*> looped;
+    for (const Pedigree* pedigree : pedigrees) {
+        const Pedigree* original = validatedStore->pedigreeTree->find(pedigree->originalPedigreeId);
+        const RBTree<Person>* persons = pedigree->getPersonTree();
+        const RBTree<Person>* originalPersons =
+            original != nullptr ? original->getPersonTree() : nullptr;
+        if (persons == nullptr || originalPersons == nullptr ||
+            persons->count != originalPersons->count) {
+            return false;
+        }
+        if (validatedStore->loopedPedigreeIds.count(original->pedigreeId) != 0) {
+            looped.push_back(pedigree);
+        }
+    }
+    familyErrorsFound = false;
+    pedigreeNotWhole = false;
+    for (const Pedigree* pedigree : looped) {
+        std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree "
+                  << pedigree->pedigreeId << ")\n";
+        hasLoops = true;
+        loopedPedigreeIds.insert(pedigree->pedigreeId);
+    }
+    std::cout << std::flush;
+    return true;
 }
 
 void Pedigrees::resetBlueColors(Person* root) {
