@@ -148,6 +148,12 @@ class TopologyWalk {
     int& visitCount_;
 };
 
+void printLoopLine(const std::string& pedigreeId) {
+    std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree " << pedigreeId
+              << ")\n"
+              << std::flush;
+}
+
 // The loop search: from a founder down to the children, across to each
 // child's other parent, to that partner's other children and to the siblings
 // of the partner. Meeting a person twice means a loop.
@@ -281,9 +287,7 @@ class LoopSearch {
     // Marks the person; false (and the loop reported) when it was met before.
     bool visit(Person* person) {
         if (person->blueMark) {
-            std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree "
-                      << graph_.pedigreeId() << ")\n"
-                      << std::flush;
+            printLoopLine(graph_.pedigreeId());
             store_.loopFound = true;
             store_.hasLoops = true;
             return false;
@@ -566,9 +570,7 @@ void Pedigrees::findAncestryCycles(Pedigree* pedigree) {
 void Pedigrees::findPedigreeLoops(Person* root, Pedigree* pedigree) {
     const FamilyGraph graph(root, pedigree);
     if (hasMarriageOrConsanguinityLoop(graph)) {
-        std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree "
-                  << graph.pedigreeId() << ")\n"
-                  << std::flush;
+        printLoopLine(graph.pedigreeId());
         loopFound = true;
         hasLoops = true;
         loopedPedigreeIds.insert(pedigree->pedigreeId);
@@ -599,12 +601,10 @@ bool Pedigrees::takeOverFamilyChecks() {
     familyErrorsFound = false;
     pedigreeNotWhole = false;
     for (const Pedigree* pedigree : looped) {
-        std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree "
-                  << pedigree->pedigreeId << ")\n";
+        printLoopLine(pedigree->pedigreeId);
         hasLoops = true;
         loopedPedigreeIds.insert(pedigree->pedigreeId);
     }
-    std::cout << std::flush;
     return true;
 }
 
