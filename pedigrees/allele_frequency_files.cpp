@@ -75,9 +75,32 @@ void Pedigrees::writeFrequenciesFile(const std::string& fileName) {
     frequencyText.str("");
 }
 
+void Pedigrees::addSetFrequencies(const RBTree<MarkerInfo>* setMarkerInfo,
+                                  const std::string& markerIndex) {
+    MarkerInfo* record = setMarkerInfo != nullptr ? setMarkerInfo->find(markerIndex) : nullptr;
+    if (record != nullptr) {
+        createFrequenciesAlleleRecursion(record->getAlleles(), record);
+    }
+}
+
+bool Pedigrees::writeFrequencyText(const std::string& fileName) {
+    File file;
+    if (!file.openFile(fileName, "write")) {
+        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+        ++fileWriteFailures;
+        return false;
+    }
+    if (!finishTextFile(file, fileName, frequencyText.str())) {
+        ++fileWriteFailures;
+        return false;
+    }
+    return true;
+}
+
 // The three set writers share this: the marker's section of the set, then
-// everything gathered so far rewritten to the file.
-static void writeSetFrequenciesFile(Pedigrees& store, RBTree<MarkerInfo>* setMarkerInfo,
+// everything gathered so far written to the file. A file that cannot be
+// opened gets no section added.
+static void writeSetFrequenciesFile(Pedigrees& store, const RBTree<MarkerInfo>* setMarkerInfo,
                                     const std::string& fileName, const std::string& markerIndex) {
     File file;
     if (!file.openFile(fileName, "write")) {
@@ -85,10 +108,7 @@ static void writeSetFrequenciesFile(Pedigrees& store, RBTree<MarkerInfo>* setMar
         ++store.fileWriteFailures;
         return;
     }
-    MarkerInfo* record = setMarkerInfo != nullptr ? setMarkerInfo->find(markerIndex) : nullptr;
-    if (record != nullptr) {
-        store.createFrequenciesAlleleRecursion(record->getAlleles(), record);
-    }
+    store.addSetFrequencies(setMarkerInfo, markerIndex);
     if (!finishTextFile(file, fileName, store.frequencyText.str())) {
         ++store.fileWriteFailures;
     }

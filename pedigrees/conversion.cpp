@@ -157,10 +157,12 @@ bool Pedigrees::readAndConvertPreToLinkage(const std::string& fileName, bool ski
     convertedLinkageFormat = true;
     // A trimmed file is not the one validated.
     mendelianConsistencyKnown = !mendelianErrorsFound && !trimRequested;
+    familyChecksKnown = !trimRequested;
     validatedStore = &validating;
     const bool read = readPedigreeFile(convertedFileName);
     validatedStore = nullptr;
     mendelianConsistencyKnown = false;
+    familyChecksKnown = false;
     return read;
 }
 

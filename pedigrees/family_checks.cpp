@@ -4,7 +4,10 @@
 // they visit persons in the same order a recursive walk would.
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <numeric>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "pedigrees.h"
@@ -20,13 +23,14 @@ bool isFounder(const Person& person) {
     return person.fatherId == "0" && person.motherId == "0";
 }
 
-void collectInOrder(Person* node, std::vector<Person*>& persons) {
-    if (isLeaf(node)) {
+template <typename Record>
+void collectInOrder(Record* node, std::vector<Record*>& records) {
+    if (node == nullptr || node->key == "NIL") {
         return;
     }
-    collectInOrder(node->left, persons);
-    persons.push_back(node);
-    collectInOrder(node->right, persons);
+    collectInOrder(node->left, records);
+    records.push_back(node);
+    collectInOrder(node->right, records);
 }
 
 // The persons of one pedigree in key order, with each person's children (the
@@ -143,6 +147,12 @@ class TopologyWalk {
     const FamilyGraph& graph_;
     int& visitCount_;
 };
+
+void printLoopLine(const std::string& pedigreeId) {
+    std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree " << pedigreeId
+              << ")\n"
+              << std::flush;
+}
 
 // The loop search: from a founder down to the children, across to each
 // child's other parent, to that partner's other children and to the siblings
@@ -277,9 +287,7 @@ class LoopSearch {
     // Marks the person; false (and the loop reported) when it was met before.
     bool visit(Person* person) {
         if (person->blueMark) {
-            std::cout << "(Atleast one marrige or consanguinty loop found from the pedigree "
-                      << graph_.pedigreeId() << ")\n"
-                      << std::flush;
+            printLoopLine(graph_.pedigreeId());
             store_.loopFound = true;
             store_.hasLoops = true;
             return false;
@@ -291,6 +299,66 @@ class LoopSearch {
     const FamilyGraph& graph_;
     Pedigrees& store_;
 };
+
+// Whether the pedigree has a marriage or consanguinity loop, which the
+// engine can only take once it is broken. Persons and matings (one node per
+// father and mother pair) joined by parent-mating and mating-child links
+// form a forest exactly when there is no loop, so a link between two nodes
+// already joined closes one. This depends on the families alone, not on how
+// the persons are numbered or in which order a walk meets them (a walk that
+// follows only a partner's father misses loops through the mother's other
+// marriages). Parents missing from the pedigree are left out: they are
+// reported as errors of their own.
+bool hasMarriageOrConsanguinityLoop(const FamilyGraph& graph) {
+    std::unordered_map<const Person*, std::size_t> node;
+    for (const Person* person : graph.persons()) {
+        node.emplace(person, node.size());
+    }
+    std::vector<std::size_t> root(node.size());
+    std::iota(root.begin(), root.end(), std::size_t{0});
+    const auto find = [&root](std::size_t x) {
+        while (root[x] != x) {
+            root[x] = root[root[x]];
+            x = root[x];
+        }
+        return x;
+    };
+    // False when the two were joined already: the link closes a loop.
+    const auto join = [&root, &find](std::size_t a, std::size_t b) {
+        a = find(a);
+        b = find(b);
+        if (a == b) {
+            return false;
+        }
+        root[a] = b;
+        return true;
+    };
+    std::map<std::pair<std::string, std::string>, std::size_t> matings;
+    for (const Person* child : graph.persons()) {
+        if (isFounder(*child)) {
+            continue;
+        }
+        const auto [mating, isNew] =
+            matings.emplace(std::make_pair(child->fatherId, child->motherId), root.size());
+        if (isNew) {
+            root.push_back(root.size());
+            const bool oneParentId = child->fatherId == child->motherId;
+            for (const std::string* parentId : {&child->fatherId, &child->motherId}) {
+                const Person* parent = *parentId == "0" ? nullptr : graph.find(*parentId);
+                if (parent != nullptr && !join(node.at(parent), mating->second)) {
+                    return true;
+                }
+                if (oneParentId) {
+                    break;
+                }
+            }
+        }
+        if (!join(node.at(child), mating->second)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string blockHead(const std::string& pedigreeId) {
     return "\n#### Pedigree " + pedigreeId + " ####\n";
@@ -501,18 +569,43 @@ void Pedigrees::findAncestryCycles(Pedigree* pedigree) {
 
 void Pedigrees::findPedigreeLoops(Person* root, Pedigree* pedigree) {
     const FamilyGraph graph(root, pedigree);
-    LoopSearch search(graph, *this);
-    for (Person* founder : graph.persons()) {
-        if (loopFound) {
-            return;
-        }
-        if (!isFounder(*founder)) {
-            continue;
-        }
-        resetBlueColors(root);
-        founder->blueMark = true;
-        search.descend(founder);
+    if (hasMarriageOrConsanguinityLoop(graph)) {
+        printLoopLine(graph.pedigreeId());
+        loopFound = true;
+        hasLoops = true;
+        loopedPedigreeIds.insert(pedigree->pedigreeId);
     }
+}
+
+bool Pedigrees::takeOverFamilyChecks() {
+    if (validatedStore == nullptr || validatedStore->pedigreeTree == nullptr ||
+        pedigreeTree == nullptr) {
+        return false;
+    }
+    std::vector<Pedigree*> pedigrees;
+    collectInOrder(pedigreeTree->root, pedigrees);
+    std::vector<const Pedigree*> looped;
+    for (const Pedigree* pedigree : pedigrees) {
+        const Pedigree* original = validatedStore->pedigreeTree->find(pedigree->originalPedigreeId);
+        const RBTree<Person>* persons = pedigree->getPersonTree();
+        const RBTree<Person>* originalPersons =
+            original != nullptr ? original->getPersonTree() : nullptr;
+        if (persons == nullptr || originalPersons == nullptr ||
+            persons->count != originalPersons->count) {
+            return false;
+        }
+        if (validatedStore->loopedPedigreeIds.count(original->pedigreeId) != 0) {
+            looped.push_back(pedigree);
+        }
+    }
+    familyErrorsFound = false;
+    pedigreeNotWhole = false;
+    for (const Pedigree* pedigree : looped) {
+        printLoopLine(pedigree->pedigreeId);
+        hasLoops = true;
+        loopedPedigreeIds.insert(pedigree->pedigreeId);
+    }
+    return true;
 }
 
 void Pedigrees::resetBlueColors(Person* root) {

@@ -166,6 +166,14 @@ class Pedigrees {
     std::shared_ptr<MendelSibships> mendelSibships;
 
     bool hasLoops = false;
+    // The pedigrees in which the loop search found a loop.
+    std::set<std::string> loopedPedigreeIds;
+    // Set, with validatedStore, on the store that reads a converted file
+    // that was converted from the very file validated (not a trimmed one):
+    // the conversion renumbers pedigrees and persons but keeps every family,
+    // and the loop verdict does not depend on the numbering, so the family
+    // checks of the validation read stand for the converted file.
+    bool familyChecksKnown = false;
 
     // Genotype statistics and the counters the statistics writers read.
     std::ostringstream genotypeStatisticsText;
@@ -251,6 +259,11 @@ class Pedigrees {
     void findNotGreyParentsForPerson(Person* root, Person* person, Pedigree* pedigree,
                                      const std::string& personId);
     void findPedigreeLoops(Person* root, Pedigree* pedigree);
+    // The family checks of a converted file taken over from validatedStore:
+    // its loop lines printed under the converted pedigree ids and hasLoops
+    // set as a check would. False, with nothing changed, when some pedigree
+    // cannot be matched with its original of the same size.
+    bool takeOverFamilyChecks();
     void resetBlueColors(Person* root);
     void findEveryChildForFounderOrPerson(Person* root, Pedigree* pedigree, Person* person);
     void findPartner(Person* root, Pedigree* pedigree, Person* person, Person* child);
@@ -504,6 +517,12 @@ class Pedigrees {
     void writeHrrFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
     void writeTdtFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
     void writeSibPairFrequenciesFile(const std::string& fileName, const std::string& markerIndex);
+    // Appends the marker's section of a set's records to frequencyText; a
+    // marker without a record there adds nothing.
+    void addSetFrequencies(const RBTree<MarkerInfo>* setMarkerInfo, const std::string& markerIndex);
+    // Writes all of frequencyText to the file, which keeps its text; false
+    // (reported, and counted in fileWriteFailures) when it is not written.
+    bool writeFrequencyText(const std::string& fileName);
     void createFrequenciesMarkerRecursion(MarkerInfo* node);
     void createFrequenciesAlleleRecursion(std::vector<Allele*> alleles, MarkerInfo* record);
 

@@ -755,7 +755,8 @@ bool Pedigrees::readAndCheckPedigreeFile(const std::string& fileName) {
     if (countAllelesOnRead) {
         createMarkerInfo();
     }
-    if (writeFamilyErrors("family.err")) {
+    const bool checksTakenOver = familyChecksKnown && takeOverFamilyChecks();
+    if (!checksTakenOver && writeFamilyErrors("family.err")) {
         return false;
     }
     if (xlinked) {

@@ -138,20 +138,28 @@ void emptyStream(std::ostringstream& stream) {
 }
 
 using SetBuilder = RBTree<Pedigree>* (Pedigrees::*)(const std::string&, const std::string&);
-using SetFrequencyWriter = void (Pedigrees::*)(const std::string&, const std::string&);
+using SetRecords = RBTree<MarkerInfo>* Pedigrees::*;
 
 // One file of a derived set: the header, then the section of every marker
-// whose set holds a pedigree, the file rewritten after each marker.
-void writeSetFrequencies(Pedigrees& store, SetBuilder build, SetFrequencyWriter write,
+// whose set holds a pedigree, each taken while that marker's set exists.
+// The file is written once, after the last marker, and not at all when no
+// marker's set holds a pedigree: a scan of many markers costs one write,
+// and a run that stops among the markers leaves no file that looks whole.
+void writeSetFrequencies(Pedigrees& store, SetBuilder build, SetRecords records,
                          const std::string& fileName) {
     emptyStream(store.frequencyText);
     store.frequencyText << store.getCommonHeader();
+    bool anySection = false;
     for (int i = 0; i < store.markerCount; ++i) {
         const std::string index = IntToString(i);
         const RBTree<Pedigree>* set = (store.*build)("DISEASE_LOCUS", index);
         if (set != nullptr && set->count >= 1) {
-            (store.*write)(fileName, index);
+            store.addSetFrequencies(store.*records, index);
+            anySection = true;
         }
+    }
+    if (anySection) {
+        store.writeFrequencyText(fileName);
     }
 }
 
@@ -431,18 +439,16 @@ bool Pedigrees::writeStatistics() {
     const std::string prefix = outputPrefix + "_";
     writeFrequenciesFile(prefix + "markerinfo_statistics.info");
 
-    writeSetFrequencies(*this, &Pedigrees::createHrrPedigreesForMarker,
-                        &Pedigrees::writeHrrFrequenciesFile,
+    writeSetFrequencies(*this, &Pedigrees::createHrrPedigreesForMarker, &Pedigrees::hrrMarkerInfo,
                         prefix + "hrr_markerinfo_statistics.info");
     delete hrrPedigrees;
     hrrPedigrees = nullptr;
 
-    writeSetFrequencies(*this, &Pedigrees::createTdtPedigreesForMarker,
-                        &Pedigrees::writeTdtFrequenciesFile,
+    writeSetFrequencies(*this, &Pedigrees::createTdtPedigreesForMarker, &Pedigrees::tdtMarkerInfo,
                         prefix + "tdt_markerinfo_statistics.info");
 
     writeSetFrequencies(*this, &Pedigrees::createSibPairPedigreesForMarker,
-                        &Pedigrees::writeSibPairFrequenciesFile,
+                        &Pedigrees::sibPairMarkerInfo,
                         prefix + "sib_pair_markerinfo_statistics.info");
     emptyStream(frequencyText);
     delete sibPairPedigrees;

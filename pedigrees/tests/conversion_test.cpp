@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -363,6 +364,47 @@ TEST_F(ConversionTest, ATrimmedFileIsCheckedForMendelianErrorsOnItsOwn) {
     ASSERT_TRUE(run.ok) << run.output;
     EXPECT_TRUE(store.mendelianErrorsFound);
     EXPECT_NE(readText("mendel.err").find("Child 3: 5/5"), std::string::npos);
+}
+
+// The same families renumbered: the converted file takes the family checks
+// of the validated one over, loop verdicts included, and prints its loop
+// lines under the converted pedigree ids as a check of its own would.
+TEST_F(ConversionTest, TheConvertedFileTakesTheValidatedFilesFamilyChecksOver) {
+    std::string looped;
+    for (const std::string& line : linesOf(kFirstCousinLoop)) {
+        looped += "F7" + line.substr(1) + "\n";
+    }
+    writeText("fam.pre",
+              std::string(kPreMakeped).substr(std::string(kPreMakeped).find("G2")) + looped);
+    writeMap("marker.map");
+    Pedigrees store;
+    prepare(store);
+
+    // The loop's genotypes are not consistent, which is beside the point here.
+    const Run run = convert(store, "fam.pre", true);
+
+    ASSERT_TRUE(run.ok) << run.output;
+    const std::string line = "(Atleast one marrige or consanguinty loop found from the pedigree ";
+    const std::size_t converted = run.output.find("Reading pedigree file: fam.pre.linkage\n");
+    ASSERT_NE(converted, std::string::npos) << run.output;
+    EXPECT_EQ(run.output.substr(0, converted).find(line + "F7)\n"),
+              run.output.substr(0, converted).rfind(line))
+        << run.output;
+    EXPECT_EQ(run.output.find(line, converted), run.output.find(line + "2)\n", converted))
+        << run.output;
+    EXPECT_EQ(run.output.find(line, run.output.find(line, converted) + 1), std::string::npos)
+        << run.output;
+    EXPECT_TRUE(store.hasLoops);
+    EXPECT_EQ(store.loopedPedigreeIds, std::set<std::string>{"2"});
+    // Taken over, not run again: the structure walk marks every person it reaches.
+    EXPECT_FALSE(store.pedigreeTree->find("2")->getPerson("1")->greyMark);
+
+    // A trimmed file is not the one validated: its families are checked anew.
+    Pedigrees trimmedStore;
+    const Run trimmed = convertTrimmed(trimmedStore, looped);
+    ASSERT_TRUE(trimmed.ok) << trimmed.output;
+    EXPECT_TRUE(trimmedStore.hasLoops);
+    EXPECT_NE(trimmed.output.find(line + "1)\n"), std::string::npos) << trimmed.output;
 }
 
 TEST_F(ConversionTest, BreaksALoopThroughUnknownAndReplacesThePedigreeFile) {

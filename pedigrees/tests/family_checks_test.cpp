@@ -195,6 +195,106 @@ TEST_F(FamilyChecksTest, ChildrenByTwoPartnersAreNoLoop) {
     EXPECT_FALSE(store.hasLoops);
 }
 
+struct LoopCase {
+    const char* what;
+    std::vector<PersonSpec> persons;  // ids 1 .. n, parents before children
+    bool looped;
+};
+
+// The ids of the persons renumbered: as given, in reverse, and spread over
+// one to three digits so that the persons' key order is another again
+// (7 is prime to every count of persons below).
+std::vector<std::vector<std::string>> renumberings(std::size_t persons) {
+    std::vector<std::vector<std::string>> result(3);
+    for (std::size_t i = 0; i < persons; ++i) {
+        result[0].push_back(std::to_string(i + 1));
+        result[1].push_back(std::to_string(persons - i));
+        const std::size_t shuffled = i * 7 % persons + 1;
+        result[2].push_back(std::to_string(i % 2 == 0 ? shuffled : 100 + shuffled));
+    }
+    return result;
+}
+
+TEST_F(FamilyChecksTest, LoopVerdictIsTheSameUnderAnyNumberingOfThePersons) {
+    const std::vector<LoopCase> cases = {
+        {"children by two partners",
+         {{"1", "0", "0", "1"},
+          {"2", "0", "0", "2"},
+          {"3", "0", "0", "2"},
+          {"4", "1", "2", "1"},
+          {"5", "1", "3", "2"}},
+         false},
+        {"three generations with spouses married in",
+         {{"1", "0", "0", "1"},
+          {"2", "0", "0", "2"},
+          {"3", "1", "2", "1"},
+          {"4", "1", "2", "2"},
+          {"5", "0", "0", "2"},
+          {"6", "0", "0", "1"},
+          {"7", "3", "5", "1"},
+          {"8", "6", "4", "2"},
+          {"9", "0", "0", "2"},
+          {"10", "7", "9", "1"}},
+         false},
+        {"brothers marry sisters",
+         {{"1", "0", "0", "1"},
+          {"2", "0", "0", "2"},
+          {"3", "1", "2", "1"},
+          {"4", "1", "2", "1"},
+          {"5", "0", "0", "1"},
+          {"6", "0", "0", "2"},
+          {"7", "5", "6", "2"},
+          {"8", "5", "6", "2"},
+          {"9", "3", "7", "1"},
+          {"10", "4", "8", "2"}},
+         true},
+        {"first cousins have a child",
+         {{"1", "0", "0", "1"},
+          {"2", "0", "0", "2"},
+          {"3", "1", "2", "1"},
+          {"4", "1", "2", "2"},
+          {"5", "0", "0", "2"},
+          {"6", "0", "0", "1"},
+          {"7", "3", "5", "1"},
+          {"8", "6", "4", "2"},
+          {"9", "7", "8", "2"}},
+         true},
+        // Two mothers each have a son or a daughter by two men; the sons of
+        // one marry the daughters of the other. The loop runs through both
+        // mothers' second marriages only.
+        {"half-sibships married across",
+         {{"1", "0", "0", "1"},
+          {"2", "0", "0", "2"},
+          {"3", "0", "0", "1"},
+          {"4", "1", "2", "1"},
+          {"5", "3", "2", "1"},
+          {"6", "0", "0", "1"},
+          {"7", "0", "0", "2"},
+          {"8", "0", "0", "1"},
+          {"9", "6", "7", "2"},
+          {"10", "8", "7", "2"},
+          {"11", "4", "9", "1"},
+          {"12", "5", "10", "2"}},
+         true},
+    };
+    for (const LoopCase& c : cases) {
+        for (const std::vector<std::string>& ids : renumberings(c.persons.size())) {
+            const auto renumbered = [&ids](const std::string& id) {
+                return id == "0" ? id : ids[std::stoul(id) - 1];
+            };
+            SCOPED_TRACE(std::string(c.what) + ", first person numbered " + ids[0]);
+            Pedigrees checked;
+            for (const PersonSpec& person : c.persons) {
+                addPersonOrFail(checked, "4", renumbered(person.id), renumbered(person.father),
+                                renumbered(person.mother), person.sex);
+            }
+            EXPECT_EQ(writeErrors(checked), c.looped ? loopLine("4") : "");
+            EXPECT_FALSE(errorsFound);
+            EXPECT_EQ(checked.hasLoops, c.looped);
+        }
+    }
+}
+
 TEST_F(FamilyChecksTest, StoreWithoutPedigreeTreeChecksNothing) {
     delete store.pedigreeTree;
     store.pedigreeTree = nullptr;

@@ -552,6 +552,56 @@ TEST_F(StatisticsTest, WriteStatisticsWritesEveryFileUnderThePrefix) {
     EXPECT_EQ(sibPairs.find("MARKER2"), std::string::npos);
 }
 
+// Every marker of a scan gives a set: the set files hold a section per marker
+// in index order, gathered into one write of each file.
+TEST_F(StatisticsTest, SetFrequencyFilesAreWrittenOnceAfterTheLastMarker) {
+    const auto build = [](Pedigrees& store, const std::string& prefix) {
+        useMarkers(store, 3);
+        const std::vector<std::string> trio = {"1/2", "3/4", "1/3", "2/4"};
+        for (int person = 0; person < 4; ++person) {
+            const std::string& genotype = trio[static_cast<std::size_t>(person)];
+            const std::string id = std::to_string(person + 1);
+            addPersonOrFail(store, "1", id, person < 2 ? "0" : "1", person < 2 ? "0" : "2",
+                            person % 2 == 0 ? "1" : "2", {genotype, genotype, genotype},
+                            person < 2 ? "1" : "2");
+        }
+        store.phenotypeNames = {"DISEASE_LOCUS"};
+        store.createMarkerInfo();
+        store.outputPrefix = prefix;
+    };
+
+    Pedigrees written;
+    build(written, "run");
+    EXPECT_EQ(captured([&written] { written.writeStatistics(); }), "");
+    for (const char* suffix : {"hrr_markerinfo_statistics.info", "tdt_markerinfo_statistics.info",
+                               "sib_pair_markerinfo_statistics.info"}) {
+        const std::string text = readText(std::string("run_") + suffix);
+        const std::size_t first = text.find("Marker MARKER1\n");
+        const std::size_t second = text.find("Marker MARKER2\n");
+        const std::size_t third = text.find("Marker MARKER3\n");
+        EXPECT_TRUE(first != std::string::npos && first < second && second < third &&
+                    third != std::string::npos)
+            << suffix << "\n"
+            << text;
+    }
+
+    // Each attempt to write a file reports itself: one line per file, not per marker.
+    Pedigrees unopenable;
+    build(unopenable, "no/such/run");
+    const std::string output = captured([&unopenable] { unopenable.writeStatistics(); });
+    for (const char* suffix : {"hrr_markerinfo_statistics.info", "tdt_markerinfo_statistics.info",
+                               "sib_pair_markerinfo_statistics.info"}) {
+        const std::string line =
+            std::string("Error: Unable to open no/such/run_") + suffix + " for writing!\n";
+        std::size_t attempts = 0;
+        for (std::size_t at = output.find(line); at != std::string::npos;
+             at = output.find(line, at + 1)) {
+            ++attempts;
+        }
+        EXPECT_EQ(attempts, 1u) << suffix;
+    }
+}
+
 // Read from files as a run reads them: a missing genotype "0 0" stores
 // nothing. Alleles 1, 2, 3 have 5, 4 and 5 of 14 copies: H = 130/196 and
 // PIC = H - 2 (25 16 + 25 25 + 16 25) / 14^4.
