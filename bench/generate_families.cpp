@@ -8,15 +8,23 @@
 //       grandparents, their son, his wife and their children), markers of 4
 //       to 12 alleles with uneven frequencies, a few untyped genotypes, and a
 //       dominant disease model
+//   generate_families families PERSONS MARKERS PEDIGREE_FILE MAP_FILE MODEL_FILE [SEED]
+//       the same mix of families, as many as make about PERSONS persons
 //   generate_families sibships SIBSHIP_SIZE CHILDREN MARKERS PEDIGREE_FILE MAP_FILE [SEED]
 //       CHILDREN children in full sibships of SIBSHIP_SIZE, each with an
 //       untyped father and a typed mother, markers of 8 alleles
+//   generate_families singletons PERSONS MARKERS CASE_FILE CONTROL_FILE PEDIGREE_FILE MAP_FILE
+//   [SEED]
+//       PERSONS unrelated persons, half cases and half controls of
+//       alternating sex, in the own genotype layout, markers of 8 alleles;
+//       and one small family, as a pedigree file must hold one
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -57,11 +65,10 @@ Family threeGenerationFamily(int children) {
     return family;
 }
 
-// 155 families, every third one of three generations, with 1,002 persons.
-std::vector<Family> studyFamilies() {
-    constexpr int familyCount = 155;
-    constexpr int personCount = 1002;
-    std::vector<int> children(familyCount);
+// Every third family of three generations: 155 families for 1,002 persons.
+std::vector<Family> studyFamilies(int personCount) {
+    const int familyCount = std::max(1, personCount * 155 / 1002);
+    std::vector<int> children(static_cast<std::size_t>(familyCount));
     int persons = 0;
     for (int f = 0; f < familyCount; ++f) {
         children[f] = f % 3 == 2 ? 4 : 2 + f % 4;
@@ -133,6 +140,19 @@ class Writer {
         }
     }
 
+    // Unrelated persons of alternating sex, in the own layout of case and
+    // control files: the marker count, then an id, the sex and the alleles.
+    void writeUnrelated(std::ostream& out, const std::string& idPrefix, int count) {
+        out << alleleCounts_.size() << '\n';
+        for (int k = 0; k < count; ++k) {
+            out << idPrefix << k + 1 << ' ' << 1 + k % 2;
+            for (auto& draw : draws_) {
+                out << ' ' << 1 + draw(random_) << ' ' << 1 + draw(random_);
+            }
+            out << '\n';
+        }
+    }
+
   private:
     std::vector<int> alleleCounts_;
     std::mt19937 random_;
@@ -154,31 +174,55 @@ int fail(const std::string& fileName) {
     return 1;
 }
 
-int study(int argc, char** argv) {
-    const int markers = parse(argv[2], "MARKERS");
-    const unsigned seed = argc == 7 ? static_cast<unsigned>(parse(argv[6], "SEED")) : 20261210u;
+int study(int personCount, char** argv, const char* seedText) {
+    const int markers = parse(argv[0], "MARKERS");
+    const unsigned seed = seedText ? static_cast<unsigned>(parse(seedText, "SEED")) : 20261210u;
     std::vector<int> alleleCounts;
     for (int m = 0; m < markers; ++m) {
         alleleCounts.push_back(4 + (m * 5) % 9);  // 4 to 12 alleles
     }
     Writer writer(alleleCounts, seed);
-    std::ofstream ped(argv[3]);
-    const std::vector<Family> families = studyFamilies();
+    std::ofstream ped(argv[1]);
+    const std::vector<Family> families = studyFamilies(personCount);
     for (std::size_t f = 0; f < families.size(); ++f) {
         writer.writeFamily(ped, static_cast<int>(f + 1), families[f], 0.03);
     }
     ped.close();
     if (!ped) {
-        return fail(argv[3]);
+        return fail(argv[1]);
     }
-    if (!writeMap(argv[4], markers)) {
-        return fail(argv[4]);
+    if (!writeMap(argv[2], markers)) {
+        return fail(argv[2]);
     }
     // Dominant trait: allele frequency 0.001, penetrances 0.01, 0.95, 0.95.
-    std::ofstream model(argv[5]);
+    std::ofstream model(argv[3]);
     model << "0 0.001 1\n0.01 0.95 0.95\n";
     model.close();
-    return model ? 0 : fail(argv[5]);
+    return model ? 0 : fail(argv[3]);
+}
+
+int singletons(int argc, char** argv) {
+    const int persons = parse(argv[2], "PERSONS");
+    const int markers = parse(argv[3], "MARKERS");
+    const unsigned seed = argc == 9 ? static_cast<unsigned>(parse(argv[8], "SEED")) : 20261210u;
+    Writer writer(std::vector<int>(static_cast<std::size_t>(markers), 8), seed);
+    const std::pair<const char*, int> groups[] = {{"case", (persons + 1) / 2},
+                                                  {"control", persons / 2}};
+    for (int g = 0; g < 2; ++g) {
+        std::ofstream out(argv[4 + g]);
+        writer.writeUnrelated(out, groups[g].first, groups[g].second);
+        out.close();
+        if (!out) {
+            return fail(argv[4 + g]);
+        }
+    }
+    std::ofstream ped(argv[6]);
+    writer.writeFamily(ped, 1, nuclearFamily(2, true), 0.0);
+    ped.close();
+    if (!ped) {
+        return fail(argv[6]);
+    }
+    return writeMap(argv[7], markers) ? 0 : fail(argv[7]);
 }
 
 int sibships(int argc, char** argv) {
@@ -204,13 +248,23 @@ int sibships(int argc, char** argv) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "study" && (argc == 6 || argc == 7)) {
-        return study(argc, argv);
+        return study(1002, argv + 2, argc == 7 ? argv[6] : nullptr);
+    }
+    if (mode == "families" && (argc == 7 || argc == 8)) {
+        return study(parse(argv[2], "PERSONS"), argv + 3, argc == 8 ? argv[7] : nullptr);
+    }
+    if (mode == "singletons" && (argc == 8 || argc == 9)) {
+        return singletons(argc, argv);
     }
     if (mode == "sibships" && (argc == 7 || argc == 8)) {
         return sibships(argc, argv);
     }
     std::cerr << "usage: generate_families study MARKERS PEDIGREE_FILE MAP_FILE MODEL_FILE [SEED]\n"
+                 "       generate_families families PERSONS MARKERS PEDIGREE_FILE MAP_FILE "
+                 "MODEL_FILE [SEED]\n"
                  "       generate_families sibships SIBSHIP_SIZE CHILDREN MARKERS PEDIGREE_FILE "
-                 "MAP_FILE [SEED]\n";
+                 "MAP_FILE [SEED]\n"
+                 "       generate_families singletons PERSONS MARKERS CASE_FILE CONTROL_FILE "
+                 "PEDIGREE_FILE MAP_FILE [SEED]\n";
     return 2;
 }

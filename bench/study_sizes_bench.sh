@@ -93,6 +93,7 @@ for ((i = 1; i <= repeats; ++i)); do
     done
 done
 
+echo "Pedigree store: memory per genotype and read time, before and after"
 echo "Data: $pedigrees pedigrees of 10 persons, $markers markers ($genotypes genotypes, all typed)"
 echo "before: $baseCommit; after: $(git -C "$root" rev-parse --short HEAD) (plus any changes not committed)"
 awk -v g="$genotypes" \
@@ -116,7 +117,8 @@ awk -v g="$genotypes" \
     }'
 
 if [[ "${FULL_STUDY:-0}" == 1 ]]; then
-    echo "A study of 5,000 persons and 6,000 markers under an 8 GiB limit (after only):"
+    echo
+    echo "Pedigree store: a study of 5,000 persons and 6,000 markers under an 8 GiB limit (after only)"
     "$build/bin/bench_generate_data" 500 6000 full.pre full.map
     "$build/bin/makepedvant" full.pre full.post n
     rm full.pre
@@ -133,5 +135,6 @@ if [[ "${FULL_STUDY:-0}" == 1 ]]; then
 fi
 
 if [[ -x "$root/bench/engine_cost_bench.sh" ]]; then
+    echo
     "$root/bench/engine_cost_bench.sh" "$build"
 fi

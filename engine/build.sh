@@ -13,6 +13,11 @@
 # temporary deb-src entry of our own, removed again on every exit path); its
 # SHA-256 is pinned below. Nothing of FASTLINK is kept in this repository.
 # A second run with the same tarball and the same build inputs does nothing.
+#
+# Environment:
+#   ORLEX_ENGINE_SKIP_STEPS  named edits of the shared source to leave out
+#                            (space or comma separated; see source_steps), so
+#                            a bench can build the engine as it was before them
 set -euo pipefail
 
 if (($# != 1)); then
@@ -59,6 +64,17 @@ make_args=(CC=gcc "OPTFLAG=-O2" "EXTRAFLAGS=$extra_flags" "CKPT=-DDOS" "LDFLAGS=
 # shellcheck source=engine/build_common.sh
 source "$engine_dir/build_common.sh"
 
+# The edits of the shared source, in order, by the names that
+# ORLEX_ENGINE_SKIP_STEPS takes. A name it does not know stops the build, so
+# a misspelt step never yields the normal engine under another name.
+readonly source_steps=(walk_pedigrees_alone check_sibship_before_storing)
+skip_list="${ORLEX_ENGINE_SKIP_STEPS:-}"
+read -ra skipped_steps <<<"${skip_list//,/ }"
+for step in "${skipped_steps[@]}"; do
+    [[ " ${source_steps[*]} " == *" $step "* ]] ||
+        die "ORLEX_ENGINE_SKIP_STEPS names an unknown step '$step' (known: ${source_steps[*]})"
+done
+
 # Everything that decides what the build produces: the tarball, this script,
 # the shared functions, the vantrel script, the engine modules' sources, the
 # compiler and the NLopt that ilinkvant links.
@@ -74,6 +90,8 @@ build_key() {
         fi
         gcc --version | head -n 1
         nlopt_version
+        # A build without some edits is another engine, never the normal one.
+        echo "skipped: $(printf '%s\n' "${skipped_steps[@]}" | LC_ALL=C sort -u | xargs)"
     } | sha256sum | cut -d' ' -f1
 }
 
@@ -239,8 +257,14 @@ main() {
     [[ -f "$pristine/Makefile" ]] || die "$tarball holds no fastlink/4.1P/src/Makefile"
     # Edits that every program of both sets takes, made once on the source
     # that each build copies.
-    walk_pedigrees_alone "$pristine"
-    check_sibship_before_storing "$pristine"
+    local step
+    for step in "${source_steps[@]}"; do
+        if [[ " ${skipped_steps[*]} " == *" $step "* ]]; then
+            log "leaving out $step (ORLEX_ENGINE_SKIP_STEPS)"
+        else
+            "$step" "$pristine"
+        fi
+    done
     rm -f "$work"/*.log
     build_fast
     build_slow mlink MLINK
