@@ -8,9 +8,9 @@
 # (ORLEX_ENGINE_SKIP_STEPS=walk_pedigrees_alone), into a folder of its own
 # that later runs reuse.
 #
-# Cases, each run once with either engine by the build's programs:
+# Cases, each run REPEATS times with either engine by the build's programs:
 #   two-point   orlex --singlepoint, MARKERS markers, on families of PERSONS
-#   multipoint  orlex --multipoint, the same data (one window of 3 markers)
+#   multipoint  orlex --multipoint, the same data (its default 3-marker windows)
 #   vantrel     vantrel --dom, one marker of 8 alleles, SINGLETONS unrelated
 #               persons (half cases, half controls) beside one small family
 # Every engine program is started through a shim that notes its processor
@@ -19,7 +19,8 @@
 # time, not wall clock, because other jobs on the machine stretch the latter.
 # The outputs of the two engines (standard output and every .out file, the
 # lines stating the date and the elapsed time left out) must be byte for byte
-# the same; the table says so per case, and the script ends 1 when they differ.
+# the same; the table says so per case, and the script ends 1 when they differ
+# or a run fails.
 #
 # Usage: bench/engine_cost_bench.sh [BUILD_DIR]   (default: build/main)
 # Environment:
