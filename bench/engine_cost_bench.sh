@@ -8,9 +8,9 @@
 # (ORLEX_ENGINE_SKIP_STEPS=walk_pedigrees_alone), into a folder of its own
 # that later runs reuse.
 #
-# Cases, each run once with either engine by the build's programs:
+# Cases, each run REPEATS times with either engine by the build's programs:
 #   two-point   orlex --singlepoint, MARKERS markers, on families of PERSONS
-#   multipoint  orlex --multipoint, the same data (one window of 3 markers)
+#   multipoint  orlex --multipoint, the same data (its default 3-marker windows)
 #   vantrel     vantrel --dom, one marker of 8 alleles, SINGLETONS unrelated
 #               persons (half cases, half controls) beside one small family
 # Every engine program is started through a shim that notes its processor
@@ -19,7 +19,8 @@
 # time, not wall clock, because other jobs on the machine stretch the latter.
 # The outputs of the two engines (standard output and every .out file, the
 # lines stating the date and the elapsed time left out) must be byte for byte
-# the same; the table says so per case, and the script ends 1 when they differ.
+# the same; the table says so per case, and the script ends 1 when they differ
+# or a run fails.
 #
 # Usage: bench/engine_cost_bench.sh [BUILD_DIR]   (default: build/main)
 # Environment:
@@ -30,6 +31,9 @@
 #               (vantrel at 9,000 singletons takes more than half an hour
 #               with today's engine)
 #   JOBS        runs at once (default 4)
+#   REPEATS     runs of each case with either engine, the fastest counting
+#               (default 1; below about 5,000 persons one run's figures
+#               spread by a third on a busy machine)
 #   ENGINE_TODAY_DIR  where today's engine is built (default BUILD_DIR/engine-today)
 #   BENCH_TMPDIR      scratch folder (default /dev/shm where writable)
 set -euo pipefail
@@ -45,6 +49,7 @@ else
 fi
 markers=${MARKERS:-3}
 jobs=${JOBS:-4}
+repeats=${REPEATS:-1}
 
 fail() {
     echo "engine_cost_bench.sh: $*" >&2
@@ -110,11 +115,12 @@ for which in today after; do
 done
 
 # --- the runs ----------------------------------------------------------------
-# runCase CASE SIZE WHICH: one run in the folder $work/runs/CASE-SIZE/WHICH;
-# exit status, engine seconds and outputs are left there.
+# runCase CASE SIZE WHICH REPEAT: one run in the folder
+# $work/runs/CASE-SIZE/WHICH-REPEAT; exit status, engine seconds and outputs
+# are left there.
 runCase() {
-    local kind=$1 size=$2 which=$3
-    local data="$work/data" folder="$work/runs/$kind-$size/$which" status=0
+    local kind=$1 size=$2 which=$3 repeat=$4
+    local data="$work/data" folder="$work/runs/$kind-$size/$which-$repeat" status=0
     mkdir -p "$folder"
     cd "$folder"
     local command
@@ -139,11 +145,15 @@ runCase() {
 # The longest runs first, so that they do not end the bench alone.
 plan=()
 for count in $(tr ' ' '\n' <<< "$singletons" | sort -rn); do
-    plan+=("vantrel $count today" "vantrel $count after")
+    for ((r = 1; r <= repeats; ++r)); do
+        plan+=("vantrel $count today $r" "vantrel $count after $r")
+    done
 done
 for count in $(tr ' ' '\n' <<< "$persons" | sort -rn); do
-    plan+=("multipoint $count today" "two-point $count today"
-        "multipoint $count after" "two-point $count after")
+    for ((r = 1; r <= repeats; ++r)); do
+        plan+=("multipoint $count today $r" "two-point $count today $r"
+            "multipoint $count after $r" "two-point $count after $r")
+    done
 done
 
 echo "Running ${#plan[@]} runs, $jobs at once..." >&2
@@ -169,7 +179,15 @@ comparable() {
     done
 }
 
-engineSeconds() { awk '{ s += $2 } END { printf "%.3f", s }' "$1/engine.times" 2> /dev/null; }
+# fastest BASE WHICH: the engine seconds of the fastest run of one engine.
+fastest() {
+    local folder
+    for folder in "$1/$2"-*; do
+        if [[ -f "$folder/engine.times" ]]; then
+            awk '{ s += $2 } END { printf "%.3f\n", s }' "$folder/engine.times"
+        fi
+    done | sort -g | sed -n 1p
+}
 
 echo "Engine cost per marker, today and after"
 printf '| %-26s | %14s | %14s | %8s | %-20s |\n' "case" "today s/marker" "after s/marker" \
@@ -179,27 +197,31 @@ printf '|%s|%s|%s|%s|%s|\n' "----------------------------" "----------------" "-
 differ=0
 report() {
     local kind=$1 size=$2 perRun=$3 label=$4
-    local base="$work/runs/$kind-$size" verdict
+    local base="$work/runs/$kind-$size" verdict=identical folder
     local t a
-    t=$(engineSeconds "$base/today")
-    a=$(engineSeconds "$base/after")
-    if [[ "$(cat "$base/today/status")" != 0 || "$(cat "$base/after/status")" != 0 ]]; then
-        verdict="run failed ($(cat "$base/today/status")/$(cat "$base/after/status"))"
-        differ=1
-        for which in today after; do
-            echo "engine_cost_bench.sh: $kind $size $which:" >&2
-            tail -n 5 "$base/$which/stdout.txt" "$base/$which/stderr.txt" >&2
-        done
-    elif cmp -s <(comparable "$base/today") <(comparable "$base/after"); then
-        verdict="identical"
-    else
-        verdict="DIFFER"
-        differ=1
-        diff <(comparable "$base/today") <(comparable "$base/after") | head -n 20 >&2 || true
-    fi
+    t=$(fastest "$base" today)
+    a=$(fastest "$base" after)
+    # Every run of either engine against the first of today's.
+    for folder in "$base"/today-* "$base"/after-*; do
+        if [[ "$(cat "$folder/status")" != 0 ]]; then
+            verdict="$(basename "$folder") failed"
+            echo "engine_cost_bench.sh: $kind $size $(basename "$folder") ended $(cat "$folder/status"):" >&2
+            tail -n 5 "$folder/stdout.txt" "$folder/stderr.txt" >&2
+        elif ! cmp -s <(comparable "$base/today-1") <(comparable "$folder"); then
+            verdict="DIFFER"
+            diff <(comparable "$base/today-1") <(comparable "$folder") | head -n 20 >&2 || true
+        fi
+    done
+    [[ $verdict == identical ]] || differ=1
+    # A failed run has no figures to show.
     awk -v label="$label" -v t="$t" -v a="$a" -v n="$perRun" -v verdict="$verdict" 'BEGIN {
-        printf "| %-26s | %14.3f | %14.3f | %7.2fx | %-20s |\n", label, t / n, a / n,
-            (a > 0 ? t / a : 0), verdict }'
+        if (verdict ~ /failed/ || t == "" || a == "" || a + 0 == 0) {
+            printf "| %-26s | %14s | %14s | %9s | %-20s |\n", label, "-", "-", "-", verdict
+        } else {
+            printf "| %-26s | %14.3f | %14.3f | %7.2fx | %-20s |\n", label, t / n, a / n, t / a,
+                verdict
+        }
+    }'
 }
 for count in $persons; do
     report two-point "$count" "$markers" "two-point, $count persons"
@@ -210,7 +232,8 @@ done
 for count in $singletons; do
     report vantrel "$count" 1 "vantrel, $count singletons"
 done
-echo "Engine processor seconds (user + system) per marker, $markers markers per orlex run," \
+echo "Engine processor seconds (user + system) per marker, fastest of $repeats," \
+    "$markers markers per orlex run," \
     "1 marker of 8 alleles per vantrel run; today: the engine without walk_pedigrees_alone;" \
     "after: $after; outputs: standard output and .out files of the two engines compared" \
     "byte for byte, date and elapsed-time lines left out"
