@@ -51,7 +51,8 @@ run_ilink() {
     program=$1 out=$2
     rm -f final.dat
     start=$(now)
-    # shellcheck disable=SC2086
+    # The switches are words of their own.
+    # shellcheck disable=SC2046
     "$program" $(cat switches) </dev/null >/dev/null 2>"$out.err" ||
         fail "$program $(cat switches) failed in $(pwd): $(cat "$out.err")"
     end=$(now)
@@ -213,6 +214,7 @@ while read -r label folder marker arguments; do
 done <"$work/inputs/runs.txt" >"$work/capture.txt"
 
 export BENCH_WORK="$work" BENCH_ENGINE_BIN="$engine_bin" BENCH_VANTREL="$vantrel"
+echo "optimiser_bench.sh: $(wc -l <"$work/capture.txt") vantrel runs make the cases" >&2
 [ ! -s "$work/capture.txt" ] ||
     xargs -P "$jobs" -L 1 "$self" --capture <"$work/capture.txt" || fail "a vantrel run failed"
 # The 45-allele set runs only its LD hypotheses: those are where the
@@ -248,6 +250,7 @@ for dir in "$work/cases"/*; do
     [ -f "$dir/after.txt" ] || echo "$size after $dir"
 done | sort -k1,1nr | cut -d' ' -f2- >"$work/units.txt"
 [ -s "$work/units.txt" ] || fail "no run matches $pattern"
+echo "optimiser_bench.sh: $(wc -l <"$work/units.txt") optimiser runs on $(wc -l <"$work/selected.txt") cases" >&2
 xargs -P "$jobs" -L 1 "$self" --unit <"$work/units.txt" || fail "a run failed"
 while read -r dir; do
     thorough="- - - -"
