@@ -1,30 +1,32 @@
-// Writes the engine inputs of the optimiser benchmark: one folder per run,
-// holding "pedfile.dat", "datafile.dat" and "switches" (the unknownvant and
-// ilinkvant switches of the run, one line each), as the joint program's
-// schedule would write them for a trait locus and one marker.
+// Writes the inputs of the optimiser benchmark: data sets for the joint
+// program, one folder each, and "runs.txt", one line per joint-program run
+// to make on them: a label (where "%m" stands for the marker), the folder,
+// the marker and the program's other arguments. bench/optimiser_bench.sh runs them with an
+// ilinkvant that keeps every engine input it is given, so that the cases are
+// exactly what the joint program sends the engine. One case the joint
+// program cannot make goes straight to the engine's inputs: the
+// phase-known family, in "engine/phase-known_H1", with the switches of
+// unknownvant ("unknown-switches") and ilinkvant ("switches").
 //
-// The data are simulated: founders carry (trait allele, marker allele)
+// The data sets are simulated: founders carry (trait allele, marker allele)
 // haplotypes, with the marker allele drawn from a distribution that depends
 // on the trait allele (linkage disequilibrium), and pass them on with
 // recombination between the two loci. Only carriers of the disease allele
-// are affected, so the dominant analysis model (penetrances 0, 1e-5, 1e-5)
-// fits every pedigree. Families have three generations of ten persons;
-// trios are an affected child and its parents.
+// are affected, so the dominant analysis model fits every pedigree.
+// Families have three generations of ten persons; trios are an affected
+// child and its parents; cases and controls are unrelated affected and
+// unaffected persons. One more set holds the data of the joint program's
+// known-answer test (vantrel/tests/joint_analysis_test.cpp).
 //
 // Usage: bench_optimiser_cases OUT_DIR
-#include <algorithm>
 #include <array>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <numeric>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
-
-#include "locus.h"
-#include "locus_file.h"
 
 namespace {
 
@@ -33,22 +35,11 @@ struct DataSet {
     int alleles;  // marker alleles simulated
     int families;
     int trios;
+    int cases;
+    int controls;
     bool xlinked;
     unsigned seed;
 };
-
-struct Hypothesis {
-    std::string name;
-    bool linkage;
-    bool ld;
-};
-
-const std::array<Hypothesis, 4> hypotheses = {{
-    {"H0", false, false},
-    {"H1", true, false},
-    {"H2", false, true},
-    {"H3", true, true},
-}};
 
 using Haplotype = std::array<int, 2>;  // trait allele (1 normal, 2 disease), marker allele
 
@@ -61,7 +52,7 @@ struct Person {
 
 class Simulator {
   public:
-    Simulator(const DataSet& set)
+    explicit Simulator(const DataSet& set)
         : set_(set),
           random_(set.seed),
           normal_(markerWeights(set.alleles, false)),
@@ -73,6 +64,23 @@ class Simulator {
             result.push_back(family());
         for (int t = 0; t < set_.trios; ++t)
             result.push_back(trio());
+        return result;
+    }
+
+    // Unrelated persons of the given affection (2 affected, 1 not), men
+    // and women in turn.
+    std::vector<Person> singletons(int count, int affection) {
+        std::vector<Person> result;
+        while (static_cast<int>(result.size()) < count) {
+            const int id = static_cast<int>(result.size()) + 1;
+            Person p{id, 0, 0, 2 - id % 2};
+            makeFounder(p);
+            phenotype(p);
+            if (p.affection == affection) {
+                p.genotyped = true;
+                result.push_back(p);
+            }
+        }
         return result;
     }
 
@@ -158,49 +166,24 @@ class Simulator {
     std::discrete_distribution<int> disease_;
 };
 
-// Alleles that occur in the data, renumbered 1 .. k in their order, so that
-// the highest-numbered allele occurs as the engine needs; the frequencies
-// are the genotyped persons' allele counts.
-std::vector<double> renumberAlleles(std::vector<std::vector<Person>>& pedigrees) {
-    std::vector<int> counts;
-    for (const auto& pedigree : pedigrees)
-        for (const Person& p : pedigree)
-            for (const Haplotype& h : p.haplotypes)
-                if (p.genotyped) {
-                    if (static_cast<std::size_t>(h[1]) > counts.size())
-                        counts.resize(static_cast<std::size_t>(h[1]), 0);
-                    ++counts[static_cast<std::size_t>(h[1] - 1)];
-                }
-    std::vector<int> number(counts.size() + 1, 0);
-    std::vector<double> frequencies;
-    for (std::size_t a = 0; a < counts.size(); ++a) {
-        if (counts[a] > 0) {
-            frequencies.push_back(counts[a]);
-            number[a + 1] = static_cast<int>(frequencies.size());
-        }
-    }
-    for (auto& pedigree : pedigrees)
-        for (Person& p : pedigree)
-            for (Haplotype& h : p.haplotypes)
-                h[1] = number[static_cast<std::size_t>(h[1])];
-    const double total = std::accumulate(frequencies.begin(), frequencies.end(), 0.0);
-    for (double& value : frequencies)
-        value /= total;
-    return frequencies;
+std::string genotype(const Person& p, bool xlinked) {
+    if (!p.genotyped)
+        return "0 0";
+    const int second = xlinked && p.sex == 1 ? p.haplotypes[0][1] : p.haplotypes[1][1];
+    return std::to_string(p.haplotypes[0][1]) + ' ' + std::to_string(second);
 }
 
-// The post-MAKEPED pointer columns: first offspring, next paternal and next
-// maternal sib, found by id order.
-void writePedigreeFile(const std::string& path, const std::vector<std::vector<Person>>& pedigrees,
-                       bool xlinked) {
-    std::ofstream out(path);
+// The post-MAKEPED layout: first offspring, next paternal and next maternal
+// sib, found by id order.
+std::string pedigreeText(const std::vector<std::vector<Person>>& pedigrees, bool xlinked) {
+    std::ostringstream out;
     for (std::size_t k = 0; k < pedigrees.size(); ++k) {
         const auto& ped = pedigrees[k];
         for (const Person& p : ped) {
-            const auto childOf = [&](int parent, std::size_t after) {
-                for (std::size_t c = after; c < ped.size(); ++c)
-                    if (ped[c].father == parent || ped[c].mother == parent)
-                        return ped[c].id;
+            const auto firstChild = [&] {
+                for (const Person& c : ped)
+                    if (c.father == p.id || c.mother == p.id)
+                        return c.id;
                 return 0;
             };
             const auto nextSib = [&](int parent, bool paternal) {
@@ -209,56 +192,126 @@ void writePedigreeFile(const std::string& path, const std::vector<std::vector<Pe
                         return ped[c].id;
                 return 0;
             };
-            out << k + 1 << ' ' << p.id << ' ' << p.father << ' ' << p.mother << ' '
-                << childOf(p.id, 0) << ' ' << (p.father ? nextSib(p.father, true) : 0) << ' '
+            out << k + 1 << ' ' << p.id << ' ' << p.father << ' ' << p.mother << ' ' << firstChild()
+                << ' ' << (p.father ? nextSib(p.father, true) : 0) << ' '
                 << (p.mother ? nextSib(p.mother, false) : 0) << ' ' << p.sex << ' '
-                << (p.id == 1 ? 1 : 0) << ' ' << p.affection;
-            if (!p.genotyped)
-                out << " 0 0";
-            else if (xlinked && p.sex == 1)
-                out << ' ' << p.haplotypes[0][1] << ' ' << p.haplotypes[0][1];
-            else
-                out << ' ' << p.haplotypes[0][1] << ' ' << p.haplotypes[1][1];
-            out << '\n';
+                << (p.id == 1 ? 1 : 0) << ' ' << p.affection << ' ' << genotype(p, xlinked) << '\n';
         }
     }
+    return out.str();
 }
 
-// The datafile of one hypothesis as the joint program builds it: the
-// dominant trait locus, the marker, theta 0.5 without linkage and 0.05 with
-// it (the H3 run starts from the same 0.05, not from an H1 estimate, so
-// that both optimisers start every run from the same point).
-bool writeDatafile(const std::string& path, const std::vector<double>& frequencies, bool xlinked,
-                   const Hypothesis& h) {
-    LinkageLocusFile file;
-    file.setNumberOfLoci(2);
-    file.setLocusOrder({1, 2});
-    file.setSexLink(xlinked ? 1 : 0);
-    file.setProgramNumber(LinkageLocusFile::ilinkProgram);
-    auto* trait = new Locus("VT_DISEASE_LOCUS", Locus::affectionType, 2);
-    if (xlinked)
-        trait->setXlinked();
-    trait->addAlleleFrequencies({0.99999, 1e-05});
-    trait->setFemalePenetrances({0.0, 1e-05, 1e-05});
-    if (xlinked)
-        trait->setMalePenetrances({0.0, 1e-05});
-    file.addLocus(trait);
-    const int n = static_cast<int>(frequencies.size());
-    auto* marker = new Locus("MARKER", Locus::numberedAllelesType, n);
-    marker->addAlleleFrequencies(frequencies);
-    marker->setHaplotypeFrequenciesOnOff(h.ld);
-    file.setCondHaplotypeFrequencies(h.ld);
-    if (h.ld) {
-        marker->setHaplotypeFrequencies(frequencies);
-        marker->setHaplotypeFrequenciesCond(frequencies);
+// The joint program's own layout of unrelated persons, one marker.
+std::string singletonText(const std::vector<Person>& persons, const char* prefix, bool xlinked) {
+    std::ostringstream out;
+    out << "1\n";
+    for (const Person& p : persons)
+        out << prefix << p.id << ' ' << p.sex << ' ' << genotype(p, xlinked) << '\n';
+    return out.str();
+}
+
+void write(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+// Unrelated persons as the joint program gives them to the engine: a man
+// and a woman of one kind as the parents of an untyped child.
+std::vector<std::vector<Person>> dummyPedigrees(const std::vector<Person>& persons) {
+    std::vector<std::vector<Person>> pedigrees;
+    for (std::size_t k = 0; k + 1 < persons.size(); k += 2) {
+        Person father = persons[k], mother = persons[k + 1];
+        father.id = 1;
+        mother.id = 2;
+        Person child{3, 1, 2, 1};
+        child.genotyped = false;
+        pedigrees.push_back({father, mother, child});
     }
-    file.addLocus(marker);
-    file.setEstimateAlleleFrequencies(std::vector<bool>(static_cast<std::size_t>(n), true));
-    file.setEstimateHaplotypeFrequencies(std::vector<bool>(2 * static_cast<std::size_t>(n), true));
-    file.setRecombinationFraction(h.linkage ? 0.05 : 0.5);
-    file.setIteratedLocus(2);
-    file.setEstimateTheta(h.linkage);
-    return file.writeLocusFile(path);
+    return pedigrees;
+}
+
+// A simulated set and its joint-program run under the dominant model, the
+// model the data follow. The joint program needs a pedigree file: a set of
+// cases and controls alone gives them in it, as the dummy pedigrees the
+// program would make of them.
+std::string writeSimulatedSet(const std::filesystem::path& dir, const DataSet& set) {
+    std::filesystem::create_directories(dir);
+    Simulator simulator(set);
+    std::string arguments = "--post --pedigreefile families.ped --mapfile markers.map --dom";
+    write(dir / "markers.map",
+          std::string("CHROMOSOME haldane MARKER\n") + (set.xlinked ? "X" : "1") + " 0.0 M\n");
+    if (set.families == 0 && set.trios == 0) {
+        auto pedigrees = dummyPedigrees(simulator.singletons(set.cases, 2));
+        for (auto& pedigree : dummyPedigrees(simulator.singletons(set.controls, 1)))
+            pedigrees.push_back(std::move(pedigree));
+        write(dir / "families.ped", pedigreeText(pedigrees, set.xlinked));
+        return set.name + ' ' + set.name + " M " + arguments + (set.xlinked ? " --xlinked" : "");
+    }
+    write(dir / "families.ped", pedigreeText(simulator.pedigrees(), set.xlinked));
+    if (set.cases > 0) {
+        write(dir / "cases.gt",
+              singletonText(simulator.singletons(set.cases, 2), "c", set.xlinked));
+        arguments += " --casemap markers.map --casegt cases.gt";
+    }
+    if (set.controls > 0) {
+        write(dir / "controls.gt",
+              singletonText(simulator.singletons(set.controls, 1), "k", set.xlinked));
+        arguments += " --controlmap markers.map --controlgt controls.gt";
+    }
+    if (set.xlinked)
+        arguments += " --xlinked";
+    return set.name + ' ' + set.name + " M " + arguments;
+}
+
+// The known-answer test's data: four nuclear families and ten cases and
+// ten controls typed at M1, in complete linkage and association with the
+// trait, and at M2, in equilibrium.
+std::string testFamilies() {
+    std::ostringstream ped;
+    for (int f = 1; f <= 4; ++f) {
+        const std::string mother = f % 2 == 1 ? "1" : "2";
+        ped << f << " 1 0 0 3 0 0 1 1 2  1 2  1 2\n";
+        ped << f << " 2 0 0 3 0 0 2 0 1  2 2  " << mother << " " << mother << "\n";
+        for (int child = 3; child <= 6; ++child) {
+            const int next = child < 6 ? child + 1 : 0;
+            ped << f << " " << child << " 1 2 0 " << next << " " << next << " " << 1 + child % 2
+                << " 0 2  1 2  " << (child <= 4 ? "1" : "2") << " " << mother << "\n";
+        }
+    }
+    return ped.str();
+}
+
+std::string testSingletons(const char* prefix, const std::vector<std::string>& m1) {
+    const std::vector<std::string> m2 = {"1 1", "1 1", "1 1", "2 2", "2 2",
+                                         "2 2", "1 2", "1 2", "1 2", "1 2"};
+    std::ostringstream text;
+    text << "2\n";
+    for (std::size_t i = 0; i < m1.size(); ++i)
+        text << prefix << i << " " << 1 + i % 2 << " " << m1[i] << " " << m2[i] << "\n";
+    return text.str();
+}
+
+std::vector<std::string> writeTestSet(const std::filesystem::path& dir) {
+    std::filesystem::create_directories(dir);
+    const std::string map = "CHROMOSOME haldane MARKER\n1 0.0 M1\n2 0.0 M2\n";
+    write(dir / "fam.ped", testFamilies());
+    for (const char* name : {"fam.map", "cases.map", "controls.map"})
+        write(dir / name, map);
+    write(dir / "cases.gt", testSingletons("c", {"1 1", "1 1", "1 1", "1 1", "1 1", "1 1", "1 2",
+                                                 "1 2", "1 2", "1 2"}));
+    write(dir / "controls.gt", testSingletons("k", {"2 2", "2 2", "2 2", "2 2", "2 2", "2 2", "1 2",
+                                                    "1 2", "1 2", "1 2"}));
+    write(dir / "dominant.model", "0 0.001 1\n0 1 1\n");
+    const std::string arguments =
+        "-p fam.ped --post -m fam.map --casemap cases.map --casegt cases.gt --controlmap "
+        "controls.map --controlgt controls.gt";
+    std::vector<std::string> runs;
+    for (const char* marker : {"M1", "M2"}) {
+        const std::string where = std::string(" test ") + marker + ' ' + arguments;
+        runs.push_back("test_dom_%m" + where + " --dom");
+        runs.push_back("test_rec_%m" + where + " --rec");
+        runs.push_back("test_model_%m" + where + " --model -k dominant.model");
+    }
+    return runs;
 }
 
 // The phase-known family: the father's phase is known from his homozygous
@@ -277,9 +330,10 @@ void writePhaseKnownFamily(const std::filesystem::path& dir) {
             << gametes[c][0] << " 3 " << gametes[c][1] << " 3\n";
     }
     const std::string third = "0.3333333333333333 0.3333333333333333 0.3333333333333334\n";
-    std::ofstream data(dir / "datafile.dat");
-    data << "2 0 0 3\n0 0.0 0.0 0\n1 2\n3 3\n" << third << "3 3\n" << third << "0 0\n0.1\n0\n1 1\n";
-    std::ofstream(dir / "switches") << "\n-n -b\n";
+    write(dir / "datafile.dat",
+          "2 0 0 3\n0 0.0 0.0 0\n1 2\n3 3\n" + third + "3 3\n" + third + "0 0\n0.1\n0\n1 1\n");
+    write(dir / "unknown-switches", "\n");
+    write(dir / "switches", "-n -b\n");
 }
 
 }  // namespace
@@ -291,34 +345,29 @@ int main(int argc, char** argv) {
     }
     namespace fs = std::filesystem;
     const fs::path out = argv[1];
-    // name, alleles, families, trios, X-linked, seed; the hypotheses run on
-    // each set follow below.
-    const std::vector<std::pair<DataSet, std::string>> sets = {
-        {{"family+trios", 4, 3, 10, false, 11}, "H0 H1 H2 H3"},
-        {{"2-allele", 2, 10, 20, false, 12}, "H0 H1 H2 H3"},
-        {{"6-allele", 6, 10, 30, false, 13}, "H0 H1 H2 H3"},
-        {{"8-allele", 8, 10, 30, false, 14}, "H0 H1 H2 H3"},
-        {{"12-allele", 12, 15, 40, false, 15}, "H2 H3"},
-        {{"X-linked", 5, 12, 25, true, 16}, "H0 H1 H2 H3"},
-        {{"45-allele", 45, 6, 30, false, 17}, "H3"},
-        {{"45-allele-8fam", 45, 8, 40, false, 17}, "H3"},
+    // name, alleles, families, trios, cases, controls, X-linked, seed.
+    // The largest first: the bench captures them in this order, and they
+    // take longest.
+    const std::vector<DataSet> sets = {
+        {"45-allele", 45, 6, 30, 0, 0, false, 17},
+        {"cc-24-allele", 24, 0, 0, 50, 50, false, 21},
+        {"12-allele", 12, 15, 40, 0, 0, false, 15},
+        {"cc-10-allele", 10, 0, 0, 40, 40, false, 20},
+        {"8-allele", 8, 10, 30, 0, 0, false, 14},
+        {"6-allele", 6, 10, 30, 0, 0, false, 13},
+        {"families+cc-6-allele", 6, 8, 0, 30, 30, false, 19},
+        {"X-linked", 5, 12, 25, 0, 0, true, 16},
+        {"X-linked+cc-4-allele", 4, 8, 10, 20, 20, true, 22},
+        {"family+trios", 4, 3, 10, 0, 0, false, 11},
+        {"trios-3-allele", 3, 0, 40, 0, 0, false, 18},
+        {"2-allele", 2, 10, 20, 0, 0, false, 12},
     };
-    writePhaseKnownFamily(out / "phase-known_H1");
-    for (const auto& [set, runs] : sets) {
-        auto pedigrees = Simulator(set).pedigrees();
-        const std::vector<double> frequencies = renumberAlleles(pedigrees);
-        for (const Hypothesis& h : hypotheses) {
-            if (runs.find(h.name) == std::string::npos)
-                continue;
-            const fs::path dir = out / (set.name + "_" + h.name);
-            fs::create_directories(dir);
-            writePedigreeFile((dir / "pedfile.dat").string(), pedigrees, set.xlinked);
-            if (!writeDatafile((dir / "datafile.dat").string(), frequencies, set.xlinked, h))
-                return 1;
-            std::ofstream switches(dir / "switches");
-            switches << (h.ld ? "-c" : "") << '\n'
-                     << "-n" << (h.linkage ? " -b" : "") << (h.ld ? " -c" : "") << '\n';
-        }
-    }
-    return 0;
+    fs::create_directories(out);
+    std::ofstream runs(out / "runs.txt");
+    for (const DataSet& set : sets)
+        runs << writeSimulatedSet(out / "sets" / set.name, set) << '\n';
+    for (const std::string& line : writeTestSet(out / "sets" / "test"))
+        runs << line << '\n';
+    writePhaseKnownFamily(out / "engine" / "phase-known_H1");
+    return runs ? 0 : 1;
 }

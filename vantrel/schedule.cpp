@@ -2,8 +2,10 @@
 // marker is maximised under H0 (no linkage, no LD), H1 (linkage), H2 (LD)
 // and H3 (linkage and LD), and the runs are gathered per phenotype.
 #include <algorithm>
+#include <iomanip>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +62,14 @@ static bool notAnalysable(Vantrel& vantrel, const Likelihoods& run, const std::s
 // by more than this stopped short, and its p-values would be wrong.
 constexpr double kNestingTolerance = 1e-4;
 
+// -2 ln L as the tables print it, so that the numbers of the warning are
+// those the user compares.
+static std::string minus2LnLText(const Likelihoods& run) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(6) << run.getMinLikelihood();
+    return out.str();
+}
+
 // Prints a "Warning: " for every hypothesis of the marker whose -2 ln L is
 // above that of a hypothesis nested in it.
 static void checkNesting(const std::string& marker, const std::string& model,
@@ -69,8 +79,8 @@ static void checkNesting(const std::string& marker, const std::string& model,
         const double above = runs[outer]->getMinLikelihood() - runs[inner]->getMinLikelihood();
         if (above > kNestingTolerance) {
             std::cout << "Warning: Marker " << marker << ", model " << model << ": -2 ln L of H"
-                      << outer << " (" << runs[outer]->getMinLikelihood() << ") is above that of H"
-                      << inner << " nested in it (" << runs[inner]->getMinLikelihood()
+                      << outer << " (" << minus2LnLText(*runs[outer]) << ") is above that of H"
+                      << inner << " nested in it (" << minus2LnLText(*runs[inner])
                       << "); the maximisation of H" << outer << " stopped short" << std::endl;
         }
     }

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iomanip>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -354,5 +356,92 @@ TEST_F(BundledExample, EveryHypothesisReachesTheNestedOnesOptima) {
     EXPECT_NEAR(s.l3, 396.368199, 1e-3);
     EXPECT_EQ(output.find("Warning: Marker"), std::string::npos) << output;
 }
+
+}  // namespace
+
+namespace {
+
+// The nesting check after each marker, on the bundled example's D1S101
+// with an ilinkvant that runs the real one and then, in the H3 run, writes
+// H2's -2 ln L plus a shift into final.dat: a check that has something to
+// find must name the marker, model and hypotheses and print both numbers as
+// the tables do; one that has nothing to find stays silent.
+struct NestingCase {
+    std::string name;
+    std::optional<double> h3AboveH2;  // no edit when empty
+    bool warns;
+};
+
+void PrintTo(const NestingCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class NestingCheck : public test_support::TempDirTest,
+                     public testing::WithParamInterface<NestingCase> {};
+
+std::string sixDecimals(double value) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(6) << value;
+    return out.str();
+}
+
+TEST_P(NestingCheck, WarnsOnlyWhereAHypothesisEndsAboveANestedOne) {
+    test_support::copySourceFiles("examples", {"families.ped", "markers.map"});
+    const std::optional<double> shift = GetParam().h3AboveH2;
+    // H2's value is kept as final.dat prints it; H3's is replaced.
+    standIn("ilinkvant",
+            "'" + enginePath("ilinkvant").string() + "' \"$@\" || exit\n" +
+                "case \" $* \" in *\" -b -c \"*) ;;\n"
+                "*\" -c \"*) awk '/^-2 LN\\(LIKE\\) =/ { print $4 }' final.dat > h2.value;"
+                " exit 0 ;;\n*) exit 0 ;;\nesac\n" +
+                (shift ? "awk -v v=\"$(cat h2.value)\" -v d=" + std::to_string(*shift) +
+                             " '/^-2 LN\\(LIKE\\) =/ { printf \"-2 LN(LIKE) = %.12e\\n\", v + "
+                             "d; next } { print }' final.dat > final.new && mv final.new "
+                             "final.dat"
+                       : std::string()));
+    Vantrel vantrel;
+    test_support::Arguments words({"vantrel", "--post", "--pedigreefile", "families.ped",
+                                   "--mapfile", "markers.map", "--dom", "--marker", "D1S101"});
+    testing::internal::CaptureStdout();
+    const bool ok = vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
+                    vantrel.read_input_files() && vantrel.run();
+    const std::string output = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(ok) << output;
+
+    const std::string h2Text = test_support::readText("h2.value");
+    ASSERT_FALSE(h2Text.empty());
+    const double h2 = std::stod(h2Text);
+    const VTResults::Statistics s = vantrel.results.at(0)->statistics("D1S101");
+    ASSERT_NEAR(s.l2, h2, 1e-9);
+    if (shift) {
+        ASSERT_NEAR(s.l3, h2 + *shift, 1e-9);
+    }
+    std::size_t warnings = 0;
+    for (std::size_t at = output.find("Warning: "); at != std::string::npos;
+         at = output.find("Warning: ", at + 1)) {
+        ++warnings;
+    }
+    if (!GetParam().warns) {
+        EXPECT_EQ(warnings, 0u) << output;
+        return;
+    }
+    EXPECT_EQ(warnings, 1u) << output;
+    EXPECT_NE(output.find("Warning: Marker D1S101, model Dominant: -2 ln L of H3 (" +
+                          sixDecimals(h2 + *shift) + ") is above that of H2 nested in it (" +
+                          sixDecimals(h2) + "); the maximisation of H3 stopped short\n"),
+              std::string::npos)
+        << output;
+}
+
+const NestingCase nestingCases[] = {
+    {"Consistent", std::nullopt, false},
+    {"WithinTolerance", 1e-5, false},
+    {"StoppedShort", 0.1, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(BundledExample, NestingCheck, testing::ValuesIn(nestingCases),
+                         [](const testing::TestParamInfo<NestingCase>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
