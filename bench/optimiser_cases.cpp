@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "known_answer_data.h"
+
 namespace {
 
 struct DataSet {
@@ -262,44 +264,13 @@ std::string writeSimulatedSet(const std::filesystem::path& dir, const DataSet& s
     return set.name + ' ' + set.name + " M " + arguments;
 }
 
-// The known-answer test's data: four nuclear families and ten cases and
-// ten controls typed at M1, in complete linkage and association with the
-// trait, and at M2, in equilibrium.
-std::string testFamilies() {
-    std::ostringstream ped;
-    for (int f = 1; f <= 4; ++f) {
-        const std::string mother = f % 2 == 1 ? "1" : "2";
-        ped << f << " 1 0 0 3 0 0 1 1 2  1 2  1 2\n";
-        ped << f << " 2 0 0 3 0 0 2 0 1  2 2  " << mother << " " << mother << "\n";
-        for (int child = 3; child <= 6; ++child) {
-            const int next = child < 6 ? child + 1 : 0;
-            ped << f << " " << child << " 1 2 0 " << next << " " << next << " " << 1 + child % 2
-                << " 0 2  1 2  " << (child <= 4 ? "1" : "2") << " " << mother << "\n";
-        }
-    }
-    return ped.str();
-}
-
-std::string testSingletons(const char* prefix, const std::vector<std::string>& m1) {
-    const std::vector<std::string> m2 = {"1 1", "1 1", "1 1", "2 2", "2 2",
-                                         "2 2", "1 2", "1 2", "1 2", "1 2"};
-    std::ostringstream text;
-    text << "2\n";
-    for (std::size_t i = 0; i < m1.size(); ++i)
-        text << prefix << i << " " << 1 + i % 2 << " " << m1[i] << " " << m2[i] << "\n";
-    return text.str();
-}
-
 std::vector<std::string> writeTestSet(const std::filesystem::path& dir) {
     std::filesystem::create_directories(dir);
-    const std::string map = "CHROMOSOME haldane MARKER\n1 0.0 M1\n2 0.0 M2\n";
-    write(dir / "fam.ped", testFamilies());
+    write(dir / "fam.ped", known_answer::families());
     for (const char* name : {"fam.map", "cases.map", "controls.map"})
-        write(dir / name, map);
-    write(dir / "cases.gt", testSingletons("c", {"1 1", "1 1", "1 1", "1 1", "1 1", "1 1", "1 2",
-                                                 "1 2", "1 2", "1 2"}));
-    write(dir / "controls.gt", testSingletons("k", {"2 2", "2 2", "2 2", "2 2", "2 2", "2 2", "1 2",
-                                                    "1 2", "1 2", "1 2"}));
+        write(dir / name, known_answer::map);
+    write(dir / "cases.gt", known_answer::cases());
+    write(dir / "controls.gt", known_answer::controls());
     write(dir / "dominant.model", "0 0.001 1\n0 1 1\n");
     const std::string arguments =
         "-p fam.ped --post -m fam.map --casemap cases.map --casegt cases.gt --controlmap "
