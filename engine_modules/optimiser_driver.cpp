@@ -289,6 +289,16 @@ SearchSettings polishSearch() {
 // tie, where p is no longer held at its tied optimum.
 constexpr double kNoAssociationGain = 1e-4;
 
+// Likewise a linkage hypothesis whose searches end no more than this below
+// the unlinked hypothesis's optimum may have stayed on it, every fraction
+// at its upper bound, where the likelihood may be flat in the fractions or
+// have a saddle: the LD searches of a set of trios all ended there, at the
+// unlinked value, while the optimum lies at 0, 2.67 of -2 ln L below. Such
+// a hypothesis is searched once more from a point with the fractions off
+// that bound.
+constexpr double kNoLinkageGain = 1e-4;
+constexpr double kLinkedShare = 0.1;
+
 int fractionCount() {
     return firstFrequency == 0 ? nall : firstFrequency;
 }
@@ -423,6 +433,11 @@ class NestedMaximisation {
         if (!r.tied && tieable())
             addStart(starts, maximise(Restrictions{r.unlinked, true}));
         Outcome best = bestOf(starts, r, looseSearch());
+        if (!r.unlinked && linkable() && best.feasible) {
+            const Outcome unlinked = maximise(Restrictions{true, r.tied});
+            if (unlinked.feasible && best.value > unlinked.value - kNoLinkageGain)
+                best = std::min(best, climb(linked(unlinked.point, r), r, looseSearch()), isBetter);
+        }
         if (!r.tied && tieable() && best.feasible) {
             const Outcome tied = maximise(Restrictions{r.unlinked, true});
             if (tied.feasible && best.value > tied.value - kNoAssociationGain)
@@ -451,6 +466,27 @@ class NestedMaximisation {
         const int allele = choose_largest_prob(&*first, n);
         for (int k = 0; k < n; ++k)
             second[k] = 0.5 * first[k] + (k == allele ? 0.5 : 0.0);
+        return point;
+    }
+
+    // The unlinked point with every iterated fraction a tenth of its range
+    // above its lower bound and, in an untied LD hypothesis, the
+    // disease-conditional frequencies moved halfway towards the others, off
+    // the zeros of the unlinked optimum. From a 6-allele LD optimum at 0.5,
+    // the linked optimum at 0.297 was reached with the fractions at a
+    // twentieth to a quarter of their range when the conditional frequencies
+    // moved too, and only at a twentieth to a seventh with them kept; from
+    // half their range the run went back to 0.5 either way.
+    EnginePoint linked(EnginePoint point, const Restrictions& r) const {
+        for (int j = 0; j < fractionCount(); ++j)
+            if (varies_[j])
+                point[j] = lower_[j] + kLinkedShare * (upper_[j] - lower_[j]);
+        if (!r.tied && tieable()) {
+            const auto first = point.begin() + firstFrequency;
+            const auto second = point.begin() + lastFrequency + 1;
+            std::transform(first, first + blockLength(), second, second,
+                           [](double p, double c) { return 0.5 * (p + c); });
+        }
         return point;
     }
 
