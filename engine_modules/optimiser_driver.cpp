@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -289,6 +290,27 @@ SearchSettings polishSearch() {
 // tie, where p is no longer held at its tied optimum.
 constexpr double kNoAssociationGain = 1e-4;
 
+// Likewise a linkage hypothesis whose searches end no more than this below
+// the unlinked hypothesis's optimum may have stayed on it, every fraction
+// at its upper bound, where the likelihood may be flat in the fractions or
+// have a saddle: the LD searches of a set of trios all ended there, at the
+// unlinked value, while the optimum lies at 0, 2.67 of -2 ln L below. Such
+// a hypothesis is searched once more from a point with the fractions off
+// that bound.
+constexpr double kNoLinkageGain = 1e-4;
+constexpr double kLinkedShare = 0.1;
+
+// Which allele of a frequency block is the dependent one shapes BOBYQA's
+// models, and with it which optimum a run reaches where the
+// disease-conditional frequencies have several. In a 24-allele set of
+// cases and controls every start, and every restart from the best point
+// with the conditional frequencies moved, led to an optimum 0.149 of
+// -2 ln L short; runs from the datafile's start whose dependent allele in
+// the first block was that of its second largest frequency led to the
+// better one, where the two largest frequencies are within 1e-3 of each
+// other. So an LD hypothesis of more than two alleles is searched once
+// more from the datafile's start that way.
+
 int fractionCount() {
     return firstFrequency == 0 ? nall : firstFrequency;
 }
@@ -348,8 +370,8 @@ class NestedMaximisation {
 
     // Sets the engine's dependent alleles for searches around the point and
     // returns the point as those searches see it.
-    static std::vector<double> searchPoint(EnginePoint point, bool tied) {
-        std::tie(allele_index, dallele_index) = dependentAlleles(point, tied);
+    static std::vector<double> searchPoint(EnginePoint point, bool tied, bool runnerUp = false) {
+        std::tie(allele_index, dallele_index) = dependentAlleles(point, tied, runnerUp);
         swap_alleles(point.data());
         return point;
     }
@@ -361,13 +383,25 @@ class NestedMaximisation {
     }
 
   private:
+    static int secondLargest(const double* block, int n) {
+        std::vector<int> alleles(static_cast<std::size_t>(n));
+        std::iota(alleles.begin(), alleles.end(), 0);
+        std::partial_sort(alleles.begin(), alleles.begin() + 2, alleles.end(),
+                          [block](int a, int b) { return block[a] > block[b]; });
+        return alleles[1];
+    }
+
     // The largest frequency of each block, the bridge's rule for the start.
-    static std::pair<int, int> dependentAlleles(const EnginePoint& point, bool tied) {
+    // With runnerUp, the first block's dependent allele is that of its
+    // second largest frequency instead.
+    static std::pair<int, int> dependentAlleles(const EnginePoint& point, bool tied,
+                                                bool runnerUp = false) {
         if (itsys == 0 || disequi)
             return {-1, -1};
         const int n = blockLength();
         const int first =
-            choose_largest_prob(const_cast<double*>(point.data()) + firstFrequency, n);
+            runnerUp ? secondLargest(point.data() + firstFrequency, n)
+                     : choose_largest_prob(const_cast<double*>(point.data()) + firstFrequency, n);
         if (!disfreqs)
             return {first, -1};
         return {first, tied ? first
@@ -423,11 +457,18 @@ class NestedMaximisation {
         if (!r.tied && tieable())
             addStart(starts, maximise(Restrictions{r.unlinked, true}));
         Outcome best = bestOf(starts, r, looseSearch());
+        if (!r.unlinked && linkable() && best.feasible) {
+            const Outcome unlinked = maximise(Restrictions{true, r.tied});
+            if (unlinked.feasible && best.value > unlinked.value - kNoLinkageGain)
+                best = std::min(best, climb(linked(unlinked.point, r), r, looseSearch()), isBetter);
+        }
         if (!r.tied && tieable() && best.feasible) {
             const Outcome tied = maximise(Restrictions{r.unlinked, true});
             if (tied.feasible && best.value > tied.value - kNoAssociationGain)
                 best = std::min(best, climb(untied(tied.point), r, looseSearch()), isBetter);
         }
+        if (!r.tied && tieable() && blockLength() > 2 && best.feasible)
+            best = std::min(best, climb(restricted(start_, r), r, looseSearch(), true), isBetter);
         if (best.feasible)
             best = std::min(best, climb(best.point, r, polishSearch()), isBetter);
         solved_[key(r)] = best;
@@ -454,6 +495,27 @@ class NestedMaximisation {
         return point;
     }
 
+    // The unlinked point with every iterated fraction a tenth of its range
+    // above its lower bound and, in an untied LD hypothesis, the
+    // disease-conditional frequencies moved halfway towards the others, off
+    // the zeros of the unlinked optimum. From a 6-allele LD optimum at 0.5,
+    // the linked optimum at 0.297 was reached with the fractions at a
+    // twentieth to a quarter of their range when the conditional frequencies
+    // moved too, and only at a twentieth to a seventh with them kept; from
+    // half their range the run went back to 0.5 either way.
+    EnginePoint linked(EnginePoint point, const Restrictions& r) const {
+        for (int j = 0; j < fractionCount(); ++j)
+            if (varies_[j])
+                point[j] = lower_[j] + kLinkedShare * (upper_[j] - lower_[j]);
+        if (!r.tied && tieable()) {
+            const auto first = point.begin() + firstFrequency;
+            const auto second = point.begin() + lastFrequency + 1;
+            std::transform(first, first + blockLength(), second, second,
+                           [](double p, double c) { return 0.5 * (p + c); });
+        }
+        return point;
+    }
+
     static void addStart(std::vector<EnginePoint>& starts, const Outcome& nested) {
         if (nested.feasible &&
             std::find(starts.begin(), starts.end(), nested.point) == starts.end())
@@ -466,8 +528,10 @@ class NestedMaximisation {
     // that grows towards 1 from a small start leaves the others to reach 0
     // on the edge of the infeasible region, where a run stalls. Such a run
     // is followed by one from its best point with a fresh trust region and
-    // the dependent alleles chosen anew, while that gains.
-    Outcome climb(EnginePoint point, const Restrictions& r, const SearchSettings& settings) {
+    // the dependent alleles chosen anew, while that gains. With runnerUp,
+    // every run takes the first block's runner-up allele as its dependent.
+    Outcome climb(EnginePoint point, const Restrictions& r, const SearchSettings& settings,
+                  bool runnerUp = false) {
         const std::vector<bool> varies = variesUnder(r);
         const std::size_t second = static_cast<std::size_t>(lastFrequency + 1);
         const std::size_t n = static_cast<std::size_t>(blockLength());
@@ -484,10 +548,11 @@ class NestedMaximisation {
         };
         Outcome best;
         for (int run = 0; run < kMostRuns; ++run) {
-            const std::pair<int, int> dependent = dependentAlleles(point, r.tied);
+            const std::pair<int, int> dependent = dependentAlleles(point, r.tied, runnerUp);
             rejections = 0;
-            const SearchResult result = boundedSearch(minus2LnLike, searchPoint(point, r.tied),
-                                                      lower_, upper_, varies, settings);
+            const SearchResult result =
+                boundedSearch(minus2LnLike, searchPoint(point, r.tied, runnerUp), lower_, upper_,
+                              varies, settings);
             evaluations_ += result.evaluations;
             iterations_ += result.iterations;
             if (!result.feasible)
