@@ -56,22 +56,39 @@ void appendAlleleTable(std::ostream& out, const std::vector<Allele*>& alleles,
     }
 }
 
+// Opens a frequency file for writing; reported, and counted in
+// fileWriteFailures, when it cannot be opened.
+bool openFrequencyFile(Pedigrees& store, File& file, const std::string& fileName) {
+    if (file.openFile(fileName, "write")) {
+        return true;
+    }
+    std::cout << "Error: Unable to open " << fileName << " for writing!\n";
+    ++store.fileWriteFailures;
+    return false;
+}
+
+// Writes all of frequencyText to the opened file; counted in
+// fileWriteFailures when it is not written.
+bool finishFrequencyFile(Pedigrees& store, File& file, const std::string& fileName) {
+    if (finishTextFile(file, fileName, store.frequencyText.str())) {
+        return true;
+    }
+    ++store.fileWriteFailures;
+    return false;
+}
+
 }  // namespace
 
 void Pedigrees::writeFrequenciesFile(const std::string& fileName) {
     File file;
-    if (!file.openFile(fileName, "write")) {
-        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
-        ++fileWriteFailures;
+    if (!openFrequencyFile(*this, file, fileName)) {
         return;
     }
     frequencyText << getCommonHeader();
     if (markerInfo != nullptr) {
         createFrequenciesMarkerRecursion(markerInfo->root);
     }
-    if (!finishTextFile(file, fileName, frequencyText.str())) {
-        ++fileWriteFailures;
-    }
+    finishFrequencyFile(*this, file, fileName);
     frequencyText.str("");
 }
 
@@ -85,16 +102,7 @@ void Pedigrees::addSetFrequencies(const RBTree<MarkerInfo>* setMarkerInfo,
 
 bool Pedigrees::writeFrequencyText(const std::string& fileName) {
     File file;
-    if (!file.openFile(fileName, "write")) {
-        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
-        ++fileWriteFailures;
-        return false;
-    }
-    if (!finishTextFile(file, fileName, frequencyText.str())) {
-        ++fileWriteFailures;
-        return false;
-    }
-    return true;
+    return openFrequencyFile(*this, file, fileName) && finishFrequencyFile(*this, file, fileName);
 }
 
 // The three set writers share this: the marker's section of the set, then
@@ -103,15 +111,11 @@ bool Pedigrees::writeFrequencyText(const std::string& fileName) {
 static void writeSetFrequenciesFile(Pedigrees& store, const RBTree<MarkerInfo>* setMarkerInfo,
                                     const std::string& fileName, const std::string& markerIndex) {
     File file;
-    if (!file.openFile(fileName, "write")) {
-        std::cout << "Error: Unable to open " << fileName << " for writing!\n";
-        ++store.fileWriteFailures;
+    if (!openFrequencyFile(store, file, fileName)) {
         return;
     }
     store.addSetFrequencies(setMarkerInfo, markerIndex);
-    if (!finishTextFile(file, fileName, store.frequencyText.str())) {
-        ++store.fileWriteFailures;
-    }
+    finishFrequencyFile(store, file, fileName);
 }
 
 void Pedigrees::writeHrrFrequenciesFile(const std::string& fileName,
