@@ -35,20 +35,9 @@ done
 build=$(cd "$build" && pwd)
 
 work=$(mktemp -d)
-baseTree="$work/base"
-cleanup() {
-    git -C "$root" worktree remove --force "$baseTree" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-echo "Building $baseCommit in a temporary worktree..." >&2
-git -C "$root" worktree add --detach "$baseTree" "$baseCommit" >/dev/null 2>&1
-cp "$root/bench/store_bench.cpp" "$baseTree/bench/store_bench.cpp"
-cmake -S "$baseTree" -B "$baseTree/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DORLEX_BUILD_TESTS=OFF -DORLEX_ENGINE_BIN_DIR="$build/../engine/bin" >/dev/null
-cmake --build "$baseTree/build" -j4 --target bench_store makepedvant >/dev/null
-before="$baseTree/build"
+# shellcheck source=bench/base_build.sh
+source "$root/bench/base_build.sh"
+start_base_build "$baseCommit" "$build/../engine/bin" bench_store makepedvant
 
 cd "$work"
 "$build/bin/bench_generate_data" "$pedigrees" "$markers" data.pre data.map
