@@ -294,17 +294,24 @@ namespace {
 // optimum: the disease haplotypes all carry allele 2, a corner of the
 // conditional frequencies that a search from the input frequencies stalls
 // short of. No hypothesis may end worse than one nested in it.
-class BundledExample : public test_support::TempDirTest {};
-
-TEST_F(BundledExample, EveryHypothesisReachesTheNestedOnesOptima) {
+// vantrel --dom on the bundled example's D1S101 in the current folder: its
+// console output, and in ok whether the run succeeded.
+std::string runExampleD1S101(Vantrel& vantrel, bool& ok) {
     test_support::copySourceFiles("examples", {"families.ped", "markers.map"});
-    Vantrel vantrel;
     test_support::Arguments words({"vantrel", "--post", "--pedigreefile", "families.ped",
                                    "--mapfile", "markers.map", "--dom", "--marker", "D1S101"});
     testing::internal::CaptureStdout();
-    const bool ok = vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
-                    vantrel.read_input_files() && vantrel.run();
-    const std::string output = testing::internal::GetCapturedStdout();
+    ok = vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
+         vantrel.read_input_files() && vantrel.run();
+    return testing::internal::GetCapturedStdout();
+}
+
+class BundledExample : public test_support::TempDirTest {};
+
+TEST_F(BundledExample, EveryHypothesisReachesTheNestedOnesOptima) {
+    Vantrel vantrel;
+    bool ok = false;
+    const std::string output = runExampleD1S101(vantrel, ok);
     ASSERT_TRUE(ok) << output;
     const VTResults::Statistics s = vantrel.results.at(0)->statistics("D1S101");
     EXPECT_LE(s.l1, s.l0 + 1e-4);
@@ -348,7 +355,6 @@ std::string sixDecimals(double value) {
 }
 
 TEST_P(NestingCheck, WarnsOnlyWhereAHypothesisEndsAboveANestedOne) {
-    test_support::copySourceFiles("examples", {"families.ped", "markers.map"});
     const std::optional<double> shift = GetParam().h3AboveH2;
     // H2's value is kept as final.dat prints it; H3's is replaced.
     standIn("ilinkvant",
@@ -362,12 +368,8 @@ TEST_P(NestingCheck, WarnsOnlyWhereAHypothesisEndsAboveANestedOne) {
                              "final.dat"
                        : std::string()));
     Vantrel vantrel;
-    test_support::Arguments words({"vantrel", "--post", "--pedigreefile", "families.ped",
-                                   "--mapfile", "markers.map", "--dom", "--marker", "D1S101"});
-    testing::internal::CaptureStdout();
-    const bool ok = vantrel.parse_cmdline_arguments(words.argc(), words.argv()) &&
-                    vantrel.read_input_files() && vantrel.run();
-    const std::string output = testing::internal::GetCapturedStdout();
+    bool ok = false;
+    const std::string output = runExampleD1S101(vantrel, ok);
     ASSERT_TRUE(ok) << output;
 
     const std::string h2Text = test_support::readText("h2.value");
