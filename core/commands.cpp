@@ -182,8 +182,7 @@ class Pipe {
 // program instead of waiting for a child of its own: one process start
 // less, which on a fast marker costs about as much as orlex's own work on
 // it.
-pid_t spawnShell(const std::string& command, const Pipe& output, const Pipe& errors,
-                 const sigset_t& defaults) {
+pid_t spawnShell(const std::string& command, int output, int errors, const sigset_t& defaults) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     if (posix_spawn_file_actions_init(&actions) != 0) {
@@ -198,11 +197,10 @@ pid_t spawnShell(const std::string& command, const Pipe& output, const Pipe& err
     std::string line = "exec " + command;
     std::array<char*, 4> arguments = {shell.data(), option.data(), line.data(), nullptr};
     pid_t child = -1;
-    const bool prepared =
-        posix_spawn_file_actions_adddup2(&actions, output.writeEnd(), STDOUT_FILENO) == 0 &&
-        posix_spawn_file_actions_adddup2(&actions, errors.writeEnd(), STDERR_FILENO) == 0 &&
-        posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF) == 0;
+    const bool prepared = posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO) == 0 &&
+                          posix_spawn_file_actions_adddup2(&actions, errors, STDERR_FILENO) == 0 &&
+                          posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
+                          posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF) == 0;
     if (!prepared ||
         posix_spawn(&child, "/bin/sh", &actions, &attributes, arguments.data(), environ) != 0) {
         child = -1;
@@ -212,38 +210,38 @@ pid_t spawnShell(const std::string& command, const Pipe& output, const Pipe& err
     return child;
 }
 
-// Reads both streams until the program and whatever it started close them:
+// A stream of the program's that arrives through a pipe: its tail kept,
+// and each piece passed on to passTo unless that is -1.
+struct Stream {
+    Pipe& pipe;
+    LineTail& tail;
+    int passTo;
+};
+
+// Reads the streams until the program and whatever it started close them:
 // polled together, so a program filling one pipe while this process waits
-// on the other never stalls. The standard output goes on to this process's
-// only when verbose; the standard error always does, as it is never
-// redirected.
-void readStreams(Pipe& output, Pipe& errors, bool verbose, LineTail& outputTail,
-                 LineTail& errorTail) {
-    struct Stream {
-        Pipe& pipe;
-        LineTail& tail;
-        int passTo;
-    };
-    std::array<Stream, 2> streams = {Stream{output, outputTail, verbose ? STDOUT_FILENO : -1},
-                                     Stream{errors, errorTail, STDERR_FILENO}};
+// on the other never stalls.
+void readStreams(std::vector<Stream> streams) {
     std::array<char, 65536> buffer{};
     const auto anyOpen = [&streams] {
         return std::any_of(streams.begin(), streams.end(),
                            [](const Stream& stream) { return stream.pipe.readEnd() >= 0; });
     };
     while (anyOpen()) {
-        std::array<pollfd, 2> polled{};
-        for (std::size_t i = 0; i < streams.size(); ++i) {
-            polled[i] = {streams[i].pipe.readEnd(), POLLIN, 0};
-        }
+        std::vector<pollfd> polled;
+        std::transform(streams.begin(), streams.end(), std::back_inserter(polled),
+                       [](const Stream& stream) {
+                           return pollfd{stream.pipe.readEnd(), POLLIN, 0};
+                       });
         if (::poll(polled.data(), polled.size(), -1) < 0) {
             if (errno == EINTR) {
                 continue;
             }
             // Unread, the program would wait on a full pipe for ever; closed,
             // its next write ends it.
-            output.closeEnd(0);
-            errors.closeEnd(0);
+            for (Stream& stream : streams) {
+                stream.pipe.closeEnd(0);
+            }
             return;
         }
         for (std::size_t i = 0; i < streams.size(); ++i) {
@@ -268,6 +266,53 @@ void readStreams(Pipe& output, Pipe& errors, bool verbose, LineTail& outputTail,
     }
 }
 
+// An unlinked temporary file for the standard output that no one watches:
+// the engine writes to it as cheaply as to /dev/null (a pipe would wake this
+// process for every buffer the engine flushes), and only its last lines
+// are read back.
+class OutputFile {
+  public:
+    // Where no temporary file can be made, the output is discarded and a
+    // failed run's box shows none of it.
+    OutputFile() : file_(std::tmpfile()) {
+        if (file_ == nullptr) {
+            file_ = std::fopen("/dev/null", "w");
+        }
+    }
+    ~OutputFile() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool open() const { return file_ != nullptr; }
+    int descriptor() const { return fileno(file_); }
+
+    // The tail of what the program wrote: the last lines are within its
+    // last 64 KiB, a line cut at the start of them left out.
+    void readTail(LineTail& tail) const {
+        constexpr off_t window = 65536;
+        const off_t size = ::lseek(descriptor(), 0, SEEK_END);
+        if (size <= 0) {
+            return;
+        }
+        const off_t from = std::max<off_t>(0, size - window);
+        std::string text(static_cast<std::size_t>(size - from), '\0');
+        const ssize_t got = ::pread(descriptor(), text.data(), text.size(), from);
+        if (got <= 0) {
+            return;
+        }
+        text.resize(static_cast<std::size_t>(got));
+        const std::size_t start = from == 0 ? 0 : std::min(text.size(), text.find('\n') + 1);
+        tail.add(text.data() + start, text.size() - start);
+    }
+
+  private:
+    std::FILE* file_;
+};
+
 int waitFor(pid_t child) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
@@ -290,13 +335,17 @@ EngineRun runEngineCommand(const std::string& command, bool verbose) {
     }
     flushOwnOutput();
     EngineRun run;
+    // With --verbose the output is passed on as it comes; without, it goes
+    // to a file whose end is read when the program has ended.
     Pipe output;
+    const OutputFile outputFile;
     Pipe errors;
-    if (!output.open() || !errors.open()) {
+    if (!(verbose ? output.open() : outputFile.open()) || !errors.open()) {
         return run;
     }
     const InterruptsIgnored interrupts;
-    const pid_t child = spawnShell(command, output, errors, interrupts.defaults());
+    const pid_t child = spawnShell(command, verbose ? output.writeEnd() : outputFile.descriptor(),
+                                   errors.writeEnd(), interrupts.defaults());
     if (child < 0) {
         return run;
     }
@@ -306,8 +355,17 @@ EngineRun runEngineCommand(const std::string& command, bool verbose) {
     errors.closeEnd(1);
     LineTail outputTail;
     LineTail errorTail;
-    readStreams(output, errors, verbose, outputTail, errorTail);
+    // The standard error is never redirected: it reaches the terminal as
+    // it comes.
+    std::vector<Stream> streams = {Stream{errors, errorTail, STDERR_FILENO}};
+    if (verbose) {
+        streams.push_back(Stream{output, outputTail, STDOUT_FILENO});
+    }
+    readStreams(std::move(streams));
     run.status = waitFor(child);
+    if (!verbose) {
+        outputFile.readTail(outputTail);
+    }
     run.outputTail = outputTail.finish();
     run.errorTail = errorTail.finish();
     return run;
